@@ -1,0 +1,30 @@
+#include "app/Fonts.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QStringList>
+
+namespace mokuri {
+
+void InstallFontSubstitutes()
+{
+    const QStringList families = QFontDatabase::families(QFontDatabase::Japanese);
+    auto pick = [&](const QStringList& wanted) {
+        QStringList found;
+        for (const QString& w : wanted)
+            if (families.contains(w)) found << w;
+        for (const QString& f : families)  // any Japanese font beats boxes
+            if (!found.contains(f)) found << f;
+        return found;
+    };
+    const QString gothic = QString::fromUtf8(kGothic);
+    const QString pgothic = QString::fromUtf8(kPGothic);
+    if (!QFontDatabase::hasFamily(gothic))
+        QFont::insertSubstitutions(gothic, pick({QStringLiteral("IPAGothic"), QStringLiteral("IPAexGothic"),
+                                                 QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("Noto Sans CJK JP")}));
+    if (!QFontDatabase::hasFamily(pgothic))
+        QFont::insertSubstitutions(pgothic, pick({QStringLiteral("IPAPGothic"), QStringLiteral("IPAexGothic"),
+                                                  QStringLiteral("Noto Sans CJK JP")}));
+}
+
+} // namespace mokuri

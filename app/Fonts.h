@@ -1,0 +1,9 @@
+#pragma once
+
+namespace mokuri {
+// The screens name the Windows Japanese fonts; map them to installed ones so kana never
+// show as boxes.
+void InstallFontSubstitutes();
+inline constexpr const char* kGothic = "ＭＳ ゴシック";
+inline constexpr const char* kPGothic = "ＭＳ Ｐゴシック";
+} // namespace mokuri

@@ -1,0 +1,6 @@
+target_sources(mokuri_core PRIVATE
+  app/Trace.cpp
+  app/Fonts.cpp
+  app/TwipControls.cpp
+  app/Form1.cpp
+)

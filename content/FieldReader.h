@@ -1,0 +1,32 @@
+#pragma once
+// Reads comma- and line-separated fields the way the content files are written:
+// "quoted texts" (which may hold commas), #TRUE# / #FALSE#, and plain numbers.
+#include <QString>
+#include <optional>
+
+namespace mokuri {
+
+struct Field {
+    QString text;
+    bool quoted = false;
+};
+
+class FieldReader {
+public:
+    explicit FieldReader(QString text) : text_(std::move(text)) {}
+    bool AtEnd() const { return pos_ >= text_.size(); }
+    // The next field; at the end an empty field.
+    Field Next();
+
+private:
+    void SkipDelimiter();
+    QString text_;
+    qsizetype pos_ = 0;
+};
+
+// #TRUE# -> -1, #FALSE# -> 0, a decimal that fits 16 bits -> itself; anything else: nothing.
+std::optional<int16_t> ParseIntegerField(const Field& f);
+// Like ParseIntegerField, but any non-zero number counts as true.
+std::optional<int16_t> ParseBooleanField(const Field& f);
+
+} // namespace mokuri

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts モクリ on the sample folder.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/common.sh
+mokuri_install "${MOKURI_PACKAGES[@]}"
+mokuri_build build
+
+sample="${XDG_DATA_HOME:-$HOME/.local/share}/mokuri/sample"
+mkdir -p "$sample"
+build/mokuri-deck "$sample"   # creates only what is missing
+cd "$sample"
+exec "$OLDPWD/build/mokuri" "$@"

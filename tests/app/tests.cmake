@@ -1,0 +1,1 @@
+mokuri_test(test_startup app/test_startup.cpp)

@@ -1,0 +1,1 @@
+mokuri_test(test_content_files content/test_content_files.cpp)
