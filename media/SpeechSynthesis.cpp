@@ -1,0 +1,187 @@
+#include "media/SpeechSynthesis.h"
+
+#include "media/JapaneseReading.h"
+
+#include <espeak-ng/speak_lib.h>
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace mokuri {
+
+namespace {
+
+std::mutex g_espeakMutex;
+bool g_espeakTried = false;
+int g_espeakRate = 0;
+QString g_espeakError;
+const SpeechChunkHandler* g_currentHandler = nullptr; // valid while g_espeakMutex is held
+
+int SynthCallback(short* wav, int numSamples, espeak_EVENT*)
+{
+    if (!wav || numSamples <= 0 || !g_currentHandler)
+        return 0;
+    return (*g_currentHandler)(reinterpret_cast<const std::int16_t*>(wav), std::size_t(numSamples)) ? 0 : 1;
+}
+
+// Must hold g_espeakMutex. Returns the sample rate or 0 (error set).
+int EspeakReady(QString* error)
+{
+    if (!g_espeakTried) {
+        g_espeakTried = true;
+        // 10 ms pieces: the first sound reaches the speaker soon after espeak starts.
+        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 10, nullptr,
+                                           espeakINITIALIZE_DONT_EXIT);
+        if (rate <= 0) {
+            g_espeakError = "espeak-ng could not start (is espeak-ng-data installed?)";
+        } else if (espeak_SetVoiceByName("ja") != EE_OK) {
+            g_espeakError = "espeak-ng has no Japanese voice \"ja\"";
+        } else {
+            espeak_SetSynthCallback(SynthCallback);
+            g_espeakRate = rate;
+        }
+    }
+    if (g_espeakRate <= 0)
+        *error = g_espeakError;
+    return g_espeakRate;
+}
+
+} // namespace
+
+QString PrepareSpeechSynthesis()
+{
+    QString error;
+    {
+        std::lock_guard<std::mutex> lock(g_espeakMutex);
+        EspeakReady(&error);
+    }
+    if (!error.isEmpty())
+        return error;
+    return JapanesePronunciation(QStringLiteral("並べる")).error;
+}
+
+QString SynthesizeSpeechChunks(const QString& text, const SpeechChunkHandler& onChunk,
+                               int* sampleRate, const SpeechOptions& options)
+{
+    const JapaneseReading reading = JapanesePronunciation(text);
+    if (!reading.ok())
+        return reading.error;
+    const QByteArray utf8 = reading.katakana.toUtf8();
+
+    std::lock_guard<std::mutex> lock(g_espeakMutex);
+    QString error;
+    const int rate = EspeakReady(&error);
+    if (rate <= 0)
+        return error;
+    if (sampleRate)
+        *sampleRate = rate;
+    if (reading.katakana.trimmed().isEmpty())
+        return {};
+    espeak_SetParameter(espeakRATE, options.rateWordsPerMinute, 0);
+    espeak_SetParameter(espeakPITCH, options.pitch, 0);
+    g_currentHandler = &onChunk;
+    const espeak_ERROR rc = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER,
+                                         0, espeakCHARS_UTF8, nullptr, nullptr);
+    g_currentHandler = nullptr;
+    if (rc != EE_OK)
+        return QStringLiteral("espeak-ng failed to synthesize the text (error %1)").arg(int(rc));
+    return {};
+}
+
+SpeechAudio SynthesizeSpeech(const QString& text, const SpeechOptions& options)
+{
+    SpeechAudio audio;
+    audio.pronunciation = JapanesePronunciation(text).katakana;
+    audio.error = SynthesizeSpeechChunks(
+        text,
+        [&audio](const std::int16_t* s, std::size_t n) {
+            audio.samples.insert(audio.samples.end(), s, s + n);
+            return true;
+        },
+        &audio.sampleRate, options);
+    if (!audio.ok()) {
+        audio.samples.clear();
+        return audio;
+    }
+    if (options.trimSilence && !audio.samples.empty()) {
+        const int threshold = 300; // about 1 % of full scale
+        std::size_t first = 0, last = audio.samples.size();
+        while (first < last && std::abs(audio.samples[first]) < threshold)
+            ++first;
+        while (last > first && std::abs(audio.samples[last - 1]) < threshold)
+            --last;
+        if (first == last) {
+            audio.samples.clear();
+        } else {
+            const std::size_t before = std::size_t(audio.sampleRate) / 100; // 10 ms
+            const std::size_t after = std::size_t(audio.sampleRate) * 3 / 100; // 30 ms
+            first = first > before ? first - before : 0;
+            last = std::min(audio.samples.size(), last + after);
+            audio.samples = std::vector<std::int16_t>(audio.samples.begin() + std::ptrdiff_t(first),
+                                                      audio.samples.begin() + std::ptrdiff_t(last));
+        }
+    }
+    return audio;
+}
+
+std::vector<std::uint8_t> MakeWavBytes(const void* pcm, std::size_t pcmBytes, int sampleRate,
+                                       int channels, int bitsPerSample)
+{
+    std::vector<std::uint8_t> out;
+    out.reserve(44 + pcmBytes + 1);
+    auto put32 = [&out](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            out.push_back(std::uint8_t(v >> (8 * i)));
+    };
+    auto put16 = [&out](std::uint16_t v) {
+        out.push_back(std::uint8_t(v));
+        out.push_back(std::uint8_t(v >> 8));
+    };
+    auto putTag = [&out](const char* tag) {
+        for (int i = 0; i < 4; ++i)
+            out.push_back(std::uint8_t(tag[i]));
+    };
+    const std::uint32_t blockAlign = std::uint32_t(channels * bitsPerSample / 8);
+    const std::size_t padded = pcmBytes + (pcmBytes & 1);
+    putTag("RIFF");
+    put32(std::uint32_t(36 + padded));
+    putTag("WAVE");
+    putTag("fmt ");
+    put32(16);
+    put16(1); // PCM
+    put16(std::uint16_t(channels));
+    put32(std::uint32_t(sampleRate));
+    put32(std::uint32_t(sampleRate) * blockAlign);
+    put16(std::uint16_t(blockAlign));
+    put16(std::uint16_t(bitsPerSample));
+    putTag("data");
+    put32(std::uint32_t(pcmBytes));
+    out.resize(out.size() + pcmBytes);
+    if (pcmBytes)
+        std::memcpy(out.data() + out.size() - pcmBytes, pcm, pcmBytes);
+    if (pcmBytes & 1)
+        out.push_back(0);
+    return out;
+}
+
+bool WriteWavFile(const QString& path, const SpeechAudio& audio, QString* error)
+{
+    const std::vector<std::uint8_t> bytes =
+        MakeWavBytes(audio.samples.data(), audio.samples.size() * sizeof(std::int16_t),
+                     audio.sampleRate > 0 ? audio.sampleRate : 22050, 1, 16);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size())
+        || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace mokuri
