@@ -1,1 +1,2 @@
 mokuri_test(test_startup app/test_startup.cpp)
+mokuri_test(test_activation app/test_activation.cpp)
