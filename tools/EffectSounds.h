@@ -1,0 +1,17 @@
+#pragma once
+// The game's three effect sounds, synthesized so that no recording is needed.
+#include <cstdint>
+#include <vector>
+
+namespace mokuri::deck {
+
+constexpr int kEffectRate = 22050;
+
+// "ガチャ": a short two-part mechanical click as a tile snaps into place.
+std::vector<int16_t> ClickSound();
+// "ブー": a low buzzer of about 0.6 s for a wrong tile.
+std::vector<int16_t> BuzzerSound();
+// "ピンポン": a two-tone chime of about 0.8 s, high then low, for a finished word.
+std::vector<int16_t> ChimeSound();
+
+} // namespace mokuri::deck

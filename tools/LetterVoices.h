@@ -1,0 +1,22 @@
+#pragma once
+// The letters a tile can carry, the file each one's sound lives in, and what is said for it.
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace mokuri::deck {
+
+struct VoiceLetter {
+    QString letter;   // the name of the sound file without ".wav"
+    QString spoken;   // what the speech engine is asked to say
+};
+
+// Basic, voiced, half-voiced and small hiragana, ゔ, the full-width digits, and ゜, whose
+// file the game plays for the long vowel mark ー.
+const std::vector<VoiceLetter>& VoiceLetters();
+
+// Cuts the silence the speech engine leaves before and after the sound, so that a letter is
+// heard the moment a tile is touched, and brings the loudest sample up to a common level.
+std::vector<int16_t> TidyVoice(const std::vector<int16_t>& samples, int sampleRate);
+
+} // namespace mokuri::deck
