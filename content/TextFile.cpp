@@ -4,8 +4,13 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace mokuri {
 
@@ -27,15 +32,55 @@ ReadResult ReadFileBytes(const QString& path)
     return r;
 }
 
+namespace {
+
+// Writes every byte or reports why not; a short write is retried, never taken as done.
+bool WriteAll(int fd, const QByteArray& bytes, QString* why)
+{
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            *why = QString::fromLocal8Bit(std::strerror(n < 0 ? errno : EIO));
+            return false;
+        }
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+} // namespace
+
 bool SaveFileAtomically(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile f(path);
-    // Without this QSaveFile would write in place when the folder is read-only.
-    f.setDirectWriteFallback(false);
-    bool ok = f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temp = target + ".XXXXXX";
+    QString why;
+    bool ok = false;
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        why = QString::fromLocal8Bit(std::strerror(errno));
+    } else {
+        ::fchmod(fd, 0644);
+        ok = WriteAll(fd, bytes, &why);
+        if (ok && ::fsync(fd) != 0) {
+            why = QString::fromLocal8Bit(std::strerror(errno));
+            ok = false;
+        }
+        if (::close(fd) != 0 && ok) {
+            why = QString::fromLocal8Bit(std::strerror(errno));
+            ok = false;
+        }
+        if (ok && ::rename(temp.constData(), target.constData()) != 0) {
+            why = QString::fromLocal8Bit(std::strerror(errno));
+            ok = false;
+        }
+        if (!ok) ::unlink(temp.constData());
+    }
     if (!ok) {
-        QString why = f.errorString();
-        f.cancelWriting();
         std::fprintf(stderr, "mokuri: could not save %s (%s); the old file is kept and the values hold until the program ends\n",
                      qPrintable(QFileInfo(path).absoluteFilePath()), qPrintable(why));
         TraceEvent("warning", {QStringLiteral("could not save ") + path});
