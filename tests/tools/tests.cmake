@@ -1,0 +1,7 @@
+# mokuri-deck: its parts, the tool on real folders, and the game started on its deck.
+mokuri_test(test_deck_parts ${CMAKE_CURRENT_LIST_DIR}/test_deck_parts.cpp)
+target_link_libraries(test_deck_parts PRIVATE mokuri_deck)
+
+mokuri_test(test_deck_tool ${CMAKE_CURRENT_LIST_DIR}/test_deck_tool.cpp)
+target_compile_definitions(test_deck_tool PRIVATE MOKURI_DECK_BIN="$<TARGET_FILE:mokuri-deck>")
+add_dependencies(test_deck_tool mokuri-deck mokuri)
