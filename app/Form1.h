@@ -2,6 +2,7 @@
 // The main screen: a borderless window over the whole display on which the questions
 // are played. Its members are defined by concern: start-up and the screen itself in
 // app/, the question logic in game/.
+#include "app/PictureLoader.h"
 #include "app/TwipControls.h"
 #include "content/Globals.h"
 #include "game/Letters.h"
@@ -112,6 +113,10 @@ public:
     // The dialogs, created at their first opening and never closed.
     QPointer<Form2> SettingsDialog;
     QPointer<Form3> TaskDialog;
+
+    // Decodes the picture of the task at `index` ahead of its question.
+    void PrefetchTaskPicture(int index);
+    PictureLoader Pictures;
 
     // Window-system activations that count as the main screen becoming active.
     int ActivationCount() const { return activations_; }

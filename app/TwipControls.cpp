@@ -1,7 +1,6 @@
 #include "app/TwipControls.h"
 
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QScreen>
 #include <cmath>
 
@@ -116,20 +115,15 @@ TwipImage::TwipImage(QWidget* parent, const QString& name) : TwipLabel(parent, n
     setScaledContents(true);
 }
 
-bool TwipImage::LoadPicture(const QString& path)
+QSize TwipImage::PixelSize() const { return QSize(std::max(1, ToPixels(Width())), std::max(1, ToPixels(Height()))); }
+
+bool TwipImage::SetPicture(const QImage& image)
 {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    QSize target(std::max(1, ToPixels(Width())), std::max(1, ToPixels(Height())));
-    // Decoders that can scale while decoding (JPEG) do so; others scale afterwards.
-    if (reader.supportsOption(QImageIOHandler::ScaledSize)) reader.setScaledSize(target);
-    QImage img = reader.read();
-    if (img.isNull()) {
+    if (image.isNull()) {
         clear();
         return false;
     }
-    if (img.size() != target) img = img.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    setPixmap(QPixmap::fromImage(std::move(img)));
+    setPixmap(QPixmap::fromImage(image));
     return true;
 }
 

@@ -53,8 +53,10 @@ class TwipImage : public TwipLabel {
     Q_OBJECT
 public:
     explicit TwipImage(QWidget* parent, const QString& name);
-    // Decodes at the size shown, which is far cheaper than decoding and then scaling.
-    bool LoadPicture(const QString& path);
+    // Shows a picture already decoded at this box's size; a null image empties the box.
+    bool SetPicture(const QImage& image);
+    // This box's size in pixels, the size to decode its pictures at.
+    QSize PixelSize() const;
 };
 
 } // namespace mokuri

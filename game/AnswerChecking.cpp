@@ -76,6 +76,7 @@ void Form1::JudgeTouchedTile()
     if (TaskIndex >= TaskPictureCount) {
         TaskIndex = 0;
         ShuffleTasks();
+        PrefetchTaskPicture(TaskIndex);  // the new order has another picture first
     }
     Speaking = VbTrue;
     Timer2->start();

@@ -49,7 +49,7 @@ void Form1::SetUpQuestion()
     Image1->SetLeft(img.left);
     Image1->SetWidth(img.width);
     Image1->SetHeight(img.height);
-    if (!Image1->LoadPicture(DataFolder + picture)) {
+    if (!Image1->SetPicture(Pictures.Load(DataFolder + picture, Image1->PixelSize()))) {
         TraceEvent("missing", {picture});
         std::fprintf(stderr, "mokuri: cannot show the picture %s\n", qPrintable(DataFolder + picture));
     }
@@ -128,6 +128,14 @@ void Form1::SetUpQuestion()
     ShowQuestion();
     Speaking = VbTrue;
     TouchBusy = VbFalse;
+    PrefetchTaskPicture(TaskIndex + 1);
+}
+
+void Form1::PrefetchTaskPicture(int index)
+{
+    if (index < 0 || index >= TaskPictureCount) return;
+    const TwipRect r = ImageRect(FormWidth(), FormHeight());
+    Pictures.Prefetch(DataFolder + TaskPictures[index], QSize(std::max(1, ToPixels(r.width)), std::max(1, ToPixels(r.height))));
 }
 
 } // namespace mokuri

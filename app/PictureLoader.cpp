@@ -1,0 +1,76 @@
+#include "app/PictureLoader.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+namespace mokuri {
+
+namespace {
+constexpr size_t kKept = 3;  // the current picture, the next one, and one spare
+}
+
+QImage DecodePictureAt(const QString& path, QSize size)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    if (reader.supportsOption(QImageIOHandler::ScaledSize)) reader.setScaledSize(size);
+    QImage img = reader.read();
+    if (img.isNull()) return img;
+    if (img.size() != size) img = img.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return img;
+}
+
+PictureLoader::~PictureLoader()
+{
+    for (Entry& e : entries_)
+        if (e.image.valid()) e.image.wait();
+}
+
+PictureLoader::Entry PictureLoader::Start(const QString& path, QSize size)
+{
+    Entry e;
+    e.path = path;
+    e.size = size;
+    QFileInfo info(path);
+    e.modified = info.lastModified();
+    e.bytes = info.exists() ? info.size() : -1;
+    e.image = std::async(std::launch::async, DecodePictureAt, path, size).share();
+    return e;
+}
+
+bool PictureLoader::StillCurrent(const Entry& e)
+{
+    QFileInfo info(e.path);
+    return info.exists() && info.size() == e.bytes && info.lastModified() == e.modified;
+}
+
+void PictureLoader::Prefetch(const QString& path, QSize size)
+{
+    for (const Entry& e : entries_)
+        if (e.path == path && e.size == size) return;
+    entries_.push_back(Start(path, size));
+    while (entries_.size() > kKept) {
+        if (entries_.front().image.valid()) entries_.front().image.wait();
+        entries_.pop_front();
+    }
+}
+
+QImage PictureLoader::Load(const QString& path, QSize size)
+{
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (it->path != path || it->size != size) continue;
+        if (StillCurrent(*it)) {
+            Entry e = *it;
+            entries_.erase(it);
+            entries_.push_back(e);  // most recently used stays longest
+            return e.image.get();
+        }
+        if (it->image.valid()) it->image.wait();
+        entries_.erase(it);
+        break;
+    }
+    Prefetch(path, size);
+    return entries_.back().image.get();
+}
+
+} // namespace mokuri
