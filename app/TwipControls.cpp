@@ -42,6 +42,10 @@ TwipLabel::TwipLabel(QWidget* parent, const QString& name, const QString& captio
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setWordWrap(false);
     setTextFormat(Qt::PlainText);
+    // A framed QLabel indents its text by half an 'x', which at tile sizes pushes the kana
+    // out of the tile; captions start at the edge as on the original screens.
+    setIndent(0);
+    setMargin(0);
 }
 
 void TwipLabel::Apply()
