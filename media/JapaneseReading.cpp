@@ -39,9 +39,12 @@ mecab_t* Tagger(QString* error)
     }
     g_mecabTried = true;
     QStringList dirs;
-    if (const char* env = std::getenv("MOKURI_MECAB_DICDIR"); env && *env)
+    const char* env = std::getenv("MOKURI_MECAB_DICDIR");
+    const bool forced = env && *env; // only this folder then
+    if (forced)
         dirs << QString::fromLocal8Bit(env);
-    dirs << "/var/lib/mecab/dic/ipadic-utf8"
+    else
+        dirs << "/var/lib/mecab/dic/ipadic-utf8"
          << "/usr/lib/x86_64-linux-gnu/mecab/dic/ipadic-utf8"
          << "/usr/lib/aarch64-linux-gnu/mecab/dic/ipadic-utf8"
          << "/usr/lib/mecab/dic/ipadic-utf8"
@@ -54,8 +57,11 @@ mecab_t* Tagger(QString* error)
     for (const QString& dir : dirs) {
         if (!QFileInfo::exists(dir + "/sys.dic"))
             continue;
-        const QByteArray arg = "-d " + QFile::encodeName(dir);
-        mecab_t* m = mecab_new2(arg.constData());
+        QByteArray dirArg = QFile::encodeName(dir);
+        char program[] = "mecab";
+        char option[] = "-d";
+        char* argv[] = {program, option, dirArg.data(), nullptr};
+        mecab_t* m = mecab_new(3, argv);
         if (!m) {
             lastError = QString::fromLocal8Bit(mecab_strerror(nullptr));
             continue;
@@ -67,7 +73,10 @@ mecab_t* Tagger(QString* error)
         mecab_destroy(m);
     }
     // MeCab's own default (mecabrc).
-    if (mecab_t* m = mecab_new2("")) {
+    if (forced) {
+        if (lastError.isEmpty())
+            lastError = "no sys.dic in " + dirs.first();
+    } else if (mecab_t* m = mecab_new2("")) {
         if (IsUtf8Dictionary(m)) {
             g_mecab = m;
             return m;

@@ -17,8 +17,8 @@ struct JapaneseReading {
 // (small kana as the full-size one, so ゃ -> ヤ; は -> ハ, not the particle ワ),
 // a digit ０..９ by its name (０ -> ゼロ), ゛/゜/ー by theirs (ダクテン, ハンダクテン, ノバシボウ).
 // Fails with an error (never crashes) when MeCab or its dictionary cannot be loaded.
-// Thread-safe (one MeCab tagger behind a mutex). Dictionary: $MOKURI_MECAB_DICDIR, else the
-// usual ipadic-utf8 folders, else MeCab's default if it is UTF-8.
+// Thread-safe (one MeCab tagger behind a mutex). Dictionary: $MOKURI_MECAB_DICDIR when set (only
+// that folder), else the usual ipadic-utf8 folders, else MeCab's default if it is UTF-8.
 JapaneseReading JapanesePronunciation(const QString& text);
 
 // Hiragana (U+3041..U+3096) -> katakana (+0x60); everything else unchanged.

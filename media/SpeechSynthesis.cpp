@@ -2,7 +2,7 @@
 
 #include "media/JapaneseReading.h"
 
-#include <espeak-ng/speak_lib.h>
+#include <espeak-ng/espeak_ng.h>
 
 #include <QFile>
 #include <QSaveFile>
@@ -33,16 +33,24 @@ int EspeakReady(QString* error)
 {
     if (!g_espeakTried) {
         g_espeakTried = true;
-        // 10 ms pieces: the first sound reaches the speaker soon after espeak starts.
-        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 10, nullptr,
-                                           espeakINITIALIZE_DONT_EXIT);
-        if (rate <= 0) {
-            g_espeakError = "espeak-ng could not start (is espeak-ng-data installed?)";
+        // espeak-ng's own API, so that a failure gives our one line and no message of its own.
+        espeak_ng_InitializePath(nullptr);
+        espeak_ng_ERROR_CONTEXT context = nullptr;
+        const espeak_ng_STATUS status = espeak_ng_Initialize(&context);
+        espeak_ng_ClearErrorContext(&context);
+        if (status != ENS_OK) {
+            char message[256] = {};
+            espeak_ng_GetStatusCodeMessage(status, message, sizeof message);
+            g_espeakError = QStringLiteral("espeak-ng could not start (is espeak-ng-data installed?): ")
+                            + QString::fromLocal8Bit(message);
+        } else if (espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 10, nullptr) != ENS_OK) {
+            // 10 ms pieces: the first sound reaches the speaker soon after espeak starts.
+            g_espeakError = QStringLiteral("espeak-ng could not start its synchronous output");
         } else if (espeak_SetVoiceByName("ja") != EE_OK) {
             g_espeakError = "espeak-ng has no Japanese voice \"ja\"";
         } else {
             espeak_SetSynthCallback(SynthCallback);
-            g_espeakRate = rate;
+            g_espeakRate = espeak_ng_GetSampleRate();
         }
     }
     if (g_espeakRate <= 0)

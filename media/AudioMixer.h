@@ -1,0 +1,124 @@
+#pragma once
+// One SDL2 audio device and a mixer of our own with two voices: the sound control's voice
+// (whole decoded clips) and the speech voice (a stream appended while it plays), so that a
+// letter and a spoken sentence can sound together (issue 3, Part 4.1/4.2).
+#include <SDL.h>
+
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace mokuri {
+
+// Decoded sound in the device's format: interleaved float frames.
+struct AudioClip {
+    std::vector<float> samples;
+    int channels = 2;
+    int sampleRate = 48000;
+    std::size_t frameCount() const { return channels > 0 ? samples.size() / std::size_t(channels) : 0; }
+    double seconds() const { return sampleRate > 0 ? double(frameCount()) / sampleRate : 0.0; }
+};
+
+class AudioMixer {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr int kRequestedRate = 48000;
+    static constexpr int kBufferFrames = 240; // 5 ms at 48 kHz (a whole ms, so SDL's dummy and
+                                              // disk drivers run exactly in real time)
+
+    // Opens the default device; when none opens, SDL's "dummy" driver (silent, real time),
+    // said once on stderr. Never fails.
+    AudioMixer();
+    ~AudioMixer();
+    AudioMixer(const AudioMixer&) = delete;
+    AudioMixer& operator=(const AudioMixer&) = delete;
+
+    // The process-wide mixer, created at the first call and kept while anyone holds it.
+    static std::shared_ptr<AudioMixer> Shared();
+
+    int sampleRate() const { return rate_; }
+    int channels() const { return channels_; }
+    int bufferFrames() const { return bufferFrames_; }
+    QString driverName() const { return driver_; }
+    bool silentFallback() const { return fallback_; }
+
+    // Converts PCM in any SDL format to a clip in the device's format; nullptr on failure.
+    std::shared_ptr<const AudioClip> convert(const SDL_AudioSpec& spec, const std::uint8_t* data,
+                                             std::size_t bytes) const;
+
+    // --- sound voice: one clip at a time, each play has a token -------------------------
+    // Starts `clip` from its start, cutting off the sound before. Returns the play's token.
+    std::uint64_t playSound(std::shared_ptr<const AudioClip> clip);
+    void stopSound(std::uint64_t token); // no effect unless `token` is the current play
+    bool soundPlaying(std::uint64_t token) const;
+    // Blocks (condition variable, signalled by the audio thread; no polling) until `token`
+    // no longer plays. Returns at once if it does not play. Should the device stall, gives up
+    // `slack` after the sound's due end and stops it, so that the caller never hangs.
+    void waitSoundEnd(std::uint64_t token, Clock::duration slack = std::chrono::seconds(2));
+
+    // --- speech voice: mono frames at sampleRate(), appended while playing ---------------
+    std::uint64_t beginSpeech(); // cuts off any speech; returns the new stream's id
+    void appendSpeech(std::uint64_t id, const float* mono, std::size_t frames); // ignored if cut off
+    void endSpeech(std::uint64_t id);                                          // no more frames
+    void stopSpeech();                                                         // silences now
+    // Blocks until every frame of the ended stream `id` has gone to the device (true) or `id`
+    // was cut off by beginSpeech/stopSpeech (false). Should the device stall, gives up `slack`
+    // after the stream's due end, stops it and returns true.
+    bool waitSpeechDrained(std::uint64_t id, Clock::duration slack = std::chrono::seconds(2));
+
+    // --- for tests and benchmarks -------------------------------------------------------
+    std::uint64_t framesRendered() const { return framesRendered_.load(); }
+    // When the first frame of this play / speech stream was mixed into a device buffer.
+    std::optional<Clock::time_point> soundFirstMixed(std::uint64_t token) const;
+    std::optional<Clock::time_point> speechFirstMixed(std::uint64_t id) const;
+    // Device frame index (framesRendered scale) at which the speech stream's last frame was mixed.
+    std::optional<std::uint64_t> speechLastFrame(std::uint64_t id) const;
+
+private:
+    static void SDLCALL Callback(void* self, Uint8* stream, int len);
+    void mix(float* out, int frames);
+    bool open(const char* forcedDriver);
+    void fallbackLoop();
+
+    SDL_AudioDeviceID device_ = 0;
+    bool sdlInit_ = false;
+    bool fallback_ = false;
+    int rate_ = kRequestedRate;
+    int channels_ = 2;
+    int bufferFrames_ = kBufferFrames;
+    QString driver_;
+    std::thread fallbackThread_; // last resort when even SDL's dummy driver does not open
+    std::atomic<bool> quit_{false};
+    std::atomic<std::uint64_t> framesRendered_{0};
+
+    mutable std::mutex mutex_;
+    std::condition_variable soundCv_;
+    std::condition_variable speechCv_;
+
+    // sound voice
+    std::shared_ptr<const AudioClip> clip_;
+    std::size_t clipPos_ = 0;
+    std::uint64_t soundToken_ = 0;
+    bool soundActive_ = false;
+    std::optional<Clock::time_point> soundFirst_;
+
+    // speech voice
+    std::vector<float> speech_;
+    std::size_t speechPos_ = 0;
+    std::uint64_t speechId_ = 0;
+    bool speechActive_ = false; // the stream `speechId_` can still play
+    bool speechEnded_ = false;  // no more frames will be appended
+    std::uint64_t speechDrainedId_ = 0;
+    std::optional<Clock::time_point> speechFirst_;
+    std::optional<std::uint64_t> speechLastFrame_;
+};
+
+} // namespace mokuri

@@ -1,0 +1,59 @@
+#pragma once
+// The speech control (Part 4.2): MeCab + espeak-ng on a worker thread, played on the
+// AudioMixer's speech voice.
+#include "media/AudioMixer.h"
+#include "media/SpeechControl.h"
+
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace mokuri {
+
+class EspeakSpeechControl final : public SpeechControl {
+    Q_OBJECT
+public:
+    explicit EspeakSpeechControl(std::shared_ptr<AudioMixer> mixer = AudioMixer::Shared(),
+                                 QObject* parent = nullptr);
+    ~EspeakSpeechControl() override; // silences; no SpeechEnded afterwards
+
+    // Returns at once. The worker synthesizes in pieces of about 10 ms and each piece goes
+    // to the speech voice as soon as it is made. SpeechEnded is posted to this object's
+    // thread (queued) once the last sample has gone to the device; also when synthesis
+    // fails (then one line on stderr). A Speak during another text cuts that text off
+    // (it gets no SpeechEnded).
+    void Speak(const QString& text) override;
+    // Silences at once (what is already in the device buffer, at most one buffer, still
+    // sounds); the stopped text raises no SpeechEnded.
+    void StopSpeaking() override;
+
+    // For tests and benchmarks: the mixer, and the speech-voice stream of the latest text
+    // (0 until the worker has started it).
+    AudioMixer& mixer() { return *mixer_; }
+    std::uint64_t currentStreamId() const { return streamId_.load(); }
+
+private:
+    struct Job {
+        std::uint64_t generation;
+        QString text;
+    };
+    void run();
+    void synthesize(const Job& job);
+
+    std::shared_ptr<AudioMixer> mixer_;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool quit_ = false;
+    std::optional<Job> pending_;
+    std::atomic<std::uint64_t> generation_{0}; // bumped by every Speak and StopSpeaking
+    std::atomic<std::uint64_t> streamId_{0};
+    std::thread worker_;
+};
+
+} // namespace mokuri

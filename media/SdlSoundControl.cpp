@@ -1,0 +1,107 @@
+#include "media/SdlSoundControl.h"
+
+#include "app/Trace.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace mokuri {
+
+namespace {
+constexpr std::size_t kCacheLimitBytes = 96u << 20; // decoded sounds kept in memory
+}
+
+SdlSoundControl::SdlSoundControl(std::shared_ptr<AudioMixer> mixer) : mixer_(std::move(mixer)) {}
+
+SdlSoundControl::~SdlSoundControl()
+{
+    if (token_)
+        mixer_->stopSound(token_);
+}
+
+void SdlSoundControl::SetFileName(const QString& fileName)
+{
+    fileName_ = fileName;
+}
+
+std::shared_ptr<const AudioClip> SdlSoundControl::load(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return nullptr;
+    const qint64 size = info.size();
+    const qint64 mtime = info.lastModified().toMSecsSinceEpoch();
+    const QString key = info.absoluteFilePath();
+    if (auto it = cache_.constFind(key); it != cache_.constEnd() && it->size == size && it->mtimeMs == mtime)
+        return it->clip;
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    const QByteArray bytes = file.readAll();
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes.constData(), int(bytes.size()));
+    if (!rw)
+        return nullptr;
+    SDL_AudioSpec spec{};
+    Uint8* buffer = nullptr;
+    Uint32 length = 0;
+    if (!SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length))
+        return nullptr;
+    std::shared_ptr<const AudioClip> clip = mixer_->convert(spec, buffer, length);
+    SDL_FreeWAV(buffer);
+    if (!clip)
+        return nullptr;
+
+    const std::size_t clipBytes = clip->samples.size() * sizeof(float);
+    if (auto it = cache_.find(key); it != cache_.end()) {
+        cacheBytes_ -= it->clip->samples.size() * sizeof(float);
+        cache_.erase(it);
+    }
+    if (cacheBytes_ + clipBytes > kCacheLimitBytes) {
+        cache_.clear();
+        cacheBytes_ = 0;
+    }
+    cache_.insert(key, CacheEntry{size, mtime, clip});
+    cacheBytes_ += clipBytes;
+    return clip;
+}
+
+void SdlSoundControl::SetCommand(const QString& command)
+{
+    const QString c = command.trimmed();
+    if (c.compare(QLatin1String("Open"), Qt::CaseInsensitive) == 0) {
+        if (clip_)
+            return; // already open: wrong state, ignored
+        clip_ = fileName_.isEmpty() ? nullptr : load(QDir::current().filePath(fileName_));
+        if (!clip_)
+            TraceEvent("missing", {fileName_});
+    } else if (c.compare(QLatin1String("Play"), Qt::CaseInsensitive) == 0) {
+        if (!clip_ || (token_ && mixer_->soundPlaying(token_)))
+            return;
+        token_ = mixer_->playSound(clip_);
+    } else if (c.compare(QLatin1String("Stop"), Qt::CaseInsensitive) == 0) {
+        if (token_)
+            mixer_->stopSound(token_);
+    } else if (c.compare(QLatin1String("Close"), Qt::CaseInsensitive) == 0) {
+        if (token_)
+            mixer_->stopSound(token_);
+        clip_.reset();
+    }
+}
+
+int SdlSoundControl::Mode()
+{
+    if (!clip_)
+        return ModeNotOpen;
+    return token_ && mixer_->soundPlaying(token_) ? ModePlaying : ModeStopped;
+}
+
+void SdlSoundControl::WaitForModeChange()
+{
+    if (token_)
+        mixer_->waitSoundEnd(token_);
+}
+
+} // namespace mokuri

@@ -1,0 +1,122 @@
+#pragma once
+// Helpers of the media tests: WAV files written byte by byte, SDL's disk driver, and a
+// look at what would have been heard.
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace mokuri::test {
+
+inline void PutLE(QByteArray& b, std::uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+// A sine tone as a PCM WAV file: 8-bit (unsigned) or 16-bit, mono or stereo, any rate.
+inline QByteArray ToneWav(double seconds, int rate, int channels, int bits, double hz = 440.0,
+                          double amplitude = 0.5)
+{
+    const int frames = int(std::lround(seconds * rate));
+    QByteArray pcm;
+    for (int f = 0; f < frames; ++f) {
+        const double v = amplitude * std::sin(2.0 * M_PI * hz * f / rate);
+        for (int c = 0; c < channels; ++c) {
+            if (bits == 8)
+                pcm.append(char(std::uint8_t(std::lround(128.0 + 127.0 * v))));
+            else
+                PutLE(pcm, std::uint16_t(std::int16_t(std::lround(32767.0 * v))), 2);
+        }
+    }
+    QByteArray w("RIFF");
+    PutLE(w, std::uint32_t(36 + pcm.size()), 4);
+    w += "WAVEfmt ";
+    PutLE(w, 16, 4);
+    PutLE(w, 1, 2);
+    PutLE(w, std::uint32_t(channels), 2);
+    PutLE(w, std::uint32_t(rate), 4);
+    PutLE(w, std::uint32_t(rate * channels * bits / 8), 4);
+    PutLE(w, std::uint32_t(channels * bits / 8), 2);
+    PutLE(w, std::uint32_t(bits), 2);
+    w += "data";
+    PutLE(w, std::uint32_t(pcm.size()), 4);
+    w += pcm;
+    return w;
+}
+
+inline bool WriteFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Points SDL at its disk driver writing to `path` (before the mixer opens the device).
+inline void UseDiskAudio(const QString& path)
+{
+    qputenv("SDL_AUDIODRIVER", "disk");
+    qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(path));
+    qunsetenv("SDL_DISKAUDIODELAY");
+}
+
+// What the disk driver wrote: float frames, interleaved.
+struct Heard {
+    std::vector<float> samples;
+    int channels = 2;
+    int rate = 48000;
+
+    static Heard Read(const QString& path, int channels, int rate)
+    {
+        Heard h;
+        h.channels = channels;
+        h.rate = rate;
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly)) {
+            const QByteArray b = f.readAll();
+            h.samples.resize(std::size_t(b.size()) / sizeof(float));
+            std::memcpy(h.samples.data(), b.constData(), h.samples.size() * sizeof(float));
+        }
+        return h;
+    }
+    long long frames() const { return (long long)(samples.size()) / channels; }
+    float peak(long long frame) const
+    {
+        float p = 0;
+        for (int c = 0; c < channels; ++c)
+            p = std::max(p, std::fabs(samples[std::size_t(frame * channels + c)]));
+        return p;
+    }
+    // First / last frame louder than `threshold` (from `from`), or -1.
+    long long firstLoud(float threshold = 0.01f, long long from = 0) const
+    {
+        for (long long f = std::max(0LL, from); f < frames(); ++f)
+            if (peak(f) > threshold)
+                return f;
+        return -1;
+    }
+    long long lastLoud(float threshold = 0.01f) const
+    {
+        for (long long f = frames() - 1; f >= 0; --f)
+            if (peak(f) > threshold)
+                return f;
+        return -1;
+    }
+    double rms(long long from, long long to) const
+    {
+        double sum = 0;
+        long long n = 0;
+        for (long long f = std::max(0LL, from); f < std::min(to, frames()); ++f)
+            for (int c = 0; c < channels; ++c, ++n)
+                sum += double(samples[std::size_t(f * channels + c)]) * samples[std::size_t(f * channels + c)];
+        return n ? std::sqrt(sum / double(n)) : 0.0;
+    }
+    double seconds(long long frameCount) const { return double(frameCount) / rate; }
+};
+
+} // namespace mokuri::test
