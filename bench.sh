@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs the benchmarks (not part of ./test.sh: they take minutes and want a quiet machine).
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/common.sh
+mokuri_install "${MOKURI_PACKAGES[@]}"
+mokuri_build build
+export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+work=build/workloads
+build/bench/make_workload "$work/large" 101 large
+build/bench/make_workload "$work/small" 101 small
+
+echo "== start-up, 101 pictures of 4000 x 3000"
+build/bench/bench_startup "$PWD/build/mokuri" "$PWD/$work/large" 7
+echo "== start-up, 101 small pictures"
+build/bench/bench_startup "$PWD/build/mokuri" "$PWD/$work/small" 7
+echo "== question set-up"
+build/bench/bench_question_setup
+for b in build/bench/bench_media_*; do
+  [ -x "$b" ] || continue
+  echo "== $(basename "$b")"
+  "$b"
+done
+if [ -x build/bench/bench_memory ]; then
+  echo "== memory over 300 questions"
+  build/bench/bench_memory
+fi
