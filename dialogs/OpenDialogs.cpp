@@ -6,24 +6,26 @@
 namespace mokuri {
 
 namespace {
-void Present(QWidget* w)
+// The dialogs have no owner window, so nothing else ends them with the main screen.
+template <class Dialog>
+Dialog* CreateDialog(Form1* main)
 {
-    w->show();
-    w->raise();
-    w->activateWindow();
+    auto* d = new Dialog(main);
+    QObject::connect(main, &QObject::destroyed, d, [d] { delete d; });
+    return d;
 }
-}
+} // namespace
 
 void Form1::OpenSettingsDialog()
 {
-    if (!SettingsDialog) SettingsDialog = new Form2(this);
-    Present(SettingsDialog);
+    if (!SettingsDialog) SettingsDialog = CreateDialog<Form2>(this);
+    SettingsDialog->ShowFromMainScreen();
 }
 
 void Form1::OpenTaskDialog()
 {
-    if (!TaskDialog) TaskDialog = new Form3(this);
-    Present(TaskDialog);
+    if (!TaskDialog) TaskDialog = CreateDialog<Form3>(this);
+    TaskDialog->ShowFromMainScreen();
 }
 
 } // namespace mokuri

@@ -1,0 +1,1 @@
+mokuri_test(test_dialogs dialogs/test_dialogs.cpp)
