@@ -102,6 +102,12 @@ DialogWindow::DialogWindow(const QString& name, const QString& caption, float cl
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &DialogWindow::OnFocusWindowChanged);
 }
 
+DialogWindow::~DialogWindow()
+{
+    // Closing the window moves the focus; the derived dialog is gone by then.
+    disconnect(qApp, &QGuiApplication::focusWindowChanged, this, nullptr);
+}
+
 QRect DialogWindow::ShapeRect() const
 {
     return QRect(ToPixels(shapeTwips_.x()), ToPixels(shapeTwips_.y()), ToPixels(shapeTwips_.width()),

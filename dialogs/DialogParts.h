@@ -35,6 +35,7 @@ class DialogWindow : public QWidget {
     Q_OBJECT
 public:
     DialogWindow(const QString& name, const QString& caption, float clientWidth, float clientHeight, QRect shapeTwips);
+    ~DialogWindow() override;
 
     // Shows the dialog in front of the main screen, active, after its activation has run.
     void ShowFromMainScreen();

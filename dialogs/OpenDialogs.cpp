@@ -3,6 +3,8 @@
 #include "dialogs/Form2.h"
 #include "dialogs/Form3.h"
 
+#include <QGuiApplication>
+
 namespace mokuri {
 
 namespace {
@@ -11,7 +13,12 @@ template <class Dialog>
 Dialog* CreateDialog(Form1* main)
 {
     auto* d = new Dialog(main);
-    QObject::connect(main, &QObject::destroyed, d, [d] { delete d; });
+    QObject::connect(main, &QObject::destroyed, d, [d](QObject* gone) {
+        // The main screen is half gone here; the focus moves when the dialog's window goes,
+        // and must no longer reach the main screen's focus tracking.
+        QObject::disconnect(qApp, &QGuiApplication::focusWindowChanged, gone, nullptr);
+        delete d;
+    });
     return d;
 }
 } // namespace
