@@ -33,12 +33,11 @@ QByteArray EncodeText(const QString& text)
     QStringEncoder cp932("windows-932", QStringEncoder::Flag::Stateless);
     if (cp932.isValid()) {
         QByteArray out = cp932.encode(text);
-        if (!cp932.hasError()) {
-            // The encoder may substitute '?' without flagging it: check the round trip.
-            QStringDecoder back("windows-932");
-            if (back.decode(out) == text)
-                return out;
-        }
+        // Check the round trip through the reader's own guess: the encoder may substitute
+        // '?' without flagging it, and CP932 bytes that happen to be valid UTF-8 (half-width
+        // ﾈｺ is C8 BA) would be read back as UTF-8.
+        if (!cp932.hasError() && DecodeText(out) == text)
+            return out;
     }
     return QByteArray(kBom) + text.toUtf8();
 }

@@ -1,0 +1,1 @@
+mokuri_test(test_fuzz_regressions fuzzfound/test_fuzz_regressions.cpp)
