@@ -6,6 +6,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -29,12 +30,37 @@ void SetOptionValue(QRadioButton* b, int16_t value)
 
 namespace {
 
+// A frame whose top line runs through the middle of its caption, so the line stays above
+// the first button at the stored positions (the style's own box starts below the caption
+// and would cut through that button).
+class CaptionedFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QFontMetrics fm(font());
+        const int top = fm.height() / 2;
+        const QRect box(0, top, width() - 1, height() - 1 - top);
+        // Etched like the system's frames: a shadow line with a light one inside it.
+        p.setPen(palette().color(QPalette::Mid));
+        p.drawRect(box);
+        p.setPen(palette().color(QPalette::Light));
+        p.drawRect(box.adjusted(1, 1, -1, -1));
+        const QRect caption(5, 0, fm.horizontalAdvance(title()) + 4, fm.height());
+        p.fillRect(caption, palette().color(QPalette::Window));
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        p.drawText(caption, Qt::AlignCenter, title());
+    }
+};
+
 QGroupBox* MakeFrame(QWidget* parent, const QString& name, const QString& caption, float left, float top, float width,
                      float height)
 {
-    auto* f = new QGroupBox(caption, parent);
+    auto* f = new CaptionedFrame(caption, parent);
     f->setObjectName(name);
-    f->setFlat(false);
     PlaceTwips(f, left, top, width, height);
     return f;
 }

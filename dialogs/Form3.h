@@ -3,12 +3,36 @@
 // selected.
 #include "dialogs/DialogParts.h"
 
+#include <QListWidget>
+
 class QLabel;
-class QListWidget;
 class QPushButton;
 
 namespace mokuri {
 class Form1;
+
+// A list whose entries each carry a check box: a click anywhere on an entry (or Space on
+// the current one) turns it on or off and leaves the others alone; any number may be on.
+class PictureList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit PictureList(QWidget* parent);
+    // Sets the text of entry `row`, appending it when the list is one short.
+    void SetEntryText(int row, const QString& text);
+    QString EntryText(int row) const;
+    bool Selected(int row) const;
+    void SetSelected(int row, bool on);
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void Toggle(QListWidgetItem* item);
+};
 
 class Form3 : public DialogWindow {
     Q_OBJECT
@@ -24,7 +48,7 @@ public:
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
-    QListWidget* List1 = nullptr;
+    PictureList* List1 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;

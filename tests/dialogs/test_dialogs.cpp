@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -92,7 +93,7 @@ Form3* OpenTasks(Session& s)
 
 void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
 
-void ClickEntry(QListWidget* list, int row)
+void ClickEntry(PictureList* list, int row)
 {
     QRect r = list->visualItemRect(list->item(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
@@ -123,11 +124,11 @@ QStringList Tasks()
     return t;
 }
 
-QStringList SelectedEntries(QListWidget* list)
+QStringList SelectedEntries(PictureList* list)
 {
     QStringList s;
     for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->isSelected()) s << list->item(i)->text();
+        if (list->Selected(i)) s << list->EntryText(i);
     return s;
 }
 
@@ -231,6 +232,10 @@ private slots:
         QVERIFY(settings->Label2->font().bold());
         QCOMPARE(settings->Label2->font().pointSizeF(), 14.25);
         QCOMPARE(tasks->Label1->font().pointSizeF(), 14.25);
+        // Every control but the titles shows the dialogs' own font, frames and their buttons too.
+        for (QWidget* c : {static_cast<QWidget*>(settings->Option2), static_cast<QWidget*>(settings->Frame4),
+                           static_cast<QWidget*>(settings->Command1), static_cast<QWidget*>(tasks->List1)})
+            QCOMPARE(QFontInfo(c->font()).family(), QFontInfo(DialogFont()).family());
         QCOMPARE(settings->Option1->font().pointSizeF(), 9.0);
         QVERIFY(!settings->Option1->font().bold());
     }
@@ -512,6 +517,34 @@ private slots:
         QCOMPARE(written.count("#FALSE#"), 2);
     }
 
+    void anEntryTogglesByClickAnywhereOnItAndBySpace()
+    {
+        std::unique_ptr<Session> s;
+        Start(s);
+        if (QTest::currentTestFailed()) return;
+        Form3* d = OpenTasks(*s);
+        QVERIFY(d);
+        PictureList* list = d->List1;
+        Click(d->Command4);
+        const QRect r = list->visualItemRect(list->item(2));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 8, r.center().y()));  // its box
+        QCOMPARE(SelectedEntries(list), QStringList({AllPictures[2]}));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.right() - 4, r.center().y()));  // beyond the text
+        QVERIFY(SelectedEntries(list).isEmpty());
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(SelectedEntries(list), QStringList({AllPictures[3]}));
+        // A press that starts on one entry and moves over others changes only the first.
+        const QRect r5 = list->visualItemRect(list->item(5));
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, r5.center());
+        QMouseEvent move(QEvent::MouseMove, QPointF(list->visualItemRect(list->item(1)).center()),
+                         list->viewport()->mapToGlobal(QPointF(list->visualItemRect(list->item(1)).center())),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &move);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+        QCOMPARE(SelectedEntries(list), QStringList({AllPictures[3], AllPictures[5]}));
+    }
+
     void selectAllMakesEveryPictureATask()
     {
         std::unique_ptr<Session> s;
@@ -543,8 +576,8 @@ private slots:
             QCOMPARE(OpenTasks(*s), d);
             QCOMPARE(d->List1->count(), kPictures.size());
             for (int i = 0; i < AllPictureCount; ++i) QCOMPARE(d->List1->item(i)->text(), AllPictures[i]);
-            QVERIFY(d->List1->item(5)->isSelected());
-            QVERIFY(!d->List1->item(4)->isSelected());
+            QVERIFY(d->List1->Selected(5));
+            QVERIFY(!d->List1->Selected(4));
             s->form()->ReturnFromDialog();
             QTRY_VERIFY(s->form()->isActiveWindow());
         }
