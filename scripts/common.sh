@@ -10,12 +10,15 @@ MOKURI_PACKAGES=(
   fonts-ipafont-gothic fonts-noto-color-emoji
 )
 
+# The libFuzzer targets of fuzz/ (./fuzz.sh): clang and its runtime libraries.
+MOKURI_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
 mokuri_missing_packages() {
   local p missing=()
   for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
-  printf '%s\n' "${missing[@]}"
+  [ "${#missing[@]}" -eq 0 ] || printf '%s\n' "${missing[@]}"
 }
 
 mokuri_install() {

@@ -52,6 +52,17 @@ private slots:
         QCOMPARE(ParsePraiseTexts(EncodeText(u'"' + text + QStringLiteral("\"\r\n"))), QStringList{text});
     }
 
+    // fuzz_praise: only a mark at the very start of a file is a byte-order mark; after a
+    // quote it is part of the text (the fuzzer's own rewrite without quotes lost it,
+    // which is why that rewrite now leaves such texts alone).
+    void byteOrderMarkInsideATextIsKept()
+    {
+        const QString text = QChar(0xFEFF) + QStringLiteral("\x01\x01");
+        QCOMPARE(ParsePraiseTexts("\"\xEF\xBB\xBF\x01\x01"), QStringList{text});
+        QCOMPARE(ParsePraiseTexts("\xEF\xBB\xBF\"\xEF\xBB\xBF\x01\x01\""), QStringList{text});
+        QCOMPARE(ParsePraiseTexts(EncodeText(u'"' + text + u'"')), QStringList{text});
+    }
+
     // What the fault cost: the adult's choice of pictures was lost at every start when
     // the names were written in CP932 bytes that all together read as UTF-8.
     void choiceSurvivesARestartWithHalfWidthNames()
