@@ -63,7 +63,11 @@ Form1::Form1(std::unique_ptr<SoundControl> sound, SpeechControl* speech, QWidget
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Form1::OnFocusWindowChanged);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // Closing the dialogs moves the focus; a half-destroyed screen must not hear of it.
+    disconnect(qApp, &QGuiApplication::focusWindowChanged, this, nullptr);
+}
 
 void Form1::CreateControls()
 {
@@ -184,6 +188,8 @@ void Form1::OnFocusWindowChanged(QWindow* now)
     // our dialogs (or the first showing) starts a new series of questions.
     if (!firstActivationDone_ || (before && before != now)) {
         firstActivationDone_ = true;
+        // Without a window manager a clicked window is not raised: cover the dialog.
+        raise();
         ++activations_;
         Form_Activate();
     }
