@@ -2,6 +2,7 @@
 
 #include "app/Fonts.h"
 #include "app/Trace.h"
+#include "app/WarningBox.h"
 #include "content/PictureCatalog.h"
 #include "content/PraiseFile.h"
 #include "content/SettingsFile.h"
@@ -14,12 +15,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
-#include <cstdlib>
 
 namespace mokuri {
 
@@ -230,12 +229,7 @@ QString CommandLineFromArguments(const QStringList& argsWithoutProgram) { return
 void ShowNoPicturesMessage()
 {
     TraceEvent("warning", {QStringLiteral("no pictures")});
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("モクリ"), QStringLiteral("画像データが足りません！"),
-                    QMessageBox::Ok);
-    // Unattended runs (kiosk scripts, tests) can have the box close itself.
-    if (const char* ms = std::getenv("MOKURI_MESSAGE_TIMEOUT_MS"))
-        QTimer::singleShot(std::atoi(ms), &box, &QMessageBox::accept);
-    box.exec();
+    ShowWarningBox(QStringLiteral("画像データが足りません！"));
 }
 
 } // namespace mokuri

@@ -4,4 +4,5 @@ target_sources(mokuri_core PRIVATE
   app/TwipControls.cpp
   app/PictureLoader.cpp
   app/Form1.cpp
+  app/WarningBox.cpp
 )

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include "app/WarningBox.h"
+
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -63,16 +65,11 @@ QLabel* MakeCreditLabel(QWidget* parent, const QString& name)
 void ShowNotSavedMessage(const QString& path, const QString& what)
 {
     const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("モクリ"),
-                    QStringLiteral("ファイル「%1」に保存できませんでした。\n"
-                                   "この%2は、プログラムを終了するまでの間だけ有効です。")
-                        .arg(shown, what),
-                    QMessageBox::Ok);
-    box.setFont(DialogFont());
-    // Unattended runs (kiosk scripts, tests) can have the box close itself.
-    if (const char* ms = std::getenv("MOKURI_MESSAGE_TIMEOUT_MS"))
-        QTimer::singleShot(std::atoi(ms), &box, &QMessageBox::accept);
-    box.exec();
+    const QFont font = DialogFont();
+    ShowWarningBox(QStringLiteral("ファイル「%1」に保存できませんでした。\n"
+                                  "この%2は、プログラムを終了するまでの間だけ有効です。")
+                       .arg(shown, what),
+                   &font);
 }
 
 namespace {

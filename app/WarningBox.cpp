@@ -1,0 +1,18 @@
+#include "app/WarningBox.h"
+
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdlib>
+
+namespace mokuri {
+
+void ShowWarningBox(const QString& text, const QFont* font)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("モクリ"), text, QMessageBox::Ok);
+    if (font) box.setFont(*font);
+    if (const char* ms = std::getenv("MOKURI_MESSAGE_TIMEOUT_MS"))
+        QTimer::singleShot(std::atoi(ms), &box, &QMessageBox::accept);
+    box.exec();
+}
+
+} // namespace mokuri
