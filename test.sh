@@ -1,10 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test headless.
+# Installs what is missing, builds, and runs every test headless; then the same suite
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzzer for 30 s.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/common.sh
-mokuri_install "${MOKURI_PACKAGES[@]}" xvfb
-mokuri_build build
+source scripts/sanitizers.sh
+mokuri_install "${MOKURI_PACKAGES[@]}" "${MOKURI_FUZZ_PACKAGES[@]}" xvfb
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
-cd build
-ctest --output-on-failure -j2
+
+status=0
+step() {
+  local name=$1 start=$SECONDS
+  shift
+  "$@" || { status=1; echo "test.sh: $name FAILED" >&2; }
+  echo "test.sh: $name took $((SECONDS - start)) s"
+}
+suite() { mokuri_build build && ctest --test-dir build --output-on-failure -j2; }
+
+step "test suite" suite
+step "sanitizer suite" mokuri_sanitized_suite
+step "fuzzing" ./fuzz.sh 30
+exit $status

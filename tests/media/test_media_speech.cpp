@@ -64,7 +64,7 @@ class MediaSpeech : public QObject {
         connect(r->speech, &SpeechControl::SpeechEnded, this, [rig] {
             ++rig->ended;
             rig->endedInSpeak |= rig->inSpeak;
-            rig->endedOffThread |= QThread::currentThread() != qApp->thread();
+            rig->endedOffThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
             rig->framesAtEnd = rig->mixer->framesRendered();
         });
         return r;
