@@ -20,17 +20,19 @@ set(CPACK_PACKAGE_CONTACT "Mokuri developers <mokuri@localhost>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Japanese word-building game for young children")
 set(CPACK_PACKAGE_DESCRIPTION
-  "A child sees a picture and builds its name from shuffled kana tiles, hearing every\n letter. An adult fills a folder with pictures named by their words. Includes\n mokuri-deck, which makes a ready-to-play sample deck and the letter voices.")
+  "A child sees a picture and builds its name from shuffled kana tiles, hearing every
+letter. An adult fills a folder with pictures named by their words. Includes
+mokuri-deck, which makes a ready-to-play sample deck and the letter voices.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY mokuri)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Libraries are found by dpkg-shlibdeps; what is loaded at run time rather than linked is
-# named here: the speech and dictionary data, the fonts for the tiles and the sample
-# pictures, and Qt's image and platform plugins (part of libqt6gui6).
+# dpkg-shlibdeps finds the linked libraries (Qt, SDL2, espeak-ng, MeCab); named here is
+# what is only loaded at run time: the speech and dictionary data, the fonts of the tiles
+# and of the sample pictures, and Qt's image and platform plugins (in libqt6gui6).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libqt6widgets6 (>= 6.4), libqt6gui6 (>= 6.4), libsdl2-2.0-0, libespeak-ng1, espeak-ng-data, libmecab2, mecab-ipadic-utf8, fonts-ipafont-gothic, fonts-noto-color-emoji")
+  "libqt6gui6 (>= 6.4), espeak-ng-data, mecab-ipadic-utf8, fonts-ipafont-gothic, fonts-noto-color-emoji")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
