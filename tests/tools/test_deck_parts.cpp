@@ -1,12 +1,10 @@
-// The pieces mokuri-deck is made of: file formats it writes by hand, the letter list, the
-// word list and the never-overwrite rule.
+// The pieces of mokuri-deck that the runs of the whole tool cannot reach: the GIF encoder on
+// hard images, voice trimming, every letter a tile can carry, and writes that must not replace.
 #include "game/Letters.h"
 #include "tools/Deck.h"
 #include "tools/DeckWords.h"
 #include "tools/GifWriter.h"
-#include "tools/IconFile.h"
 #include "tools/LetterVoices.h"
-#include "tools/WavFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +13,6 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
-#include <SDL.h>
 
 using namespace mokuri;
 using namespace mokuri::deck;
@@ -27,11 +24,8 @@ private slots:
     void gifDecodesToTheReducedImage_data();
     void gifDecodesToTheReducedImage();
     void fewColoursSurviveReductionExactly();
-    void wavReadsBackThroughSdl();
-    void iconIsFullyTransparent32();
     void tidyVoiceCutsSilenceAndLevels();
     void everyTileLetterHasAVoice();
-    void sampleWordsFitTheGame();
     void writeNewFileNeverReplaces();
 };
 
@@ -82,34 +76,6 @@ void DeckPartsTest::fewColoursSurviveReductionExactly()
     QCOMPARE(decoded, img);
 }
 
-void DeckPartsTest::wavReadsBackThroughSdl()
-{
-    std::vector<int16_t> samples = {0, 1, -1, 32767, -32768, 1234, -4321};
-    for (int i = 0; i < 1001; ++i) samples.push_back(int16_t(i * 37));
-    const QByteArray wav = EncodeWav(samples, 16000);
-    SDL_AudioSpec spec;
-    Uint8* buf = nullptr;
-    Uint32 len = 0;
-    QVERIFY2(SDL_LoadWAV_RW(SDL_RWFromConstMem(wav.constData(), int(wav.size())), 1, &spec, &buf, &len),
-             SDL_GetError());
-    QCOMPARE(spec.freq, 16000);
-    QCOMPARE(int(spec.channels), 1);
-    QCOMPARE(spec.format, Uint16(AUDIO_S16LSB));
-    QCOMPARE(len, Uint32(samples.size() * 2));
-    QVERIFY(std::memcmp(buf, samples.data(), len) == 0);
-    SDL_FreeWAV(buf);
-}
-
-void DeckPartsTest::iconIsFullyTransparent32()
-{
-    const QImage icon = QImage::fromData(TransparentIcon(), "ICO");
-    QVERIFY(!icon.isNull());
-    QCOMPARE(icon.size(), QSize(32, 32));
-    QVERIFY(icon.hasAlphaChannel());
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) QCOMPARE(qAlpha(icon.pixel(x, y)), 0);
-}
-
 void DeckPartsTest::tidyVoiceCutsSilenceAndLevels()
 {
     const int rate = 10000;
@@ -158,37 +124,6 @@ void DeckPartsTest::everyTileLetterHasAVoice()
         QVERIFY2(files.contains(LetterSoundFile(QString(c))),
                  qPrintable(QStringLiteral("no voice for %1 (%2)").arg(c).arg(LetterSoundFile(QString(c)))));
     QVERIFY(files.contains(QStringLiteral("゜.wav")));
-}
-
-void DeckPartsTest::sampleWordsFitTheGame()
-{
-    const auto& words = SampleWords();
-    QVERIFY(words.size() >= 40);
-    QVERIFY(words.size() <= 101); // the game plays at most 101 pictures of a folder
-    QSet<QString> seen;
-    QSet<QString> formats;
-    bool hiragana = false, katakana = false, voiced = false, small = false, longMark = false,
-         repeated = false;
-    for (const DeckWord& w : words) {
-        QVERIFY2(!seen.contains(w.word), qPrintable("twice: " + w.word));
-        seen.insert(w.word);
-        QVERIFY2(w.word.size() >= 1 && w.word.size() <= 10, qPrintable(w.word));
-        QVERIFY(!w.emoji.isEmpty());
-        formats.insert(w.format);
-        for (QChar c : w.word) {
-            const char16_t u = c.unicode();
-            QVERIFY2((u >= 0x3041 && u <= 0x3094) || (u >= 0x30A1 && u <= 0x30FC),
-                     qPrintable(QStringLiteral("not a kana in %1").arg(w.word)));
-            hiragana |= u < 0x30A0;
-            katakana |= u > 0x30A0;
-            voiced |= QStringLiteral("がぎぐげござじずぜぞだぢづでどばびぶべぼガギグゲゴザジズゼゾダヂヅデドバビブベボ").contains(c);
-            small |= QStringLiteral("ぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮ").contains(c);
-            longMark |= u == 0x30FC;
-            repeated |= w.word.count(c) > 1;
-        }
-    }
-    QVERIFY(hiragana && katakana && voiced && small && longMark && repeated);
-    QCOMPARE(formats, (QSet<QString>{"jpg", "gif", "bmp"}));
 }
 
 void DeckPartsTest::writeNewFileNeverReplaces()
