@@ -44,8 +44,9 @@ AudioMixer::AudioMixer()
     // Even SDL's dummy driver failed: keep real time with a thread of our own.
     rate_ = kRequestedRate;
     channels_ = 2;
-    bufferFrames_ = kBufferFrames;
+    bufferFrames_ = kPacedBufferFrames;
     driver_ = QStringLiteral("none");
+    paced_ = true;
     fallbackThread_ = std::thread([this] { fallbackLoop(); });
 }
 
@@ -62,6 +63,7 @@ AudioMixer::~AudioMixer()
 
 bool AudioMixer::open(const char* forcedDriver)
 {
+    fallbackScratch_.assign(std::size_t(kBufferFrames) * 32 * 8, 0.0f); // 128 ms, up to 8 channels
     if (forcedDriver)
         SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, forcedDriver, SDL_HINT_OVERRIDE);
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "mokuri");
@@ -72,7 +74,11 @@ bool AudioMixer::open(const char* forcedDriver)
         want.freq = kRequestedRate;
         want.format = AUDIO_F32SYS;
         want.channels = 2;
-        want.samples = kBufferFrames;
+        // SDL's dummy driver is silent and paced by the wall clock here (see mix), so a
+        // shorter period costs nothing and brings each sound's start closer to Play.
+        const char* current = SDL_GetCurrentAudioDriver();
+        paced_ = fallback_ || (current && std::strcmp(current, "dummy") == 0);
+        want.samples = paced_ ? kPacedBufferFrames : kBufferFrames;
         want.callback = &AudioMixer::Callback;
         want.userdata = this;
         device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
@@ -116,6 +122,33 @@ void SDLCALL AudioMixer::Callback(void* self, Uint8* stream, int len)
 }
 
 void AudioMixer::mix(float* out, int frames)
+{
+    if (!paced_) {
+        render(out, frames);
+        return;
+    }
+    // Silent (fallback or chosen) dummy driver: SDL's dummy driver calls back roughly every buffer period, but late
+    // by a varying amount. Nothing is heard, so advance the voices by the wall-clock time
+    // instead, keeping every sound and speech at its real length.
+    std::fill(out, out + std::size_t(frames) * std::size_t(channels_), 0.0f);
+    const Clock::time_point now = Clock::now();
+    if (!fallbackStarted_) {
+        fallbackStarted_ = true;
+        fallbackStart_ = now;
+    }
+    const auto due = std::uint64_t(std::chrono::duration<double>(now - fallbackStart_).count() * rate_) + std::uint64_t(frames);
+    const std::uint64_t done = framesRendered_.load();
+    const std::size_t capacity = fallbackScratch_.size() / std::size_t(channels_);
+    std::size_t advance = due > done ? std::size_t(due - done) : 0;
+    if (advance > capacity) { // far behind (the machine stalled): skip ahead, do not catch up
+        fallbackStart_ = now - std::chrono::microseconds(std::int64_t(done + capacity - std::uint64_t(frames)) * 1000000 / rate_);
+        advance = capacity;
+    }
+    if (advance > 0)
+        render(fallbackScratch_.data(), int(advance));
+}
+
+void AudioMixer::render(float* out, int frames)
 {
     const int ch = channels_;
     std::fill(out, out + std::size_t(frames) * std::size_t(ch), 0.0f);

@@ -31,8 +31,10 @@ class AudioMixer {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr int kRequestedRate = 48000;
-    static constexpr int kBufferFrames = 240; // 5 ms at 48 kHz (a whole ms, so SDL's dummy and
-                                              // disk drivers run exactly in real time)
+    // 4 ms at 48 kHz: a sound reaches the device buffer within 4 ms of Play. A whole number
+    // of ms, so that SDL's dummy and disk drivers (which sleep whole ms) keep real time.
+    static constexpr int kBufferFrames = 192;
+    static constexpr int kPacedBufferFrames = 96; // SDL's dummy driver: 2 ms
 
     // Opens the default device; when none opens, SDL's "dummy" driver (silent, real time),
     // said once on stderr. Never fails.
@@ -49,6 +51,8 @@ public:
     int bufferFrames() const { return bufferFrames_; }
     QString driverName() const { return driver_; }
     bool silentFallback() const { return fallback_; }
+    // True on SDL's dummy driver (chosen or fallen back to): silent, voices follow the clock.
+    bool paced() const { return paced_; }
 
     // Converts PCM in any SDL format to a clip in the device's format; nullptr on failure.
     std::shared_ptr<const AudioClip> convert(const SDL_AudioSpec& spec, const std::uint8_t* data,
@@ -84,17 +88,22 @@ public:
 
 private:
     static void SDLCALL Callback(void* self, Uint8* stream, int len);
-    void mix(float* out, int frames);
+    void mix(float* out, int frames);    // the device's callback
+    void render(float* out, int frames); // mixes `frames` frames of both voices
     bool open(const char* forcedDriver);
     void fallbackLoop();
 
     SDL_AudioDeviceID device_ = 0;
     bool sdlInit_ = false;
-    bool fallback_ = false;
+    bool fallback_ = false; // no device opened: SDL's dummy driver instead
+    bool paced_ = false;    // silent dummy driver: voices advance by the wall clock
     int rate_ = kRequestedRate;
     int channels_ = 2;
     int bufferFrames_ = kBufferFrames;
     QString driver_;
+    bool fallbackStarted_ = false;   // only the audio thread touches these three
+    Clock::time_point fallbackStart_;
+    std::vector<float> fallbackScratch_;
     std::thread fallbackThread_; // last resort when even SDL's dummy driver does not open
     std::atomic<bool> quit_{false};
     std::atomic<std::uint64_t> framesRendered_{0};
