@@ -1,4 +1,4 @@
-// Media latencies (issue 3): PlaySound -> first sample in the device buffer, Speak -> first
+// Media latencies: PlaySound -> first sample in the device buffer, Speak -> first
 // speech sample in the device buffer, CPU while waiting for a 1 s sound.
 // Run: ./bench_media_latency   (uses the default audio device; SDL_AUDIODRIVER=dummy works too)
 #include "media/AudioMixer.h"

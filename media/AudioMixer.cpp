@@ -67,6 +67,9 @@ bool AudioMixer::open(const char* forcedDriver)
     if (forcedDriver)
         SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, forcedDriver, SDL_HINT_OVERRIDE);
     SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "mokuri");
+    // SDL would otherwise take SIGINT and SIGTERM for a quit event nobody reads, and the
+    // game could not be stopped by the session or a script.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     const bool initOk = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (initOk) {
         SDL_AudioSpec want{};

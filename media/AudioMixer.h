@@ -1,7 +1,7 @@
 #pragma once
 // One SDL2 audio device and a mixer of our own with two voices: the sound control's voice
 // (whole decoded clips) and the speech voice (a stream appended while it plays), so that a
-// letter and a spoken sentence can sound together (issue 3, Part 4.1/4.2).
+// letter and a spoken sentence can sound together.
 #include <SDL.h>
 
 #include <QString>
@@ -34,7 +34,7 @@ public:
     // 4 ms at 48 kHz: a sound reaches the device buffer within 4 ms of Play. A whole number
     // of ms, so that SDL's dummy and disk drivers (which sleep whole ms) keep real time.
     static constexpr int kBufferFrames = 192;
-    static constexpr int kPacedBufferFrames = 96; // SDL's dummy driver: 2 ms
+    static constexpr int kPacedBufferFrames = 192; // SDL's dummy driver: 4 ms, as a real device
 
     // Opens the default device; when none opens, SDL's "dummy" driver (silent, real time),
     // said once on stderr. Never fails.

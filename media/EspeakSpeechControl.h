@@ -1,5 +1,5 @@
 #pragma once
-// The speech control (Part 4.2): MeCab + espeak-ng on a worker thread, played on the
+// The speech control: MeCab + espeak-ng on a worker thread, played on the
 // AudioMixer's speech voice.
 #include "media/AudioMixer.h"
 #include "media/SpeechControl.h"

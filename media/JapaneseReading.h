@@ -1,5 +1,5 @@
 #pragma once
-// Japanese text -> katakana pronunciation, for the speech synthesizer (issue 3, Part 4.2).
+// Japanese text -> katakana pronunciation, for the speech synthesizer.
 #include <QString>
 
 namespace mokuri {

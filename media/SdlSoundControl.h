@@ -1,5 +1,5 @@
 #pragma once
-// The sound-playback control (Part 4.1) on SDL2: WAV files by bare name in the current
+// The sound-playback control on SDL2: WAV files by bare name in the current
 // folder, played on the AudioMixer's sound voice.
 #include "media/AudioMixer.h"
 #include "media/SoundControl.h"

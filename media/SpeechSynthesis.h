@@ -1,5 +1,5 @@
 #pragma once
-// Synchronous Japanese speech synthesis: text -> mono 16-bit PCM (issue 3, Part 4.2).
+// Synchronous Japanese speech synthesis: text -> mono 16-bit PCM.
 // MeCab gives the katakana pronunciation (JapaneseReading.h), espeak-ng (voice "ja") speaks it.
 // Used by the speech control (streaming) and by the deck tool (one WAV per letter).
 #include <QString>
