@@ -2,6 +2,7 @@
 // an adult now and then opens and leaves both dialogs. The game must keep answering,
 // leave nothing sounding and keep its memory.
 #include "content/Globals.h"
+#include "fakes/Resources.h"
 #include "dialogs/Form2.h"
 #include "dialogs/Form3.h"
 #include "fakes/TestFolder.h"
@@ -13,30 +14,9 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QTest>
-#include <fstream>
-#include <string>
 
 using namespace mokuri;
 using namespace mokuri::test;
-
-namespace {
-
-double ResidentMegabytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            double kb = 0;
-            status >> kb;
-            return kb / 1024.0;
-        }
-        status.ignore(1 << 12, '\n');
-    }
-    return 0;
-}
-
-} // namespace
 
 class Soak : public QObject {
     Q_OBJECT

@@ -1,0 +1,23 @@
+#include "fakes/Resources.h"
+
+#include <fstream>
+#include <string>
+
+namespace mokuri::test {
+
+double ResidentMegabytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            double kb = 0;
+            status >> kb;
+            return kb / 1024.0;
+        }
+        status.ignore(1 << 12, '\n');
+    }
+    return 0;
+}
+
+} // namespace mokuri::test
