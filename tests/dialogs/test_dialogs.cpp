@@ -3,6 +3,7 @@
 #include "app/Fonts.h"
 #include "app/Trace.h"
 #include "content/Globals.h"
+#include "content/SettingsFile.h"
 #include "dialogs/Form2.h"
 #include "dialogs/Form3.h"
 #include "fakes/TestFolder.h"
@@ -19,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -29,6 +31,10 @@ using namespace mokuri::test;
 namespace {
 
 const QStringList kPictures = {"いぬ.jpg", "ねこ.jpg", "りんご.bmp", "さかな.jpg", "うし.jpg", "かめ.jpg"};
+const QDateTime kOldTime = QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
+// The numbers of the option buttons that show the default settings.
+const QString kDefaultButtons = "1 3 5 8 11 14";
+
 // The offscreen platform cannot raise windows and says so at every return to the main screen.
 QtMessageHandler g_previousHandler = nullptr;
 void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
@@ -36,8 +42,6 @@ void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
     if (text.contains("does not support raise()") || text.contains("does not support propagateSizeHints()")) return;
     g_previousHandler(type, context, text);
 }
-
-const QDateTime kOldTime = QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
 
 // A game on the main screen, started on a folder of pictures and waiting for a touch.
 struct Session {
@@ -47,24 +51,6 @@ struct Session {
     QString word() const { return folder.Data() + "/Word.txt"; }
     QString fname() const { return folder.Data() + "/Fname.txt"; }
 };
-
-// Writes the given files into the data folder, starts the game and lets its first
-// instruction end. Check QTest::currentTestFailed() afterwards.
-void Start(std::unique_ptr<Session>& s, const QByteArray& word = {}, const QByteArray& fname = {})
-{
-    s = std::make_unique<Session>();
-    s->folder.AddPictures(kPictures);
-    if (!word.isEmpty()) WriteBytes(s->word(), word);
-    if (!fname.isEmpty()) WriteBytes(s->fname(), fname);
-    bool loaded = false;
-    s->game = StartGame(s->folder.Data(), &loaded);
-    QVERIFY(loaded);
-    s->form()->ShowFullScreen();
-    QTRY_COMPARE(s->form()->ActivationCount(), 1);
-    QCOMPARE(s->game.speech->spoken.size(), 1);
-    s->game.speech->FinishSpeaking();
-    QCOMPARE(s->form()->Speaking, VbFalse);
-}
 
 // Gives a file a time stamp in the past so that any rewrite shows.
 void AgeFile(const QString& path)
@@ -76,52 +62,46 @@ void AgeFile(const QString& path)
 
 QDateTime Modified(const QString& path) { return QFileInfo(path).lastModified().toUTC(); }
 
-Form2* OpenSettings(Session& s)
-{
-    QTest::keyClick(s.form(), Qt::Key_H);
-    Form2* d = s.form()->SettingsDialog;
-    // A dialog that never becomes active counts as not opened.
-    return d && QTest::qWaitFor([d] { return d->isActiveWindow(); }, 2000) ? d : nullptr;
-}
-
-Form3* OpenTasks(Session& s)
-{
-    QTest::keyClick(s.form(), Qt::Key_N);
-    Form3* d = s.form()->TaskDialog;
-    return d && QTest::qWaitFor([d] { return d->isActiveWindow(); }, 2000) ? d : nullptr;
-}
-
 void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
 
-void ClickEntry(PictureList* list, int row)
+// Option buttons go by their numbers ("2 7 10"), so that a row of a table can hold them.
+void ClickOptions(Form2* d, const QString& numbers)
 {
-    QRect r = list->visualItemRect(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    for (const QString& n : numbers.split(' ', Qt::SkipEmptyParts)) {
+        auto* b = d->findChild<QRadioButton*>("Option" + n);
+        QVERIFY2(b, qPrintable(n));
+        Click(b);
+    }
 }
 
-QList<QRadioButton*> OnButtons(Form2* d)
+void ClickEntries(PictureList* list, std::initializer_list<int> rows)
 {
-    QList<QRadioButton*> on;
+    for (int row : rows) QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+QString OnButtons(Form2* d)
+{
+    QList<int> on;
     for (QRadioButton* b : d->findChildren<QRadioButton*>())
-        if (b->isChecked()) on << b;
-    std::sort(on.begin(), on.end(), [](auto* a, auto* b) {
-        return a->objectName().mid(6).toInt() < b->objectName().mid(6).toInt();
-    });
-    return on;
+        if (b->isChecked()) on << b->objectName().mid(6).toInt();
+    std::sort(on.begin(), on.end());
+    QStringList numbers;
+    for (int n : on) numbers << QString::number(n);
+    return numbers.join(' ');
 }
 
-QStringList Names(const QList<QRadioButton*>& buttons)
+QStringList Tasks() { return QStringList(TaskPictures, TaskPictures + TaskPictureCount); }
+QStringList Catalogue() { return QStringList(AllPictures, AllPictures + AllPictureCount); }
+QStringList Sorted(QStringList l)
 {
-    QStringList n;
-    for (auto* b : buttons) n << b->objectName();
-    return n;
+    l.sort();
+    return l;
 }
 
-QStringList Tasks()
+void SetTasks(const QStringList& tasks)
 {
-    QStringList t;
-    for (int i = 0; i < TaskPictureCount; ++i) t << TaskPictures[i];
-    return t;
+    for (int i = 0; i < tasks.size(); ++i) TaskPictures[i] = tasks[i];
+    TaskPictureCount = int16_t(tasks.size());
 }
 
 QStringList SelectedEntries(PictureList* list)
@@ -130,6 +110,15 @@ QStringList SelectedEntries(PictureList* list)
     for (int i = 0; i < list->count(); ++i)
         if (list->Selected(i)) s << list->EntryText(i);
     return s;
+}
+
+// Each picture of the folder once, in the catalogue's order.
+void CheckShowsCatalogue(PictureList* list)
+{
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i) shown << list->item(i)->text();
+    QCOMPARE(shown, Catalogue());
+    QCOMPARE(shown.size(), kPictures.size());
 }
 
 // Watches for message boxes and keeps their texts.
@@ -146,6 +135,14 @@ struct MessageWatch {
         });
         timer.start();
     }
+    // Exactly one message, naming the file that could not be saved and saying the choice
+    // holds only for this run.
+    void CheckOneFailure(const QString& file) const
+    {
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts[0].contains(file), qPrintable(texts[0]));
+        QVERIFY(texts[0].contains("終了するまで"));
+    }
 };
 
 // Puts a folder where the file should be, so that saving it fails.
@@ -155,10 +152,66 @@ void BlockFile(const QString& path)
     QVERIFY(QDir().mkdir(path));
 }
 
+template <class Dialog>
+Dialog* WhenActive(Dialog* d)
+{
+    // A dialog that never becomes active counts as not opened.
+    return d && QTest::qWaitFor([d] { return d->isActiveWindow(); }, 2000) ? d : nullptr;
+}
+
 } // namespace
 
 class Dialogs : public QObject {
     Q_OBJECT
+
+    std::unique_ptr<Session> s;
+
+    // Writes the given files into the data folder, starts the game, lets its first
+    // instruction end and ages both files the game keeps. False when any of it failed.
+    bool Start(const QByteArray& word = {}, const QByteArray& fname = {})
+    {
+        Launch(word, fname);
+        return !QTest::currentTestFailed();
+    }
+    void Launch(const QByteArray& word, const QByteArray& fname)
+    {
+        s = std::make_unique<Session>();
+        s->folder.AddPictures(kPictures);
+        if (!word.isEmpty()) WriteBytes(s->word(), word);
+        if (!fname.isEmpty()) WriteBytes(s->fname(), fname);
+        bool loaded = false;
+        s->game = StartGame(s->folder.Data(), &loaded);
+        QVERIFY(loaded);
+        s->form()->ShowFullScreen();
+        QTRY_COMPARE(s->form()->ActivationCount(), 1);
+        QCOMPARE(s->game.speech->spoken.size(), 1);
+        s->game.speech->FinishSpeaking();
+        QCOMPARE(s->form()->Speaking, VbFalse);
+        AgeFile(s->word());
+        AgeFile(s->fname());
+    }
+    Form2* OpenSettings()
+    {
+        QTest::keyClick(s->form(), Qt::Key_H);
+        return WhenActive(s->form()->SettingsDialog.data());
+    }
+    Form3* OpenTasks()
+    {
+        QTest::keyClick(s->form(), Qt::Key_N);
+        return WhenActive(s->form()->TaskDialog.data());
+    }
+    Form2* StartInSettings(const QByteArray& word = {}) { return Start(word) ? OpenSettings() : nullptr; }
+    Form3* StartInTasks() { return Start() ? OpenTasks() : nullptr; }
+
+    // Leaving a dialog shows the main screen again, which sets exactly one new question and
+    // says its instruction.
+    void CheckNewQuestion()
+    {
+        QTRY_VERIFY(s->form()->isActiveWindow());
+        QCOMPARE(s->form()->ActivationCount(), 2);
+        QCOMPARE(s->game.speech->spoken.size(), 2);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -166,19 +219,17 @@ private slots:
         InstallFontSubstitutes();  // as the program does at start
         g_previousHandler = qInstallMessageHandler(QuietHandler);
     }
+    void cleanup() { s.reset(); }
 
     // ---- the windows themselves ----
 
-    void dialogsAreOwnerlessFramelessCentredAndLaidOutInside()
+    void dialogsAreOwnerlessFramelessCentredAndEverythingFitsInside()
     {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
-        Form2* settings = OpenSettings(*s);
-        QVERIFY(settings);
+        QVERIFY(Start());
+        Form2* settings = OpenSettings();
         s->form()->ReturnFromDialog();
-        Form3* tasks = OpenTasks(*s);
-        QVERIFY(tasks);
+        Form3* tasks = OpenTasks();
+        QVERIFY(settings && tasks);
 
         for (DialogWindow* d : {static_cast<DialogWindow*>(settings), static_cast<DialogWindow*>(tasks)}) {
             QVERIFY(d->windowFlags() & Qt::FramelessWindowHint);
@@ -199,28 +250,13 @@ private slots:
                     if (a != b && a->parentWidget() == b->parentWidget() && a->isVisibleTo(d) && b->isVisibleTo(d))
                         QVERIFY2(!a->geometry().intersects(b->geometry()),
                                  qPrintable(a->objectName() + " overlaps " + b->objectName()));
-        }
-        QCOMPARE(settings->size(), QSize(361, 353));
-        QCOMPARE(tasks->size(), QSize(399, 394));
-    }
 
-    void captionsFitTheirControls()
-    {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
-        Form2* settings = OpenSettings(*s);
-        QVERIFY(settings);
-        s->form()->ReturnFromDialog();
-        Form3* tasks = OpenTasks(*s);
-        QVERIFY(tasks);
-        for (QWidget* d : {static_cast<QWidget*>(settings), static_cast<QWidget*>(tasks)}) {
+            // Captions fit. A push button's hint has a minimum width of its own; the caption
+            // and a small margin on each side are what must fit.
             for (QRadioButton* b : d->findChildren<QRadioButton*>())
                 QVERIFY2(b->sizeHint().width() <= b->width(),
                          qPrintable(QString("%1 \"%2\" needs %3 px, has %4").arg(b->objectName(), b->text())
                                         .arg(b->sizeHint().width()).arg(b->width())));
-            // A push button's hint has a minimum width of its own; the caption and a small
-            // margin on each side are what must fit.
             for (QPushButton* b : d->findChildren<QPushButton*>())
                 QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) + 8 <= b->width(),
                          qPrintable(b->objectName() + " in " + QFontInfo(b->font()).family()));
@@ -229,6 +265,9 @@ private slots:
             for (QGroupBox* f : d->findChildren<QGroupBox*>())
                 QVERIFY2(f->fontMetrics().horizontalAdvance(f->title()) + 16 <= f->width(), qPrintable(f->objectName()));
         }
+        QCOMPARE(settings->size(), QSize(361, 353));
+        QCOMPARE(tasks->size(), QSize(399, 394));
+
         QVERIFY(settings->Label2->font().bold());
         QCOMPARE(settings->Label2->font().pointSizeF(), 14.25);
         QCOMPARE(tasks->Label1->font().pointSizeF(), 14.25);
@@ -242,16 +281,10 @@ private slots:
 
     void framesAreIndependentAndTabFollowsTheDesign()
     {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
-        Form2* d = OpenSettings(*s);
+        Form2* d = StartInSettings();
         QVERIFY(d);
-        Click(d->Option2);
-        Click(d->Option7);
-        Click(d->Option10);
-        Click(d->Option14);
-        QCOMPARE(Names(OnButtons(d)), QStringList({"Option2", "Option3", "Option7", "Option10", "Option11", "Option14"}));
+        ClickOptions(d, "2 7 10 14");
+        QCOMPARE(OnButtons(d), QString("2 3 7 10 11 14"));
 
         // Tab walks the controls in design order, stopping once per frame (at its button
         // that is on, or the one that has the focus), and comes round again.
@@ -266,227 +299,125 @@ private slots:
 
         // Enter on a focused button presses nothing.
         d->Command1->setFocus();
-        const int before = s->form()->ActivationCount();
         QTest::keyClick(d->Command1, Qt::Key_Return);
         QTest::keyClick(d->Command1, Qt::Key_Escape);
         QTest::qWait(50);
-        QCOMPARE(s->form()->ActivationCount(), before);
+        QCOMPARE(s->form()->ActivationCount(), 1);
         QVERIFY(d->isActiveWindow());
     }
 
     // ---- the settings dialog ----
 
-    void activationShowsTheStoredSettings()
+    void executeTakesTheButtonsOverAndSavesOnlyAChange_data()
     {
-        std::unique_ptr<Session> s;
-        Start(s, "#FALSE#,#FALSE#,1,2,#FALSE#,#TRUE#\r\n");
-        if (QTest::currentTestFailed()) return;
-        Form2* d = OpenSettings(*s);
-        QVERIFY(d);
-        QCOMPARE(Names(OnButtons(d)), QStringList({"Option2", "Option4", "Option6", "Option10", "Option12", "Option13"}));
-        QCOMPARE(d->ShownDecoyCount, int16_t(1));
-        QCOMPARE(d->ShownDecoyKind, int16_t(2));
+        QTest::addColumn<QString>("stored");  // none: the game writes its defaults
+        QTest::addColumn<QString>("shown");   // the buttons on at the opening
+        QTest::addColumn<QString>("clicks");
+        QTest::addColumn<QString>("saved");   // none: the file must stay as it was
+        const char* mixed = "#FALSE#,#FALSE#,0,1,#FALSE#,#TRUE#";
+        QTest::newRow("stored values shown") << "#FALSE#,#FALSE#,1,2,#FALSE#,#TRUE#" << "2 4 6 10 12 13" << "" << "";
+        QTest::newRow("no change") << "#FALSE#,#TRUE#,1,1,#TRUE#,#TRUE#" << "2 3 6 9 11 13" << "" << "";
+        QTest::newRow("every frame") << mixed << "2 4 5 9 12 13" << "1 3 6 10 11 14" << "#TRUE#,#TRUE#,1,2,#TRUE#,#FALSE#";
+        QTest::newRow("only the decoy count") << mixed << "2 4 5 9 12 13" << "7" << "#FALSE#,#FALSE#,2,1,#FALSE#,#TRUE#";
+        QTest::newRow("only the decoy kind") << "" << kDefaultButtons << "9" << "#TRUE#,#TRUE#,0,1,#TRUE#,#FALSE#";
+        QTest::newRow("changed and changed back") << "#TRUE#,#FALSE#,2,0,#TRUE#,#FALSE#" << "1 4 7 8 11 14"
+                                                  << "2 1 5 7 12 11" << "";
+        // A count no button stands for: none on in its frame, and the count survives.
+        QTest::newRow("hand-edited decoy count") << "#TRUE#,#TRUE#,3,0,#TRUE#,#FALSE#" << "1 3 8 11 14" << "" << "";
     }
 
-    void executeWithoutChangeWritesNothingButStartsANewQuestion()
+    void executeTakesTheButtonsOverAndSavesOnlyAChange()
     {
-        std::unique_ptr<Session> s;
-        const QByteArray stored = "#FALSE#,#TRUE#,1,1,#TRUE#,#TRUE#\r\n";
-        Start(s, stored);
-        if (QTest::currentTestFailed()) return;
-        AgeFile(s->word());
-        Form2* d = OpenSettings(*s);
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(QString, clicks);
+        QFETCH(QString, saved);
+        Form2* d = StartInSettings(stored.isEmpty() ? QByteArray() : stored.toLatin1() + "\r\n");
         QVERIFY(d);
-        const int spoken = s->game.speech->spoken.size();
+        const QByteArray before = ReadBytes(s->word());
+        QCOMPARE(before, stored.isEmpty() ? FormatSettings({}) : stored.toLatin1() + "\r\n");
+        QCOMPARE(FormatSettings(GameSettings), before);
+        QCOMPARE(OnButtons(d), shown);
+        QCOMPARE(d->ShownDecoyCount, GameSettings.DecoyCount);
+        QCOMPARE(d->ShownDecoyKind, GameSettings.DecoyKind);
+        ClickOptions(d, clicks);
         Click(d->Command1);
-        QTRY_VERIFY(s->form()->isActiveWindow());
-        QCOMPARE(s->form()->ActivationCount(), 2);
-        QCOMPARE(s->game.speech->spoken.size(), spoken + 1);  // the new question's instruction
-        QCOMPARE(ReadBytes(s->word()), stored);
-        QCOMPARE(Modified(s->word()), kOldTime);
+        CheckNewQuestion();
         QVERIFY(d->isVisible());  // never closed, only covered
+        const QByteArray after = saved.isEmpty() ? before : saved.toLatin1() + "\r\n";
+        QCOMPARE(FormatSettings(GameSettings), after);
+        QCOMPARE(ReadBytes(s->word()), after);
+        if (saved.isEmpty()) QCOMPARE(Modified(s->word()), kOldTime);
     }
 
-    void eachButtonIsTakenOverAndAllSixAreSaved()
+    void untakenChoicesAreDiscarded_data()
     {
-        std::unique_ptr<Session> s;
-        Start(s, "#FALSE#,#FALSE#,0,1,#FALSE#,#TRUE#\r\n");
-        if (QTest::currentTestFailed()) return;
-        Form2* d = OpenSettings(*s);
-        QVERIFY(d);
-        for (QRadioButton* b : {d->Option1, d->Option3, d->Option6, d->Option10, d->Option11, d->Option14}) Click(b);
-        Click(d->Command1);
-        QCOMPARE(ReadBytes(s->word()), QByteArray("#TRUE#,#TRUE#,1,2,#TRUE#,#FALSE#\r\n"));
-        QCOMPARE(GameSettings.TouchOnly, VbFalse);
-        QTRY_VERIFY(s->form()->isActiveWindow());
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("キャンセル") << true;
+        QTest::newRow("main screen clicked around the dialog") << false;
     }
 
-    void onlyTheDecoyCountChangedSavesAllSix()
+    void untakenChoicesAreDiscarded()
     {
-        std::unique_ptr<Session> s;
-        Start(s, "#FALSE#,#FALSE#,0,1,#FALSE#,#TRUE#\r\n");
-        if (QTest::currentTestFailed()) return;
-        Form2* d = OpenSettings(*s);
-        QVERIFY(d);
-        Click(d->Option7);  // 無し -> ２字有り
-        Click(d->Command1);
-        QCOMPARE(ReadBytes(s->word()), QByteArray("#FALSE#,#FALSE#,2,1,#FALSE#,#TRUE#\r\n"));
-        QCOMPARE(GameSettings.DecoyCount, int16_t(2));
-    }
-
-    void onlyTheDecoyKindChangedIsSeenToo()
-    {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
-        Form2* d = OpenSettings(*s);
-        QVERIFY(d);
-        Click(d->Option9);
-        Click(d->Command1);
-        QCOMPARE(ReadBytes(s->word()), QByteArray("#TRUE#,#TRUE#,0,1,#TRUE#,#FALSE#\r\n"));
-    }
-
-    void changeAndChangeBackSavesNothing()
-    {
-        std::unique_ptr<Session> s;
-        const QByteArray stored = "#TRUE#,#FALSE#,2,0,#TRUE#,#FALSE#\r\n";
-        Start(s, stored);
-        if (QTest::currentTestFailed()) return;
-        AgeFile(s->word());
-        Form2* d = OpenSettings(*s);
-        QVERIFY(d);
-        Click(d->Option2);
-        Click(d->Option1);
-        Click(d->Option5);
-        Click(d->Option7);
-        Click(d->Option12);
-        Click(d->Option11);
-        Click(d->Command1);
-        QCOMPARE(Modified(s->word()), kOldTime);
-        QCOMPARE(ReadBytes(s->word()), stored);
-        QTRY_VERIFY(s->form()->isActiveWindow());
-    }
-
-    void cancelStoresNothingAndTheNextOpeningShowsTheStoredValues()
-    {
-        std::unique_ptr<Session> s;
-        const QByteArray stored = "#TRUE#,#TRUE#,0,0,#TRUE#,#FALSE#\r\n";
-        Start(s, stored);
-        if (QTest::currentTestFailed()) return;
-        AgeFile(s->word());
+        QFETCH(bool, cancel);
+        QVERIFY(Start());
         const GameSettingsT before = GameSettings;
-        Form2* d = OpenSettings(*s);
+        Form2* d = OpenSettings();
         QVERIFY(d);
-        for (QRadioButton* b : {d->Option2, d->Option4, d->Option7, d->Option10, d->Option12, d->Option13}) Click(b);
-        const int spoken = s->game.speech->spoken.size();
-        Click(d->Command2);
-        QTRY_VERIFY(s->form()->isActiveWindow());
-        QCOMPARE(s->game.speech->spoken.size(), spoken + 1);
+        ClickOptions(d, "2 4 7 10 12 13");
+        if (cancel)
+            Click(d->Command2);
+        else
+            s->form()->activateWindow();  // what the window system does for a click on the main screen
+        CheckNewQuestion();
         QVERIFY(GameSettings == before);
         QCOMPARE(Modified(s->word()), kOldTime);
 
-        QCOMPARE(OpenSettings(*s), d);
-        QCOMPARE(Names(OnButtons(d)), QStringList({"Option1", "Option3", "Option5", "Option8", "Option11", "Option14"}));
-    }
-
-    void handEditedDecoyCountShowsNoButtonAndSurvivesExecute()
-    {
-        std::unique_ptr<Session> s;
-        const QByteArray stored = "#TRUE#,#TRUE#,3,0,#TRUE#,#FALSE#\r\n";
-        Start(s, stored);
-        if (QTest::currentTestFailed()) return;
-        AgeFile(s->word());
-        Form2* d = OpenSettings(*s);
-        QVERIFY(d);
-        QVERIFY(!d->Option5->isChecked() && !d->Option6->isChecked() && !d->Option7->isChecked());
-        QVERIFY(d->Option8->isChecked());
-        Click(d->Command1);
-        QCOMPARE(GameSettings.DecoyCount, int16_t(3));
-        QCOMPARE(Modified(s->word()), kOldTime);
-        QCOMPARE(ReadBytes(s->word()), stored);
-    }
-
-    void mainScreenClickedAroundTheDialogDiscardsUntakenChoices()
-    {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
-        Form2* d = OpenSettings(*s);
-        QVERIFY(d);
-        Click(d->Option2);
-        const int spoken = s->game.speech->spoken.size();
-        // What the window system does for a click on the main screen.
-        s->form()->activateWindow();
-        QTRY_VERIFY(s->form()->isActiveWindow());
-        QCOMPARE(s->form()->ActivationCount(), 2);
-        QCOMPARE(s->game.speech->spoken.size(), spoken + 1);
-
-        QCOMPARE(OpenSettings(*s), d);
-        QVERIFY(d->Option1->isChecked());
+        QCOMPARE(OpenSettings(), d);
+        QCOMPARE(OnButtons(d), kDefaultButtons);
         const auto tops = QApplication::topLevelWidgets();
         QCOMPARE(std::count_if(tops.begin(), tops.end(), [](QWidget* w) { return qobject_cast<Form2*>(w) != nullptr; }), 1);
     }
 
     void failedSettingsSaveIsReportedAndTheValuesHold()
     {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
+        QVERIFY(Start());
         BlockFile(s->word());
-        Form2* d = OpenSettings(*s);
+        Form2* d = OpenSettings();
         QVERIFY(d);
         MessageWatch watch;
         Click(d->Option7);
         Click(d->Command1);
-        QCOMPARE(watch.texts.size(), 1);
-        QVERIFY2(watch.texts[0].contains("Word.txt"), qPrintable(watch.texts[0]));
-        QVERIFY(watch.texts[0].contains("終了するまで"));
+        watch.CheckOneFailure("Word.txt");
         QCOMPARE(GameSettings.DecoyCount, int16_t(2));
-        QTRY_VERIFY(s->form()->isActiveWindow());
-        QCOMPARE(s->form()->ActivationCount(), 2);
+        CheckNewQuestion();
     }
 
     // ---- the picture selection dialog ----
 
     void listShowsTheCatalogueWithTheTasksSelected()
     {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
+        QVERIFY(Start());
         // A name that differs only in case, and one that is no picture, select nothing.
-        TaskPictures[0] = "ねこ.jpg";
-        TaskPictures[1] = "うし.JPG";
-        TaskPictures[2] = "とら.jpg";
-        TaskPictures[3] = "かめ.jpg";
-        TaskPictures[4] = "ねこ.jpg";
-        TaskPictureCount = 5;
-        Form3* d = OpenTasks(*s);
+        SetTasks({"ねこ.jpg", "うし.JPG", "とら.jpg", "かめ.jpg", "ねこ.jpg"});
+        Form3* d = OpenTasks();
         QVERIFY(d);
-        QCOMPARE(d->List1->count(), kPictures.size());
-        for (int i = 0; i < AllPictureCount; ++i) QCOMPARE(d->List1->item(i)->text(), AllPictures[i]);
-        QStringList expected;
-        for (int i = 0; i < AllPictureCount; ++i)
-            if (AllPictures[i] == "ねこ.jpg" || AllPictures[i] == "かめ.jpg") expected << AllPictures[i];
-        QCOMPARE(SelectedEntries(d->List1), expected);
+        CheckShowsCatalogue(d->List1);
+        QCOMPARE(SelectedEntries(d->List1), Catalogue().filter(QRegularExpression("^(ねこ|かめ)\\.jpg$")));
     }
 
     void threeSelectedDoNothingFourAreSavedInCatalogueOrder()
     {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
-        AgeFile(s->fname());
+        QVERIFY(Start());
         const QByteArray stored = ReadBytes(s->fname());
         const QStringList before = Tasks();
-        Form3* d = OpenTasks(*s);
+        Form3* d = OpenTasks();
         QVERIFY(d);
         Click(d->Command4);
         QVERIFY(SelectedEntries(d->List1).isEmpty());
         Click(d->Command1);  // none selected
         QCOMPARE(s->form()->ActivationCount(), 1);
-        ClickEntry(d->List1, 4);
-        ClickEntry(d->List1, 1);
-        ClickEntry(d->List1, 3);
+        ClickEntries(d->List1, {4, 1, 3});
         Click(d->Command1);
         QTest::qWait(50);
         QCOMPARE(Tasks(), before);
@@ -494,23 +425,15 @@ private slots:
         QVERIFY(d->isActiveWindow());
         QCOMPARE(s->form()->ActivationCount(), 1);
 
-        ClickEntry(d->List1, 0);
-        ClickEntry(d->List1, 2);
-        ClickEntry(d->List1, 2);  // a second click takes it back
+        ClickEntries(d->List1, {0, 2, 2});  // a second click takes it back
         QCOMPARE(SelectedEntries(d->List1).size(), 4);
         Click(d->Command1);
         const QStringList chosen = {AllPictures[0], AllPictures[1], AllPictures[3], AllPictures[4]};
         QCOMPARE(TaskPictureCount, int16_t(4));
-        QTRY_VERIFY(s->form()->isActiveWindow());
-        QCOMPARE(s->form()->ActivationCount(), 2);
+        CheckNewQuestion();
         // The new question is one of the chosen pictures.
         QVERIFY(chosen.contains(TaskPictures[s->form()->TaskIndex]));
-        QStringList sorted = Tasks();
-        std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
-            return std::find(AllPictures, AllPictures + AllPictureCount, a) <
-                   std::find(AllPictures, AllPictures + AllPictureCount, b);
-        });
-        QCOMPARE(sorted, chosen);
+        QCOMPARE(Sorted(Tasks()), Sorted(chosen));
         const QByteArray written = ReadBytes(s->fname());
         QVERIFY(written != stored);
         QCOMPARE(written.count("#TRUE#"), 4);
@@ -519,118 +442,84 @@ private slots:
 
     void anEntryTogglesByClickAnywhereOnItAndBySpace()
     {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
-        Form3* d = OpenTasks(*s);
+        Form3* d = StartInTasks();
         QVERIFY(d);
         PictureList* list = d->List1;
+        QWidget* port = list->viewport();
+        auto at = [list](int row) { return list->visualItemRect(list->item(row)); };
         Click(d->Command4);
-        const QRect r = list->visualItemRect(list->item(2));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + 8, r.center().y()));  // its box
+        QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(at(2).left() + 8, at(2).center().y()));  // its box
         QCOMPARE(SelectedEntries(list), QStringList({AllPictures[2]}));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.right() - 4, r.center().y()));  // beyond the text
+        QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(at(2).right() - 4, at(2).center().y()));  // beyond the text
         QVERIFY(SelectedEntries(list).isEmpty());
         QTest::keyClick(list, Qt::Key_Down);
         QTest::keyClick(list, Qt::Key_Space);
         QCOMPARE(SelectedEntries(list), QStringList({AllPictures[3]}));
         // A press that starts on one entry and moves over others changes only the first.
-        const QRect r5 = list->visualItemRect(list->item(5));
-        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, r5.center());
-        QMouseEvent move(QEvent::MouseMove, QPointF(list->visualItemRect(list->item(1)).center()),
-                         list->viewport()->mapToGlobal(QPointF(list->visualItemRect(list->item(1)).center())),
+        QTest::mousePress(port, Qt::LeftButton, {}, at(5).center());
+        QMouseEvent move(QEvent::MouseMove, QPointF(at(1).center()), port->mapToGlobal(QPointF(at(1).center())),
                          Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(list->viewport(), &move);
-        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+        QApplication::sendEvent(port, &move);
+        QTest::mouseRelease(port, Qt::LeftButton, {}, at(1).center());
         QCOMPARE(SelectedEntries(list), QStringList({AllPictures[3], AllPictures[5]}));
     }
 
     void selectAllMakesEveryPictureATask()
     {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
-        Form3* d = OpenTasks(*s);
+        Form3* d = StartInTasks();
         QVERIFY(d);
         Click(d->Command4);
         Click(d->Command3);
         QCOMPARE(SelectedEntries(d->List1).size(), kPictures.size());
         Click(d->Command1);
-        QCOMPARE(TaskPictureCount, AllPictureCount);
-        for (int i = 0; i < AllPictureCount; ++i) QCOMPARE(TaskPictures[i], AllPictures[i]);
+        QCOMPARE(Tasks(), Catalogue());
     }
 
-    void listNeverShowsAPictureTwiceAndKeepsTheAdultsSelection()
+    void cancelLeavesTheTasksAndTheListKeepsTheAdultsSelection()
     {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
-        TaskPictureCount = 4;
-        for (int i = 0; i < 4; ++i) TaskPictures[i] = AllPictures[i];
-        Form3* d = OpenTasks(*s);
+        QVERIFY(Start());
+        SetTasks(Catalogue().mid(0, 4));
+        Form3* d = OpenTasks();
         QVERIFY(d);
-        ClickEntry(d->List1, 5);  // chosen on screen, then キャンセル
+        Click(d->Command4);
+        ClickEntries(d->List1, {0, 5, 1});
         Click(d->Command2);
-        QTRY_VERIFY(s->form()->isActiveWindow());
+        CheckNewQuestion();
+        QCOMPARE(Sorted(Tasks()), Sorted(Catalogue().mid(0, 4)));
+        QCOMPARE(Modified(s->fname()), kOldTime);
+        // Each opening selects the tasks again but leaves the rest of the choice on screen,
+        // and never adds the catalogue twice.
+        QStringList shown = Catalogue();
+        shown.removeAt(4);
         for (int round = 0; round < 3; ++round) {
-            QCOMPARE(OpenTasks(*s), d);
-            QCOMPARE(d->List1->count(), kPictures.size());
-            for (int i = 0; i < AllPictureCount; ++i) QCOMPARE(d->List1->item(i)->text(), AllPictures[i]);
-            QVERIFY(d->List1->Selected(5));
-            QVERIFY(!d->List1->Selected(4));
+            QCOMPARE(OpenTasks(), d);
+            CheckShowsCatalogue(d->List1);
+            QCOMPARE(SelectedEntries(d->List1), shown);
             s->form()->ReturnFromDialog();
             QTRY_VERIFY(s->form()->isActiveWindow());
         }
     }
 
-    void cancelLeavesTheTasksAndStartsANewQuestion()
-    {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
-        AgeFile(s->fname());
-        Form3* d = OpenTasks(*s);
-        QVERIFY(d);
-        QStringList before = Tasks();
-        Click(d->Command4);
-        for (int i : {0, 1, 2, 3}) ClickEntry(d->List1, i);
-        const int spoken = s->game.speech->spoken.size();
-        Click(d->Command2);
-        QTRY_VERIFY(s->form()->isActiveWindow());
-        QCOMPARE(s->game.speech->spoken.size(), spoken + 1);
-        std::sort(before.begin(), before.end());
-        QStringList after = Tasks();
-        std::sort(after.begin(), after.end());
-        QCOMPARE(after, before);
-        QCOMPARE(Modified(s->fname()), kOldTime);
-    }
-
     void failedTaskListSaveIsReportedAndTheChoiceHolds()
     {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
+        QVERIFY(Start());
         BlockFile(s->fname());
-        Form3* d = OpenTasks(*s);
+        Form3* d = OpenTasks();
         QVERIFY(d);
         MessageWatch watch;
         Click(d->Command4);
-        for (int i : {1, 2, 3, 4}) ClickEntry(d->List1, i);
+        ClickEntries(d->List1, {1, 2, 3, 4});
         Click(d->Command1);
-        QCOMPARE(watch.texts.size(), 1);
-        QVERIFY2(watch.texts[0].contains("Fname.txt"), qPrintable(watch.texts[0]));
+        watch.CheckOneFailure("Fname.txt");
         QCOMPARE(TaskPictureCount, int16_t(4));
-        QTRY_VERIFY(s->form()->isActiveWindow());
-        QCOMPARE(s->form()->ActivationCount(), 2);
+        CheckNewQuestion();
     }
 
     // ---- the adult's keys ----
 
     void hDuringThePraiseStopsTimer2AndKeepsTheMark()
     {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
+        QVERIFY(Start());
         Form1* f = s->form();
         for (int i = 0; i < f->WordLength; ++i) Click(f->Label2[size_t(i)]);
         QVERIFY(f->Label4->isVisible());
@@ -650,9 +539,7 @@ private slots:
 
     void lettersActInEitherCaseWithModifiersOtherKeysDoNothing()
     {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
+        QVERIFY(Start());
         Form1* f = s->form();
         const QString trace = s->folder.Path() + "/trace.txt";
         qputenv("MOKURI_TRACE", trace.toUtf8());
@@ -669,27 +556,20 @@ private slots:
         QVERIFY(f->SettingsDialog);
         qunsetenv("MOKURI_TRACE");
         ReopenTrace();
-        const QList<QByteArray> lines = ReadBytes(trace).split('\n');
         QStringList keys;
-        for (const QByteArray& l : lines)
+        for (const QByteArray& l : ReadBytes(trace).split('\n'))
             if (l.split('\t').value(1) == "key") keys << QString::fromUtf8(l.split('\t').value(2));
         QCOMPARE(keys, QStringList({"78", "72"}));
     }
 
     void escapeSilencesAndEndsTheEventLoopWithZero()
     {
-        std::unique_ptr<Session> s;
-        Start(s);
-        if (QTest::currentTestFailed()) return;
+        QVERIFY(Start());
         Form1* f = s->form();
         QTest::keyClick(f, Qt::Key_H);  // an open dialog does not keep the program alive
         QTimer::singleShot(0, f, [f] { QTest::keyClick(f, Qt::Key_Escape); });
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(99); });
-        guard.start(5000);
-        const int rc = QApplication::exec();
-        QCOMPARE(rc, 0);
+        QTimer::singleShot(5000, f, [] { QApplication::exit(99); });  // gone with the form
+        QCOMPARE(QApplication::exec(), 0);
         QCOMPARE(s->game.speech->stops, 2);
         QVERIFY(s->game.sound->calls.endsWith("Close"));
     }

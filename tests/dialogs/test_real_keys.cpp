@@ -4,6 +4,7 @@
 #include "fakes/TestFolder.h"
 
 #include <QDeadlineTimer>
+#include <QtEndian>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -17,13 +18,19 @@ using namespace mokuri::test;
 
 namespace {
 
-int FreePort()
+sockaddr_in Loopback(int port)
 {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
+    a.sin_port = htons(uint16_t(port));
+    return a;
+}
+
+int FreePort()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = Loopback(0);
     socklen_t len = sizeof a;
     int port = 0;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
@@ -62,10 +69,7 @@ public:
         QDeadlineTimer deadline(timeoutMs);
         while (!deadline.hasExpired()) {
             fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            a.sin_port = htons(uint16_t(port));
+            sockaddr_in a = Loopback(port);
             if (::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return Handshake();
             ::close(fd_);
             fd_ = -1;
@@ -93,29 +97,22 @@ private:
         if (!SendAll(fd_, QByteArray(1, '\1'))) return false;                   // shared
         char init[24];
         if (!ReadExactly(fd_, init, 24)) return false;
-        const uint32_t nameLength = (uint32_t(uint8_t(init[20])) << 24) | (uint32_t(uint8_t(init[21])) << 16) |
-                                    (uint32_t(uint8_t(init[22])) << 8) | uint32_t(uint8_t(init[23]));
+        const uint32_t nameLength = qFromBigEndian<quint32>(init + 20);
         QByteArray name(int(nameLength), '\0');
         return ReadExactly(fd_, name.data(), nameLength);
     }
     bool SendKey(uint32_t keysym, bool down)
     {
-        QByteArray m(8, '\0');
-        m[0] = 4;  // KeyEvent
-        m[1] = down ? 1 : 0;
-        for (int i = 0; i < 4; ++i) m[4 + i] = char((keysym >> (24 - 8 * i)) & 0xff);
-        return SendAll(fd_, m);
+        char m[8] = {4, char(down)};  // KeyEvent
+        qToBigEndian(quint32(keysym), m + 4);
+        return SendAll(fd_, QByteArray(m, sizeof m));
     }
     bool SendPointer(int x, int y, int buttons)
     {
-        QByteArray m(6, '\0');
-        m[0] = 5;  // PointerEvent
-        m[1] = char(buttons);
-        m[2] = char(x >> 8);
-        m[3] = char(x & 0xff);
-        m[4] = char(y >> 8);
-        m[5] = char(y & 0xff);
-        return SendAll(fd_, m);
+        char m[6] = {5, char(buttons)};  // PointerEvent
+        qToBigEndian(quint16(x), m + 2);
+        qToBigEndian(quint16(y), m + 4);
+        return SendAll(fd_, QByteArray(m, sizeof m));
     }
     int fd_ = -1;
 };
@@ -132,6 +129,8 @@ QStringList Events(const QString& trace)
     }
     return events;
 }
+
+qsizetype Questions(const QString& trace) { return Events(trace).filter(QRegularExpression("^question")).size(); }
 
 } // namespace
 
@@ -175,7 +174,7 @@ private slots:
         });
 
         // Playing: the first question has been set up.
-        QTRY_VERIFY_WITH_TIMEOUT(Events(trace).join('|').contains("question"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(Questions(trace) > 0, 20000);
         Keyboard keys;
         QVERIFY(keys.Connect(port, 10000));
         if (dialogOpen) {
@@ -186,9 +185,9 @@ private slots:
             QVERIFY(keys.Key(kEscape));
             QVERIFY(!game.waitForFinished(700));
             // "キャンセル": the dialog (361 x 353) is centred, the button 24 px in, 280 down.
-            const int questions = int(Events(trace).filter(QRegularExpression("^question")).size());
+            const qsizetype questions = Questions(trace);
             QVERIFY(keys.Click((1024 - 361) / 2 + 24 + 32, (768 - 353) / 2 + 280 + 12));
-            QTRY_VERIFY_WITH_TIMEOUT(Events(trace).filter(QRegularExpression("^question")).size() > questions, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(Questions(trace) > questions, 10000);
         }
         QVERIFY(keys.Key(kEscape));
         QVERIFY(game.waitForFinished(15000));
