@@ -1,15 +1,19 @@
 #pragma once
 // Helpers of the media tests: WAV files written byte by byte, SDL's disk driver, and a
 // look at what would have been heard.
+#include "media/AudioMixer.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace mokuri::test {
@@ -117,6 +121,36 @@ struct Heard {
         return n ? std::sqrt(sum / double(n)) : 0.0;
     }
     double seconds(long long frameCount) const { return double(frameCount) / rate; }
+    // From the first loud frame to the last.
+    double loudSeconds(float threshold = 0.01f) const
+    {
+        return seconds(lastLoud(threshold) - firstLoud(threshold) + 1);
+    }
+};
+
+// A mixer of its own on SDL's disk driver, writing to a new file in `dir`.
+struct DiskMixer {
+    QString rawPath;
+    std::shared_ptr<mokuri::AudioMixer> mixer;
+    int channels = 0, rate = 0, buffer = 0;
+
+    explicit DiskMixer(const QTemporaryDir& dir)
+    {
+        static int run = 0;
+        rawPath = dir.filePath(QString("heard%1.raw").arg(++run));
+        UseDiskAudio(rawPath);
+        mixer = std::make_shared<mokuri::AudioMixer>();
+        channels = mixer->channels();
+        rate = mixer->sampleRate();
+        buffer = mixer->bufferFrames();
+    }
+    // Closes the device, so that the file is complete (whoever else holds the mixer lets go
+    // first), and reads what was heard.
+    Heard Finish()
+    {
+        mixer.reset();
+        return Heard::Read(rawPath, channels, rate);
+    }
 };
 
 } // namespace mokuri::test

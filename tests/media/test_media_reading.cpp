@@ -21,16 +21,9 @@ class MediaReading : public QObject {
             sum += double(v) * v;
         return s.empty() ? 0.0 : std::sqrt(sum / double(s.size()));
     }
+    static double Seconds(const SpeechAudio& a) { return double(a.samples.size()) / a.sampleRate; }
 
 private slots:
-    void pronunciationOfAVerb()
-    {
-        const JapaneseReading r = JapanesePronunciation(QStringLiteral("並べましょう"));
-        QVERIFY2(r.ok(), qPrintable(r.error));
-        QVERIFY2(r.katakana.startsWith(QStringLiteral("ナラベ")), qPrintable(r.katakana));
-        QCOMPARE(r.katakana, QStringLiteral("ナラベマショウ"));
-    }
-
     void pausesStayAndDigitsAreRead()
     {
         const JapaneseReading r = JapanesePronunciation(QStringLiteral("よくできました。これが、２かい、だね。"));
@@ -43,17 +36,12 @@ private slots:
                      qPrintable(r.katakana));
     }
 
-    void instructionIsAllKatakana()
+    void readings_data()
     {
-        const JapaneseReading r = JapanesePronunciation(QStringLiteral("りんご、と、並べましょう"));
-        QVERIFY2(r.ok(), qPrintable(r.error));
-        QCOMPARE(r.katakana, QStringLiteral("リンゴ、ト、ナラベマショウ"));
-    }
-
-    void singleLetters_data()
-    {
-        QTest::addColumn<QString>("letter");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("reading");
+        QTest::newRow("verb") << "並べましょう" << "ナラベマショウ";
+        QTest::newRow("instruction, all katakana") << "りんご、と、並べましょう" << "リンゴ、ト、ナラベマショウ";
         QTest::newRow("a") << "あ" << "ア";
         QTest::newRow("pa") << "ぱ" << "パ";
         QTest::newRow("small ya") << "ゃ" << "ヤ";
@@ -67,11 +55,11 @@ private slots:
         QTest::newRow("dakuten") << "゛" << "ダクテン";
         QTest::newRow("long vowel") << "ー" << "ノバシボウ";
     }
-    void singleLetters()
+    void readings()
     {
-        QFETCH(QString, letter);
+        QFETCH(QString, text);
         QFETCH(QString, reading);
-        const JapaneseReading r = JapanesePronunciation(letter);
+        const JapaneseReading r = JapanesePronunciation(text);
         QVERIFY2(r.ok(), qPrintable(r.error));
         QCOMPARE(r.katakana, reading);
     }
@@ -82,8 +70,7 @@ private slots:
         QVERIFY2(a.ok(), qPrintable(a.error));
         QCOMPARE(a.pronunciation, QStringLiteral("ナラベマショウ"));
         QVERIFY(a.sampleRate >= 8000);
-        const double seconds = double(a.samples.size()) / a.sampleRate;
-        QVERIFY2(seconds > 0.5 && seconds < 3.0, qPrintable(QString::number(seconds)));
+        QVERIFY2(Seconds(a) > 0.5 && Seconds(a) < 3.0, qPrintable(QString::number(Seconds(a))));
         QVERIFY(Rms(a.samples) > 500);
     }
 
@@ -94,35 +81,26 @@ private slots:
         for (QChar c : letters) {
             const SpeechAudio a = SynthesizeSpeech(QString(c), SpeechOptions{135, 55, true});
             QVERIFY2(a.ok(), qPrintable(a.error));
-            const double seconds = double(a.samples.size()) / a.sampleRate;
-            QVERIFY2(seconds > 0.05 && seconds < 2.0, qPrintable(QString(c) + " " + QString::number(seconds)));
+            QVERIFY2(Seconds(a) > 0.05 && Seconds(a) < 2.0, qPrintable(QString(c) + " " + QString::number(Seconds(a))));
             QVERIFY2(Rms(a.samples) > 300, qPrintable(QString(c)));
         }
     }
 
     void streamsInPieces()
     {
-        int pieces = 0;
-        std::size_t total = 0;
+        // Pieces until `more` says stop.
+        auto pieces = [](int* rate, auto more) {
+            int n = 0;
+            const QString error = SynthesizeSpeechChunks(
+                QStringLiteral("この名前を並べましょう"), [&](const std::int16_t*, std::size_t) { return more(++n); }, rate);
+            return error.isEmpty() ? n : -1;
+        };
         int rate = 0;
-        const QString error = SynthesizeSpeechChunks(
-            QStringLiteral("この名前を並べましょう"),
-            [&](const std::int16_t*, std::size_t n) {
-                ++pieces;
-                total += n;
-                return true;
-            },
-            &rate);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const int all = pieces(&rate, [](int) { return true; });
         QVERIFY(rate > 0);
-        QVERIFY2(pieces > 10, qPrintable(QString::number(pieces)));
+        QVERIFY2(all > 10, qPrintable(QString::number(all)));
         // Stopping after the first piece ends the synthesis.
-        int stoppedPieces = 0;
-        QVERIFY(SynthesizeSpeechChunks(QStringLiteral("この名前を並べましょう"),
-                                       [&](const std::int16_t*, std::size_t) { return ++stoppedPieces < 1; },
-                                       &rate)
-                    .isEmpty());
-        QCOMPARE(stoppedPieces, 1);
+        QCOMPARE(pieces(&rate, [](int n) { return n < 1; }), 1);
     }
 
     void writesAWavSdlReads()

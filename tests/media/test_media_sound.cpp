@@ -19,36 +19,16 @@ class MediaSound : public QObject {
 
     QTemporaryDir dir;
     QString oldCwd;
-    int run = 0;
 
-    struct Rig {
-        QString rawPath;
-        std::shared_ptr<AudioMixer> mixer;
+    struct Rig : DiskMixer {
         std::unique_ptr<SdlSoundControl> sound;
-        int channels = 0;
-        int rate = 0;
-        int buffer = 0;
-        // Closes the device (so the disk file is complete) and reads what was heard.
+        explicit Rig(const QTemporaryDir& dir) : DiskMixer(dir), sound(std::make_unique<SdlSoundControl>(mixer)) {}
         Heard Finish()
         {
             sound.reset();
-            mixer.reset();
-            return Heard::Read(rawPath, channels, rate);
+            return DiskMixer::Finish();
         }
     };
-
-    Rig Open()
-    {
-        Rig r;
-        r.rawPath = dir.filePath(QString("heard%1.raw").arg(++run));
-        UseDiskAudio(r.rawPath);
-        r.mixer = std::make_shared<AudioMixer>();
-        r.sound = std::make_unique<SdlSoundControl>(r.mixer);
-        r.channels = r.mixer->channels();
-        r.rate = r.mixer->sampleRate();
-        r.buffer = r.mixer->bufferFrames();
-        return r;
-    }
 
     static void PlayFile(SoundControl& s, const QString& name)
     {
@@ -62,7 +42,7 @@ class MediaSound : public QObject {
     // Plays a file to its end; checks it sounds for `seconds` (within 10 %), wall clock too.
     void CheckPlaysFor(const QString& name, double seconds)
     {
-        Rig r = Open();
+        Rig r(dir);
         QVERIFY2(r.mixer->driverName() == "disk", qPrintable(r.mixer->driverName()));
         QTest::qWait(30);
         QElapsedTimer clock;
@@ -85,12 +65,10 @@ class MediaSound : public QObject {
                  qPrintable(QString("waited %1 s for %2 s").arg(waited).arg(seconds)));
         QThread::msleep(60);
         const Heard h = r.Finish();
-        const long long first = h.firstLoud(), last = h.lastLoud();
-        QVERIFY(first >= 0);
-        const double heard = h.seconds(last - first + 1);
-        QVERIFY2(std::fabs(heard - seconds) <= 0.1 * seconds,
-                 qPrintable(QString("heard %1 s of %2 s").arg(heard).arg(seconds)));
-        QVERIFY2(h.rms(first, last) > 0.1, "the sound is too quiet");
+        QVERIFY(h.firstLoud() >= 0);
+        QVERIFY2(std::fabs(h.loudSeconds() - seconds) <= 0.1 * seconds,
+                 qPrintable(QString("heard %1 s of %2 s").arg(h.loudSeconds()).arg(seconds)));
+        QVERIFY2(h.rms(h.firstLoud(), h.lastLoud()) > 0.1, "the sound is too quiet");
     }
 
 private slots:
@@ -115,7 +93,7 @@ private slots:
 
     void stopCutsTheSound()
     {
-        Rig r = Open();
+        Rig r(dir);
         QTest::qWait(30);
         PlayFile(*r.sound, "long.wav");
         QCOMPARE(r.sound->Mode(), ModePlaying);
@@ -129,14 +107,13 @@ private slots:
         r.sound->SetCommand("Close");
         QCOMPARE(r.sound->Mode(), ModeNotOpen);
         QThread::msleep(200);
-        const Heard h = r.Finish();
-        const double heard = h.seconds(h.lastLoud() - h.firstLoud() + 1);
+        const double heard = r.Finish().loudSeconds();
         QVERIFY2(heard > 0.1 && heard < 0.3, qPrintable(QString("heard %1 s").arg(heard)));
     }
 
     void aNewSoundCutsTheOldOne()
     {
-        Rig r = Open();
+        Rig r(dir);
         PlayFile(*r.sound, "long.wav");
         QThread::msleep(100);
         PlayFile(*r.sound, "tone.wav");
@@ -144,14 +121,13 @@ private slots:
         r.sound->WaitForModeChange();
         QVERIFY(r.sound->Mode() != ModePlaying);
         QThread::msleep(50);
-        const Heard h = r.Finish();
-        const double heard = h.seconds(h.lastLoud() - h.firstLoud() + 1);
+        const double heard = r.Finish().loudSeconds();
         QVERIFY2(heard > 0.55 && heard < 0.7, qPrintable(QString("heard %1 s").arg(heard)));
     }
 
     void missingFileNeverPlays()
     {
-        Rig r = Open();
+        Rig r(dir);
         for (const QString& name : {QString("nothere.wav"), QString("ブー.wav")}) {
             PlayFile(*r.sound, name);
             QElapsedTimer clock;
@@ -177,33 +153,27 @@ private slots:
 
     void commandsInTheWrongStateAreIgnored()
     {
-        Rig r = Open();
+        Rig r(dir);
         SoundControl& s = *r.sound;
         QCOMPARE(s.Mode(), ModeNotOpen);
-        s.SetCommand("Stop");
-        s.SetCommand("Close");
-        s.SetCommand("Play");
-        s.WaitForModeChange();
-        QCOMPARE(s.Mode(), ModeNotOpen);
-        s.SetFileName("tone.wav");
-        s.SetCommand("Open");
-        QCOMPARE(s.Mode(), ModeStopped);
-        s.SetCommand("Open");
-        s.SetCommand("Stop");
-        QCOMPARE(s.Mode(), ModeStopped);
-        s.SetCommand("Play");
-        s.SetCommand("Play");
-        QCOMPARE(s.Mode(), ModePlaying);
-        s.SetCommand("Close");
-        s.SetCommand("Close");
-        QCOMPARE(s.Mode(), ModeNotOpen);
-        s.SetCommand("Bogus");
-        QCOMPARE(s.Mode(), ModeNotOpen);
+        // Each step's commands ("name" sets the file name, "wait" waits for a change of mode),
+        // then the mode they leave.
+        const std::pair<const char*, int> steps[] = {
+            {"Stop Close Play wait", ModeNotOpen}, {"name Open", ModeStopped}, {"Open Stop", ModeStopped},
+            {"Play Play", ModePlaying},            {"Close Close", ModeNotOpen}, {"Bogus", ModeNotOpen}};
+        for (const auto& [commands, mode] : steps) {
+            for (const QString& c : QString(commands).split(' ')) {
+                if (c == "name") s.SetFileName("tone.wav");
+                else if (c == "wait") s.WaitForModeChange();
+                else s.SetCommand(c);
+            }
+            QVERIFY2(s.Mode() == mode, qPrintable(QString("%1: mode %2").arg(commands).arg(s.Mode())));
+        }
     }
 
     void cachedFileStartsAgain()
     {
-        Rig r = Open();
+        Rig r(dir);
         PlayFile(*r.sound, "tone.wav");
         r.sound->WaitForModeChange();
         QElapsedTimer clock;

@@ -21,95 +21,77 @@ class MediaSpeech : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
-    int run = 0;
 
-    struct Rig {
-        QString rawPath;
-        std::shared_ptr<AudioMixer> mixer;
-        EspeakSpeechControl* speech = nullptr;
-        int channels = 0, rate = 0, buffer = 0;
+    struct Rig : DiskMixer {
+        std::unique_ptr<EspeakSpeechControl> speech;
         int ended = 0;
         bool inSpeak = false;
         bool endedInSpeak = false;
         bool endedOffThread = false;
         std::uint64_t framesAtEnd = 0;
 
+        // SpeechEnded is taken on `receiver`, which outlives the speech control.
+        Rig(const QTemporaryDir& dir, QObject* receiver)
+            : DiskMixer(dir), speech(std::make_unique<EspeakSpeechControl>(mixer))
+        {
+            QObject::connect(speech.get(), &SpeechControl::SpeechEnded, receiver, [this] {
+                ++ended;
+                endedInSpeak |= inSpeak;
+                endedOffThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+                framesAtEnd = mixer->framesRendered();
+            });
+        }
         void Speak(const QString& text)
         {
             inSpeak = true;
             speech->Speak(text);
             inSpeak = false;
         }
+        bool WaitUntilHeard()
+        {
+            QElapsedTimer clock;
+            clock.start();
+            while (clock.elapsed() < 5000) {
+                if (speech->currentStreamId() && mixer->speechFirstMixed(speech->currentStreamId())) return true;
+                QThread::msleep(1);
+            }
+            return false;
+        }
         Heard Finish()
         {
-            delete speech;
-            speech = nullptr;
-            mixer.reset();
-            return Heard::Read(rawPath, channels, rate);
+            speech.reset();
+            return DiskMixer::Finish();
         }
-        ~Rig() { delete speech; }
     };
-
-    std::unique_ptr<Rig> Open()
-    {
-        auto r = std::make_unique<Rig>();
-        r->rawPath = dir.filePath(QString("heard%1.raw").arg(++run));
-        UseDiskAudio(r->rawPath);
-        r->mixer = std::make_shared<AudioMixer>();
-        r->speech = new EspeakSpeechControl(r->mixer);
-        r->channels = r->mixer->channels();
-        r->rate = r->mixer->sampleRate();
-        r->buffer = r->mixer->bufferFrames();
-        Rig* rig = r.get();
-        connect(r->speech, &SpeechControl::SpeechEnded, this, [rig] {
-            ++rig->ended;
-            rig->endedInSpeak |= rig->inSpeak;
-            rig->endedOffThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
-            rig->framesAtEnd = rig->mixer->framesRendered();
-        });
-        return r;
-    }
-
-    static bool WaitUntilHeard(Rig& r)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 5000) {
-            if (r.speech->currentStreamId() && r.mixer->speechFirstMixed(r.speech->currentStreamId()))
-                return true;
-            QThread::msleep(1);
-        }
-        return false;
-    }
 
 private slots:
     void speechEndedOnceAfterTheSamplesPlayed()
     {
-        auto r = Open();
+        Rig r(dir, this);
         QTest::qWait(100); // the worker loads espeak-ng and MeCab
-        const std::uint64_t framesAtSpeak = r->mixer->framesRendered();
+        const std::uint64_t framesAtSpeak = r.mixer->framesRendered();
         QElapsedTimer clock;
         clock.start();
-        r->Speak(kInstruction);
+        r.Speak(kInstruction);
         QVERIFY2(clock.elapsed() < 20, "Speak must return at once");
-        QCOMPARE(r->ended, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(r->ended, 1, 10000);
+        QCOMPARE(r.ended, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(r.ended, 1, 10000);
         const double waited = clock.nsecsElapsed() / 1e9;
         QTest::qWait(400);
-        QCOMPARE(r->ended, 1);
-        QVERIFY(!r->endedInSpeak);
-        QVERIFY(!r->endedOffThread);
-        const auto lastFrame = r->mixer->speechLastFrame(r->speech->currentStreamId());
+        QCOMPARE(r.ended, 1);
+        QVERIFY(!r.endedInSpeak);
+        QVERIFY(!r.endedOffThread);
+        const auto lastFrame = r.mixer->speechLastFrame(r.speech->currentStreamId());
         QVERIFY(lastFrame.has_value());
-        QVERIFY(*lastFrame <= r->framesAtEnd);
+        QVERIFY(*lastFrame <= r.framesAtEnd);
 
-        const std::uint64_t framesAtEnd = r->framesAtEnd;
-        const Heard h = r->Finish();
+        const std::uint64_t framesAtEnd = r.framesAtEnd;
+        const Heard h = r.Finish();
         const long long first = h.firstLoud(0.01f), last = h.lastLoud(0.01f);
         QVERIFY(first >= 0);
         QVERIFY(first >= (long long)framesAtSpeak);
         QVERIFY2(last < (long long)framesAtEnd, "SpeechEnded came before the last sample was played");
-        const double heard = h.seconds(last - first + 1);
+        const double heard = h.loudSeconds();
         QVERIFY2(heard > 1.2 && heard < 5.0, qPrintable(QString("heard %1 s").arg(heard)));
         QVERIFY2(waited >= heard, qPrintable(QString("ended after %1 s, heard %2 s").arg(waited).arg(heard)));
         QVERIFY(h.rms(first, last) > 0.01);
@@ -117,16 +99,16 @@ private slots:
 
     void stopSpeakingSilencesWithinOneBuffer()
     {
-        auto r = Open();
-        r->Speak(kPraise);
-        QVERIFY(WaitUntilHeard(*r));
+        Rig r(dir, this);
+        r.Speak(kPraise);
+        QVERIFY(r.WaitUntilHeard());
         QThread::msleep(400);
-        r->speech->StopSpeaking();
-        const std::uint64_t framesAtStop = r->mixer->framesRendered();
+        r.speech->StopSpeaking();
+        const std::uint64_t framesAtStop = r.mixer->framesRendered();
         QTest::qWait(700);
-        QCOMPARE(r->ended, 0);
-        const int buffer = r->buffer;
-        const Heard h = r->Finish();
+        QCOMPARE(r.ended, 0);
+        const int buffer = r.buffer;
+        const Heard h = r.Finish();
         const long long first = h.firstLoud(0.001f), last = h.lastLoud(0.001f);
         QVERIFY(first >= 0);
         QVERIFY2(last < (long long)(framesAtStop) + buffer,
@@ -136,42 +118,40 @@ private slots:
 
     void aNewSpeakCutsTheOldTextOff()
     {
-        auto r = Open();
-        r->Speak(kPraise);
-        QVERIFY(WaitUntilHeard(*r));
+        Rig r(dir, this);
+        r.Speak(kPraise);
+        QVERIFY(r.WaitUntilHeard());
         QThread::msleep(300);
-        r->Speak(QStringLiteral("おわり"));
-        QTRY_COMPARE_WITH_TIMEOUT(r->ended, 1, 10000);
+        r.Speak(QStringLiteral("おわり"));
+        QTRY_COMPARE_WITH_TIMEOUT(r.ended, 1, 10000);
         QTest::qWait(400);
-        QCOMPARE(r->ended, 1);
-        const Heard h = r->Finish();
-        const double heard = h.seconds(h.lastLoud() - h.firstLoud() + 1);
+        QCOMPARE(r.ended, 1);
+        const double heard = r.Finish().loudSeconds();
         QVERIFY2(heard < 2.0, qPrintable(QString("heard %1 s").arg(heard))); // the praise alone is ~4 s
     }
 
     void speakAfterStopAndEmptyText()
     {
-        auto r = Open();
-        r->Speak(kInstruction);
-        r->speech->StopSpeaking();
-        r->Speak(QString());
-        QTRY_COMPARE_WITH_TIMEOUT(r->ended, 1, 5000);
-        r->Speak(QStringLiteral("あ"));
-        QTRY_COMPARE_WITH_TIMEOUT(r->ended, 2, 5000);
+        Rig r(dir, this);
+        r.Speak(kInstruction);
+        r.speech->StopSpeaking();
+        r.Speak(QString());
+        QTRY_COMPARE_WITH_TIMEOUT(r.ended, 1, 5000);
+        r.Speak(QStringLiteral("あ"));
+        QTRY_COMPARE_WITH_TIMEOUT(r.ended, 2, 5000);
         QTest::qWait(200);
-        QCOMPARE(r->ended, 2);
-        QVERIFY(!r->endedInSpeak);
+        QCOMPARE(r.ended, 2);
+        QVERIFY(!r.endedInSpeak);
     }
 
     void destroyedWhileSpeaking()
     {
-        auto r = Open();
-        r->Speak(kPraise);
-        QVERIFY(WaitUntilHeard(*r));
-        delete r->speech;
-        r->speech = nullptr;
+        Rig r(dir, this);
+        r.Speak(kPraise);
+        QVERIFY(r.WaitUntilHeard());
+        r.speech.reset();
         QTest::qWait(100);
-        QCOMPARE(r->ended, 0);
+        QCOMPARE(r.ended, 0);
     }
 };
 
