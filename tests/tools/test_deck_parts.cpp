@@ -17,135 +17,129 @@
 using namespace mokuri;
 using namespace mokuri::deck;
 
+namespace {
+
+template <class Colour>
+QImage Painted(int width, int height, Colour colour)
+{
+    QImage img(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) img.setPixel(x, y, colour(x, y));
+    return img;
+}
+
+} // namespace
+
 class DeckPartsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void gifDecodesToTheReducedImage_data();
-    void gifDecodesToTheReducedImage();
-    void fewColoursSurviveReductionExactly();
-    void tidyVoiceCutsSilenceAndLevels();
-    void everyTileLetterHasAVoice();
-    void writeNewFileNeverReplaces();
+    void gifDecodesToTheReducedImage_data()
+    {
+        QTest::addColumn<QImage>("image");
+        // Noise fills the LZW table many times over, so the table resets are exercised;
+        // flat areas make long codes and the widening of the code size.
+        QRandomGenerator rng(7);
+        QTest::newRow("noise") << Painted(300, 200, [&](int, int) { return rng.generate() | 0xFF000000u; });
+        QTest::newRow("flat, odd width") << Painted(641, 3, [](int, int) { return qRgb(250, 240, 230); });
+        QTest::newRow("gradients") << Painted(97, 61, [](int x, int y) { return qRgb(x * 2, y * 4, (x + y) % 7 * 30); });
+        QTest::newRow("one pixel") << Painted(1, 1, [](int, int) { return qRgb(255, 0, 0); });
+    }
+
+    void gifDecodesToTheReducedImage()
+    {
+        QFETCH(QImage, image);
+        const QImage reduced = ReduceTo256Colours(image);
+        QVERIFY(reduced.colorCount() <= 256);
+        const QImage decoded = QImage::fromData(EncodeGif(image), "GIF");
+        QVERIFY2(!decoded.isNull(), "Qt cannot read the GIF");
+        QCOMPARE(decoded.size(), image.size());
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if ((decoded.pixel(x, y) & 0xFFFFFF) != (reduced.pixel(x, y) & 0xFFFFFF))
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2 differs").arg(x).arg(y)));
+    }
+
+    void fewColoursSurviveReductionExactly()
+    {
+        // A drawing with few colours must not be changed by the reduction at all.
+        const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 128, 0), qRgb(16, 16, 240), qRgb(255, 250, 235)};
+        const QImage img = Painted(64, 64, [&](int x, int y) { return colours[(x / 8 + y / 16) % 4]; });
+        const QImage decoded = QImage::fromData(EncodeGif(img), "GIF").convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(decoded, img);
+    }
+
+    void tidyVoiceCutsSilenceAndLevels()
+    {
+        const int rate = 10000;
+        std::vector<int16_t> raw(3000, 0);                        // 0.3 s of silence
+        for (int i = 0; i < 2000; ++i) raw.push_back(i % 20 < 10 ? 5000 : -5000); // the sound
+        raw.insert(raw.end(), 4000, 3);                           // a long quiet tail
+        const std::vector<int16_t> tidy = TidyVoice(raw, rate);
+        QVERIFY(!tidy.empty());
+        // At most the few milliseconds kept before the onset.
+        int firstLoud = 0;
+        while (std::abs(tidy[firstLoud]) < 1000) ++firstLoud;
+        QVERIFY2(firstLoud <= rate * 5 / 1000, qPrintable(QString::number(firstLoud)));
+        QVERIFY(tidy.size() < 2000 + size_t(rate) / 10 + 50);
+        QVERIFY(tidy.size() >= 2000);
+        int peak = 0;
+        for (int16_t s : tidy) peak = std::max(peak, std::abs(int(s)));
+        QVERIFY(peak > 28000 && peak <= 32767);
+        QCOMPARE(tidy.back(), int16_t(0)); // faded out, no click at the end
+
+        QVERIFY(TidyVoice(std::vector<int16_t>(5000, 0), rate).empty());
+        QVERIFY(TidyVoice({}, rate).empty());
+    }
+
+    void everyTileLetterHasAVoice()
+    {
+        QSet<QString> files;
+        for (const VoiceLetter& v : VoiceLetters()) {
+            QVERIFY2(!files.contains(v.letter + ".wav"), qPrintable("twice: " + v.letter));
+            files.insert(v.letter + ".wav");
+            QVERIFY(!v.spoken.trimmed().isEmpty());
+        }
+        QCOMPARE(files.size(), 46 + 25 + 10 + 1 + 10 + 1);
+
+        // Every letter the game can put on a tile, through the game's own rule for its file.
+        QString letters = QStringLiteral("ーヴァィゥェォッャュョヮ");
+        LetterTables tables;
+        BuildLetterTables(tables);
+        for (int i = 0; i < 46; ++i) letters += tables.HiraganaTable[i] + tables.KatakanaTable[i];
+        for (int i = 0; i < 10; ++i) letters += tables.DigitTable[i];
+        for (QChar c : QStringLiteral("がぎぐげござじずぜぞだぢづでどばびぶべぼぱぴぷぺぽぁぃぅぇぉっゃゅょゎゔ")) {
+            letters += c;
+            letters += QChar(char16_t(c.unicode() + 0x60));
+        }
+        for (const DeckWord& w : SampleWords()) letters += w.word;
+        for (QChar c : letters)
+            QVERIFY2(files.contains(LetterSoundFile(QString(c))),
+                     qPrintable(QStringLiteral("no voice for %1 (%2)").arg(c).arg(LetterSoundFile(QString(c)))));
+        QVERIFY(files.contains(QStringLiteral("゜.wav")));
+    }
+
+    void writeNewFileNeverReplaces()
+    {
+        QTemporaryDir dir;
+        QString error;
+        QCOMPARE(WriteNewFile(dir.path(), "a.txt", "first", &error), WriteOutcome::Created);
+        QCOMPARE(WriteNewFile(dir.path(), "a.txt", "second", &error), WriteOutcome::Existed);
+        QFile f(dir.filePath("a.txt"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("first"));
+        // A dangling link is someone's file too.
+        QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath("link.wav")));
+        QCOMPARE(WriteNewFile(dir.path(), "link.wav", "x", &error), WriteOutcome::Existed);
+        QVERIFY(!QFileInfo::exists(dir.filePath("nowhere")));
+
+        // A folder that cannot be written to: a failure with a reason, not a crash.
+        QCOMPARE(WriteNewFile(dir.filePath("missing"), "b.txt", "x", &error), WriteOutcome::Failed);
+        QVERIFY(!error.isEmpty());
+        // Nothing but the two names asked for, no temporary file left over.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), 2);
+    }
 };
-
-void DeckPartsTest::gifDecodesToTheReducedImage_data()
-{
-    QTest::addColumn<QImage>("image");
-    // Noise fills the LZW table many times over, so the table resets are exercised;
-    // flat areas make long codes and the widening of the code size.
-    QImage noise(300, 200, QImage::Format_RGB32);
-    QRandomGenerator rng(7);
-    for (int y = 0; y < noise.height(); ++y)
-        for (int x = 0; x < noise.width(); ++x) noise.setPixel(x, y, rng.generate() | 0xFF000000u);
-    QTest::newRow("noise") << noise;
-    QImage flat(641, 3, QImage::Format_RGB32);
-    flat.fill(qRgb(250, 240, 230));
-    QTest::newRow("flat, odd width") << flat;
-    QImage bands(97, 61, QImage::Format_RGB32);
-    for (int y = 0; y < bands.height(); ++y)
-        for (int x = 0; x < bands.width(); ++x) bands.setPixel(x, y, qRgb(x * 2, y * 4, (x + y) % 7 * 30));
-    QTest::newRow("gradients") << bands;
-    QImage one(1, 1, QImage::Format_RGB32);
-    one.fill(Qt::red);
-    QTest::newRow("one pixel") << one;
-}
-
-void DeckPartsTest::gifDecodesToTheReducedImage()
-{
-    QFETCH(QImage, image);
-    const QImage reduced = ReduceTo256Colours(image);
-    QVERIFY(reduced.colorCount() <= 256);
-    const QImage decoded = QImage::fromData(EncodeGif(image), "GIF");
-    QVERIFY2(!decoded.isNull(), "Qt cannot read the GIF");
-    QCOMPARE(decoded.size(), image.size());
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if ((decoded.pixel(x, y) & 0xFFFFFF) != (reduced.pixel(x, y) & 0xFFFFFF))
-                QFAIL(qPrintable(QStringLiteral("pixel %1,%2 differs").arg(x).arg(y)));
-}
-
-void DeckPartsTest::fewColoursSurviveReductionExactly()
-{
-    // A drawing with few colours must not be changed by the reduction at all.
-    QImage img(64, 64, QImage::Format_RGB32);
-    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 128, 0), qRgb(16, 16, 240), qRgb(255, 250, 235)};
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) img.setPixel(x, y, colours[(x / 8 + y / 16) % 4]);
-    const QImage decoded = QImage::fromData(EncodeGif(img), "GIF").convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(decoded, img);
-}
-
-void DeckPartsTest::tidyVoiceCutsSilenceAndLevels()
-{
-    const int rate = 10000;
-    std::vector<int16_t> raw(3000, 0);                        // 0.3 s of silence
-    for (int i = 0; i < 2000; ++i) raw.push_back(i % 20 < 10 ? 5000 : -5000); // the sound
-    raw.insert(raw.end(), 4000, 3);                           // a long quiet tail
-    const std::vector<int16_t> tidy = TidyVoice(raw, rate);
-    QVERIFY(!tidy.empty());
-    // At most the few milliseconds kept before the onset.
-    int firstLoud = 0;
-    while (std::abs(tidy[firstLoud]) < 1000) ++firstLoud;
-    QVERIFY2(firstLoud <= rate * 5 / 1000, qPrintable(QString::number(firstLoud)));
-    QVERIFY(tidy.size() < 2000 + size_t(rate) / 10 + 50);
-    QVERIFY(tidy.size() >= 2000);
-    int peak = 0;
-    for (int16_t s : tidy) peak = std::max(peak, std::abs(int(s)));
-    QVERIFY(peak > 28000 && peak <= 32767);
-    QCOMPARE(tidy.back(), int16_t(0)); // faded out, no click at the end
-
-    QVERIFY(TidyVoice(std::vector<int16_t>(5000, 0), rate).empty());
-    QVERIFY(TidyVoice({}, rate).empty());
-}
-
-void DeckPartsTest::everyTileLetterHasAVoice()
-{
-    QSet<QString> files;
-    for (const VoiceLetter& v : VoiceLetters()) {
-        QVERIFY2(!files.contains(v.letter + ".wav"), qPrintable("twice: " + v.letter));
-        files.insert(v.letter + ".wav");
-        QVERIFY(!v.spoken.trimmed().isEmpty());
-    }
-    QCOMPARE(files.size(), 46 + 25 + 10 + 1 + 10 + 1);
-
-    // Every letter the game can put on a tile, through the game's own rule for its file.
-    QString letters = QStringLiteral("ーヴァィゥェォッャュョヮ");
-    LetterTables tables;
-    BuildLetterTables(tables);
-    for (int i = 0; i < 46; ++i) letters += tables.HiraganaTable[i] + tables.KatakanaTable[i];
-    for (int i = 0; i < 10; ++i) letters += tables.DigitTable[i];
-    for (QChar c : QStringLiteral("がぎぐげござじずぜぞだぢづでどばびぶべぼぱぴぷぺぽぁぃぅぇぉっゃゅょゎゔ")) {
-        letters += c;
-        letters += QChar(char16_t(c.unicode() + 0x60));
-    }
-    for (const DeckWord& w : SampleWords()) letters += w.word;
-    for (QChar c : letters)
-        QVERIFY2(files.contains(LetterSoundFile(QString(c))),
-                 qPrintable(QStringLiteral("no voice for %1 (%2)").arg(c).arg(LetterSoundFile(QString(c)))));
-    QVERIFY(files.contains(QStringLiteral("゜.wav")));
-}
-
-void DeckPartsTest::writeNewFileNeverReplaces()
-{
-    QTemporaryDir dir;
-    QString error;
-    QCOMPARE(WriteNewFile(dir.path(), "a.txt", "first", &error), WriteOutcome::Created);
-    QCOMPARE(WriteNewFile(dir.path(), "a.txt", "second", &error), WriteOutcome::Existed);
-    QFile f(dir.filePath("a.txt"));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("first"));
-    // A dangling link is someone's file too.
-    QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath("link.wav")));
-    QCOMPARE(WriteNewFile(dir.path(), "link.wav", "x", &error), WriteOutcome::Existed);
-    QVERIFY(!QFileInfo::exists(dir.filePath("nowhere")));
-
-    // A folder that cannot be written to: a failure with a reason, not a crash.
-    QCOMPARE(WriteNewFile(dir.filePath("missing"), "b.txt", "x", &error), WriteOutcome::Failed);
-    QVERIFY(!error.isEmpty());
-    // Nothing but the two names asked for, no temporary file left over.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), 2);
-}
 
 QTEST_GUILESS_MAIN(DeckPartsTest)
 #include "test_deck_parts.moc"

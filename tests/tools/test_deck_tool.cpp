@@ -11,7 +11,6 @@
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <SDL.h>
@@ -116,285 +115,247 @@ double Rms(const std::vector<int16_t>& s, size_t from, size_t to)
 class DeckToolTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void firstRunMakesAWholeDeck();
-    void picturesAreRealAndLargeEnough();
-    void everyLetterOfEveryNameHasItsVoice();
-    void voicesAreClearSpeech();
-    void effectSoundsHaveTheirLengths();
-    void praiseAndPointerFiles();
-    void secondRunChangesNothing();
-    void existingFilesAreNeverTouched();
-    void soundsOnlyAddsNoPictures();
-    void badCommandLinesFailCleanly();
-    void gameStartsOnTheDeck();
-
-private:
     QTemporaryDir deckDir_;
+    QString deck_;  // the whole deck the first run made
     Run first_;
     qint64 firstMs_ = 0;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(deckDir_.isValid());
+        QElapsedTimer t;
+        t.start();
+        deck_ = deckDir_.path() + "/deck";
+        first_ = RunDeck({deck_});
+        firstMs_ = t.elapsed();
+        qInfo("whole deck made in %lld ms", firstMs_);
+        QVERIFY2(first_.exitCode == 0, qPrintable(first_.err));
+    }
+
+    void firstRunMakesAWholeDeck()
+    {
+        QVERIFY2(firstMs_ < 15000, qPrintable(QString::number(firstMs_)));
+        const QStringList pictures = Pictures(deck_);
+        QVERIFY2(pictures.size() >= 40, qPrintable(QString::number(pictures.size())));
+        QVERIFY(pictures.size() <= 101);
+        for (const char* ext : {"jpg", "gif", "bmp"})
+            QVERIFY2(!pictures.filter(QStringLiteral(".") + ext).isEmpty(), ext);
+        const QStringList wavs = QDir(deck_).entryList({"*.wav"}, QDir::Files);
+        QCOMPARE(wavs.size(), 93 + 3);
+        QVERIFY(QFileInfo::exists(deck_ + "/O.txt"));
+        QVERIFY(QFileInfo::exists(deck_ + "/Clear.ico"));
+        // Nothing else: no leftovers of unfinished writes, no settings the game should write itself.
+        const QStringList all = QDir(deck_).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(all.size(), pictures.size() + wavs.size() + 2);
+        // The tool lists exactly what it made.
+        QStringList listed;
+        for (const QString& p : first_.created) listed.push_back(QFileInfo(p).fileName());
+        listed.sort();
+        QStringList sorted = all;
+        sorted.sort();
+        QCOMPARE(listed, sorted);
+        // Both scripts among the words.
+        bool hiragana = false, katakana = false;
+        for (const QString& p : pictures) {
+            const QString w = NameWithoutExtension(p);
+            QVERIFY2(w.size() <= 10, qPrintable(w));
+            hiragana |= w[0].unicode() < 0x30A0;
+            katakana |= w[0].unicode() > 0x30A0;
+        }
+        QVERIFY(hiragana && katakana);
+        for (const char* w : {"りんご", "ケーキ", "トマト", "でんしゃ", "ぶどう"})
+            QVERIFY2(pictures.filter(QRegularExpression("^" + QString::fromUtf8(w) + "\\.")).size() == 1, w);
+    }
+
+    void picturesAreRealAndLargeEnough()
+    {
+        for (const QString& p : Pictures(deck_)) {
+            const QImage img(deck_ + "/" + p);
+            QVERIFY2(!img.isNull(), qPrintable(p));
+            QVERIFY2(img.width() >= 640 && img.height() >= 480, qPrintable(p));
+            // A light plain background at the corners, and a drawing in the middle that is not.
+            const QRgb corner = img.pixel(0, 0);
+            QVERIFY2(qGray(corner) > 200, qPrintable(p));
+            QCOMPARE(img.pixel(img.width() - 1, img.height() - 1), corner);
+            int differing = 0;
+            for (int y = img.height() / 4; y < img.height() * 3 / 4; y += 8)
+                for (int x = img.width() / 4; x < img.width() * 3 / 4; x += 8)
+                    differing += std::abs(qGray(img.pixel(x, y)) - qGray(corner)) > 40;
+            QVERIFY2(differing > 100, qPrintable(QStringLiteral("%1 looks empty (%2)").arg(p).arg(differing)));
+        }
+    }
+
+    void everyLetterOfEveryNameHasItsVoice()
+    {
+        for (const QString& p : Pictures(deck_))
+            for (QChar c : NameWithoutExtension(p))
+                QVERIFY2(QFileInfo::exists(deck_ + "/" + LetterSoundFile(QString(c))),
+                         qPrintable(QStringLiteral("%1: no %2").arg(p, LetterSoundFile(QString(c)))));
+    }
+
+    void everySoundIsLoudAndLastsItsTime()
+    {
+        // The effects' lengths in seconds; every other sound is a letter's voice.
+        const QMap<QString, std::pair<double, double>> effects = {
+            {"ガチャ.wav", {0.03, 0.3}}, {"ブー.wav", {0.5, 0.7}}, {"ピンポン.wav", {0.7, 0.9}}};
+        int voices = 0, effectsFound = 0;
+        for (const QString& name : QDir(deck_).entryList({"*.wav"}, QDir::Files)) {
+            const bool voice = !effects.contains(name);
+            (voice ? voices : effectsFound)++;
+            const auto [min, max] = effects.value(name, {0.1, 2.5});
+            const Wav w = LoadWav(deck_ + "/" + name);
+            QVERIFY2(w.ok, qPrintable(name + ": " + w.error));
+            QVERIFY2(w.rate >= 8000, qPrintable(name));
+            QVERIFY2(Seconds(w) >= min && Seconds(w) <= max, qPrintable(QStringLiteral("%1 lasts %2 s").arg(name).arg(Seconds(w))));
+            QVERIFY2(Rms(w.samples, 0, w.samples.size()) > 1000, qPrintable(name + " is (nearly) silent"));
+            // A voice is heard the moment its tile is touched: sound within the first 20 ms.
+            if (voice) QVERIFY2(Rms(w.samples, 0, size_t(w.rate) / 50) > 100, qPrintable(name + " starts with silence"));
+        }
+        QCOMPARE(voices, 93);
+        QCOMPARE(effectsFound, 3);
+        // The chime has two tones: the second half is not just the decay of the first.
+        const Wav chime = LoadWav(deck_ + "/ピンポン.wav");
+        const size_t at = size_t(chime.rate * 0.3);
+        const double before = Rms(chime.samples, at - chime.rate / 50, at);
+        const double after = Rms(chime.samples, at + chime.rate / 100, at + chime.rate / 100 + chime.rate / 50);
+        QVERIFY2(after > before * 1.5, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(after)));
+    }
+
+    void praiseAndPointerFiles()
+    {
+        QFile f(deck_ + "/O.txt");
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        // The Windows code page, not UTF-8, with CR LF after every line.
+        QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(!IsValidUtf8(bytes));
+        QVERIFY(bytes.endsWith("\r\n"));
+        QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
+        const QStringList lines = DecodeText(bytes).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QVERIFY(lines.size() >= 3 && lines.size() <= 21);
+        QVERIFY(lines.contains(QStringLiteral("よくできました")));
+
+        const QImage icon(deck_ + "/Clear.ico");
+        QCOMPARE(icon.size(), QSize(32, 32));
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) QCOMPARE(qAlpha(icon.pixel(x, y)), 0);
+    }
+
+    void secondRunChangesNothing()
+    {
+        const auto before = Snapshot(deck_);
+        QTest::qSleep(1100); // a rewrite would show in the modification times
+        for (const QStringList& args : {QStringList{deck_}, QStringList{"--sounds", deck_}}) {
+            const Run again = RunDeck(args);
+            QCOMPARE(again.exitCode, 0);
+            QVERIFY2(again.created.isEmpty(), qPrintable(again.out));
+            QVERIFY(Snapshot(deck_) == before);
+        }
+    }
+
+    void existingFilesAreNeverTouched()
+    {
+        QTemporaryDir tmp;
+        const QString dir = tmp.path();
+        // An adult's own files under the names the tool would use, and a picture of a sample
+        // word in another format than the tool's.
+        const QMap<QString, QByteArray> own = {
+            {"りんご.jpg", "not really a jpeg"}, {"あ.wav", "mine"},     {"ピンポン.wav", ""},
+            {"O.txt", "\x82\xa8\x82\xa9\r\n"},    {"Clear.ico", "icon"}, {"いぬ.BMP", "bmp"},
+        };
+        for (auto it = own.begin(); it != own.end(); ++it) {
+            QFile f(dir + "/" + it.key());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(it.value());
+        }
+        QFile::setPermissions(dir + "/あ.wav", QFile::ReadOwner); // read-only is no reason to fail
+        const auto before = Snapshot(dir);
+        const Run r = RunDeck({dir});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        const auto after = Snapshot(dir);
+        for (auto it = before.begin(); it != before.end(); ++it)
+            QVERIFY2(after.value(it.key()) == it.value(), qPrintable(it.key() + " was changed"));
+        for (const QString& p : r.created) QVERIFY2(!before.contains(QFileInfo(p).fileName()), qPrintable(p));
+        QVERIFY(Pictures(dir).filter(QRegularExpression("^いぬ\\.")).size() == 1);
+        QVERIFY(QFileInfo::exists(dir + "/い.wav"));
+        QCOMPARE(r.created.size(), after.size() - before.size());
+    }
+
+    void soundsOnlyAddsNoPictures()
+    {
+        QTemporaryDir tmp;
+        const QString dir = tmp.path() + "/own";
+        QVERIFY(QDir().mkpath(dir));
+        const Run r = RunDeck({"--sounds", dir});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(Pictures(dir).isEmpty());
+        QCOMPARE(QDir(dir).entryList({"*.wav"}, QDir::Files).size(), 96);
+        QVERIFY(QFileInfo::exists(dir + "/O.txt") && QFileInfo::exists(dir + "/Clear.ico"));
+        QCOMPARE(r.created.size(), 98);
+    }
+
+    void badCommandLinesFailCleanly()
+    {
+        const Run help = RunDeck({"--help"});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains("--sounds"));
+        QCOMPARE(RunDeck({}).exitCode, 2);
+        QCOMPARE(RunDeck({"--bogus", "x"}).exitCode, 2);
+        QCOMPARE(RunDeck({"a", "b"}).exitCode, 2);
+
+        QTemporaryDir tmp;
+        QFile file(tmp.path() + "/plain-file");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep me");
+        file.close();
+        const Run r = RunDeck({file.fileName()});
+        QVERIFY(r.exitCode != 0 && r.exitCode != -1); // an error, not a crash
+        QVERIFY(!r.err.isEmpty());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("keep me"));
+    }
+
+    void gameStartsOnTheDeck()
+    {
+        const QString game = qEnvironmentVariable("MOKURI_BIN");
+        QVERIFY2(QFileInfo(game).isExecutable(), qPrintable("no game at " + game));
+        const QString trace = deckDir_.path() + "/trace.txt";
+        QProcess p;
+        p.setProgram(game);
+        p.setWorkingDirectory(deck_);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("MOKURI_TRACE", trace);
+        env.insert("MOKURI_SEED", "1");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("SDL_AUDIODRIVER", "dummy");
+        p.setProcessEnvironment(env);
+        p.start();
+        QVERIFY(p.waitForStarted());
+
+        QString question;
+        (void)QTest::qWaitFor([&] {  // what it found is checked below
+            QFile f(trace);
+            if (f.open(QIODevice::ReadOnly))
+                for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n'))
+                    if (question.isEmpty() && line.section(u'\t', 1, 1) == QLatin1String("question")) question = line;
+            return !question.isEmpty() || p.state() != QProcess::Running;
+        }, 20000);
+        const bool stillRunning = p.state() == QProcess::Running;
+        p.kill();
+        p.waitForFinished();
+        QVERIFY2(stillRunning, qPrintable("the game ended: " + QString::fromUtf8(p.readAllStandardError())));
+        QVERIFY2(!question.isEmpty(), "no question traced within 20 s");
+
+        QString picture, word;
+        for (const QString& field : question.split(u'\t')) {
+            if (field.startsWith("picture=")) picture = field.mid(8);
+            if (field.startsWith("word=")) word = field.mid(5);
+        }
+        QVERIFY2(Pictures(deck_).contains(QFileInfo(picture).fileName()), qPrintable(question));
+        QCOMPARE(word, NameWithoutExtension(QFileInfo(picture).fileName()));
+    }
 };
-
-void DeckToolTest::initTestCase()
-{
-    QVERIFY(deckDir_.isValid());
-    QElapsedTimer t;
-    t.start();
-    first_ = RunDeck({deckDir_.path() + "/deck"});
-    firstMs_ = t.elapsed();
-    qInfo("whole deck made in %lld ms", firstMs_);
-    QVERIFY2(first_.exitCode == 0, qPrintable(first_.err));
-}
-
-void DeckToolTest::firstRunMakesAWholeDeck()
-{
-    const QString dir = deckDir_.path() + "/deck";
-    QVERIFY2(firstMs_ < 15000, qPrintable(QString::number(firstMs_)));
-    const QStringList pictures = Pictures(dir);
-    QVERIFY2(pictures.size() >= 40, qPrintable(QString::number(pictures.size())));
-    QVERIFY(pictures.size() <= 101);
-    for (const char* ext : {"jpg", "gif", "bmp"})
-        QVERIFY2(!pictures.filter(QStringLiteral(".") + ext).isEmpty(), ext);
-    const QStringList wavs = QDir(dir).entryList({"*.wav"}, QDir::Files);
-    QCOMPARE(wavs.size(), 93 + 3);
-    QVERIFY(QFileInfo::exists(dir + "/O.txt"));
-    QVERIFY(QFileInfo::exists(dir + "/Clear.ico"));
-    // Nothing else: no leftovers of unfinished writes, no settings the game should write itself.
-    const QStringList all = QDir(dir).entryList(QDir::Files | QDir::Hidden);
-    QCOMPARE(all.size(), pictures.size() + wavs.size() + 2);
-    // The tool lists exactly what it made.
-    QStringList listed;
-    for (const QString& p : first_.created) listed.push_back(QFileInfo(p).fileName());
-    listed.sort();
-    QStringList sorted = all;
-    sorted.sort();
-    QCOMPARE(listed, sorted);
-    // Both scripts among the words.
-    bool hiragana = false, katakana = false;
-    for (const QString& p : pictures) {
-        const QString w = NameWithoutExtension(p);
-        QVERIFY2(w.size() <= 10, qPrintable(w));
-        hiragana |= w[0].unicode() < 0x30A0;
-        katakana |= w[0].unicode() > 0x30A0;
-    }
-    QVERIFY(hiragana && katakana);
-    for (const char* w : {"りんご", "ケーキ", "トマト", "でんしゃ", "ぶどう"})
-        QVERIFY2(pictures.filter(QRegularExpression("^" + QString::fromUtf8(w) + "\\.")).size() == 1, w);
-}
-
-void DeckToolTest::picturesAreRealAndLargeEnough()
-{
-    const QString dir = deckDir_.path() + "/deck";
-    for (const QString& p : Pictures(dir)) {
-        const QImage img(dir + "/" + p);
-        QVERIFY2(!img.isNull(), qPrintable(p));
-        QVERIFY2(img.width() >= 640 && img.height() >= 480, qPrintable(p));
-        // A light plain background at the corners, and a drawing in the middle that is not.
-        const QRgb corner = img.pixel(0, 0);
-        QVERIFY2(qGray(corner) > 200, qPrintable(p));
-        QCOMPARE(img.pixel(img.width() - 1, img.height() - 1), corner);
-        int differing = 0;
-        for (int y = img.height() / 4; y < img.height() * 3 / 4; y += 8)
-            for (int x = img.width() / 4; x < img.width() * 3 / 4; x += 8)
-                differing += std::abs(qGray(img.pixel(x, y)) - qGray(corner)) > 40;
-        QVERIFY2(differing > 100, qPrintable(QStringLiteral("%1 looks empty (%2)").arg(p).arg(differing)));
-    }
-}
-
-void DeckToolTest::everyLetterOfEveryNameHasItsVoice()
-{
-    const QString dir = deckDir_.path() + "/deck";
-    for (const QString& p : Pictures(dir))
-        for (QChar c : NameWithoutExtension(p))
-            QVERIFY2(QFileInfo::exists(dir + "/" + LetterSoundFile(QString(c))),
-                     qPrintable(QStringLiteral("%1: no %2").arg(p, LetterSoundFile(QString(c)))));
-}
-
-void DeckToolTest::voicesAreClearSpeech()
-{
-    const QString dir = deckDir_.path() + "/deck";
-    const QSet<QString> effects = {"ガチャ.wav", "ブー.wav", "ピンポン.wav"};
-    int voices = 0;
-    for (const QString& name : QDir(dir).entryList({"*.wav"}, QDir::Files)) {
-        if (effects.contains(name)) continue;
-        ++voices;
-        const Wav w = LoadWav(dir + "/" + name);
-        QVERIFY2(w.ok, qPrintable(name + ": " + w.error));
-        QVERIFY2(w.rate >= 8000, qPrintable(name));
-        QVERIFY2(Seconds(w) > 0.1 && Seconds(w) < 2.5, qPrintable(QStringLiteral("%1 lasts %2 s").arg(name).arg(Seconds(w))));
-        QVERIFY2(Rms(w.samples, 0, w.samples.size()) > 1000, qPrintable(name + " is (nearly) silent"));
-        // Heard the moment the tile is touched: sound within the first 20 ms.
-        const size_t window = size_t(w.rate) / 50;
-        QVERIFY2(Rms(w.samples, 0, window) > 100, qPrintable(name + " starts with silence"));
-    }
-    QCOMPARE(voices, 93);
-}
-
-void DeckToolTest::effectSoundsHaveTheirLengths()
-{
-    const QString dir = deckDir_.path() + "/deck";
-    const struct {
-        const char* name;
-        double min, max;
-    } expected[] = {{"ガチャ.wav", 0.03, 0.3}, {"ブー.wav", 0.5, 0.7}, {"ピンポン.wav", 0.7, 0.9}};
-    for (const auto& e : expected) {
-        const Wav w = LoadWav(dir + "/" + QString::fromUtf8(e.name));
-        QVERIFY2(w.ok, e.name);
-        QVERIFY2(Seconds(w) >= e.min && Seconds(w) <= e.max, e.name);
-        QVERIFY2(Rms(w.samples, 0, w.samples.size()) > 1000, e.name);
-    }
-    // The chime has two tones: the second half is not just the decay of the first.
-    const Wav chime = LoadWav(dir + "/ピンポン.wav");
-    const size_t at = size_t(chime.rate * 0.3);
-    const double before = Rms(chime.samples, at - chime.rate / 50, at);
-    const double after = Rms(chime.samples, at + chime.rate / 100, at + chime.rate / 100 + chime.rate / 50);
-    QVERIFY2(after > before * 1.5, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(after)));
-}
-
-void DeckToolTest::praiseAndPointerFiles()
-{
-    const QString dir = deckDir_.path() + "/deck";
-    QFile f(dir + "/O.txt");
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    // The Windows code page, not UTF-8, with CR LF after every line.
-    QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
-    QVERIFY(!IsValidUtf8(bytes));
-    QVERIFY(bytes.endsWith("\r\n"));
-    QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
-    const QStringList lines = DecodeText(bytes).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    QVERIFY(lines.size() >= 3 && lines.size() <= 21);
-    QVERIFY(lines.contains(QStringLiteral("よくできました")));
-
-    const QImage icon(dir + "/Clear.ico");
-    QCOMPARE(icon.size(), QSize(32, 32));
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) QCOMPARE(qAlpha(icon.pixel(x, y)), 0);
-}
-
-void DeckToolTest::secondRunChangesNothing()
-{
-    const QString dir = deckDir_.path() + "/deck";
-    const auto before = Snapshot(dir);
-    QTest::qSleep(1100); // a rewrite would show in the modification times
-    const Run again = RunDeck({dir});
-    QCOMPARE(again.exitCode, 0);
-    QVERIFY2(again.created.isEmpty(), qPrintable(again.out));
-    QVERIFY(Snapshot(dir) == before);
-    const Run sounds = RunDeck({"--sounds", dir});
-    QCOMPARE(sounds.exitCode, 0);
-    QVERIFY(sounds.created.isEmpty());
-    QVERIFY(Snapshot(dir) == before);
-}
-
-void DeckToolTest::existingFilesAreNeverTouched()
-{
-    QTemporaryDir tmp;
-    const QString dir = tmp.path();
-    // An adult's own files under the names the tool would use, and a picture of a sample
-    // word in another format than the tool's.
-    const QMap<QString, QByteArray> own = {
-        {"りんご.jpg", "not really a jpeg"}, {"あ.wav", "mine"},     {"ピンポン.wav", ""},
-        {"O.txt", "\x82\xa8\x82\xa9\r\n"},    {"Clear.ico", "icon"}, {"いぬ.BMP", "bmp"},
-    };
-    for (auto it = own.begin(); it != own.end(); ++it) {
-        QFile f(dir + "/" + it.key());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(it.value());
-    }
-    QFile::setPermissions(dir + "/あ.wav", QFile::ReadOwner); // read-only is no reason to fail
-    const auto before = Snapshot(dir);
-    const Run r = RunDeck({dir});
-    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-    const auto after = Snapshot(dir);
-    for (auto it = before.begin(); it != before.end(); ++it)
-        QVERIFY2(after.value(it.key()) == it.value(), qPrintable(it.key() + " was changed"));
-    for (const QString& p : r.created) QVERIFY2(!before.contains(QFileInfo(p).fileName()), qPrintable(p));
-    QVERIFY(Pictures(dir).filter(QRegularExpression("^いぬ\\.")).size() == 1);
-    QVERIFY(QFileInfo::exists(dir + "/い.wav"));
-    QCOMPARE(r.created.size(), after.size() - before.size());
-}
-
-void DeckToolTest::soundsOnlyAddsNoPictures()
-{
-    QTemporaryDir tmp;
-    const QString dir = tmp.path() + "/own";
-    QVERIFY(QDir().mkpath(dir));
-    const Run r = RunDeck({"--sounds", dir});
-    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-    QVERIFY(Pictures(dir).isEmpty());
-    QCOMPARE(QDir(dir).entryList({"*.wav"}, QDir::Files).size(), 96);
-    QVERIFY(QFileInfo::exists(dir + "/O.txt") && QFileInfo::exists(dir + "/Clear.ico"));
-    QCOMPARE(r.created.size(), 98);
-}
-
-void DeckToolTest::badCommandLinesFailCleanly()
-{
-    const Run help = RunDeck({"--help"});
-    QCOMPARE(help.exitCode, 0);
-    QVERIFY(help.out.contains("--sounds"));
-    QCOMPARE(RunDeck({}).exitCode, 2);
-    QCOMPARE(RunDeck({"--bogus", "x"}).exitCode, 2);
-    QCOMPARE(RunDeck({"a", "b"}).exitCode, 2);
-
-    QTemporaryDir tmp;
-    QFile file(tmp.path() + "/plain-file");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("keep me");
-    file.close();
-    const Run r = RunDeck({file.fileName()});
-    QVERIFY(r.exitCode != 0 && r.exitCode != -1); // an error, not a crash
-    QVERIFY(!r.err.isEmpty());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("keep me"));
-}
-
-void DeckToolTest::gameStartsOnTheDeck()
-{
-    const QString dir = deckDir_.path() + "/deck";
-    const QString game = qEnvironmentVariable("MOKURI_BIN");
-    QVERIFY2(QFileInfo(game).isExecutable(), qPrintable("no game at " + game));
-    const QString trace = deckDir_.path() + "/trace.txt";
-    QProcess p;
-    p.setProgram(game);
-    p.setWorkingDirectory(dir);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("MOKURI_TRACE", trace);
-    env.insert("MOKURI_SEED", "1");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("SDL_AUDIODRIVER", "dummy");
-    p.setProcessEnvironment(env);
-    p.start();
-    QVERIFY(p.waitForStarted());
-
-    QString question;
-    QElapsedTimer t;
-    t.start();
-    while (question.isEmpty() && t.elapsed() < 20000 && p.state() == QProcess::Running) {
-        QTest::qWait(100);
-        QFile f(trace);
-        if (!f.open(QIODevice::ReadOnly)) continue;
-        for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n'))
-            if (line.section(u'\t', 1, 1) == QLatin1String("question")) {
-                question = line;
-                break;
-            }
-    }
-    const bool stillRunning = p.state() == QProcess::Running;
-    p.kill();
-    p.waitForFinished();
-    QVERIFY2(stillRunning, qPrintable("the game ended: " + QString::fromUtf8(p.readAllStandardError())));
-    QVERIFY2(!question.isEmpty(), "no question traced within 20 s");
-
-    QString picture, word;
-    for (const QString& field : question.split(u'\t')) {
-        if (field.startsWith("picture=")) picture = field.mid(8);
-        if (field.startsWith("word=")) word = field.mid(5);
-    }
-    QVERIFY2(Pictures(dir).contains(QFileInfo(picture).fileName()), qPrintable(question));
-    QCOMPARE(word, NameWithoutExtension(QFileInfo(picture).fileName()));
-}
 
 QTEST_GUILESS_MAIN(DeckToolTest)
 #include "test_deck_tool.moc"
