@@ -9,11 +9,29 @@ namespace {
 constexpr size_t kKept = 3;  // the current picture, the next one, and one spare
 }
 
+namespace {
+
+// JPEG decodes at 1/2, 1/4 or 1/8 of its size for a fraction of the work. Taking the
+// smallest such size that is at most 10 % short of the box, and stretching the little
+// rest, is much cheaper than the next larger one scaled down, and looks the same.
+QSize CheapDecodeSize(QSize full, QSize box)
+{
+    if (!full.isValid() || box.isEmpty()) return box;
+    for (int d = 8; d >= 2; d /= 2) {
+        QSize s((full.width() + d - 1) / d, (full.height() + d - 1) / d);
+        if (s.width() * 10 >= box.width() * 9 && s.height() * 10 >= box.height() * 9) return s;
+    }
+    return box;
+}
+
+} // namespace
+
 QImage DecodePictureAt(const QString& path, QSize size)
 {
     QImageReader reader(path);
     reader.setAutoTransform(true);
-    if (reader.supportsOption(QImageIOHandler::ScaledSize)) reader.setScaledSize(size);
+    if (reader.supportsOption(QImageIOHandler::ScaledSize))
+        reader.setScaledSize(reader.format() == "jpeg" ? CheapDecodeSize(reader.size(), size) : size);
     QImage img = reader.read();
     if (img.isNull()) return img;
     if (img.size() != size) img = img.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
