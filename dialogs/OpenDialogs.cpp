@@ -3,8 +3,6 @@
 #include "dialogs/Form2.h"
 #include "dialogs/Form3.h"
 
-#include <QGuiApplication>
-
 namespace mokuri {
 
 namespace {
@@ -13,12 +11,9 @@ template <class Dialog>
 Dialog* CreateDialog(Form1* main)
 {
     auto* d = new Dialog(main);
-    QObject::connect(main, &QObject::destroyed, d, [d](QObject* gone) {
-        // The main screen is half gone here; the focus moves when the dialog's window goes,
-        // and must no longer reach the main screen's focus tracking.
-        QObject::disconnect(qApp, &QGuiApplication::focusWindowChanged, gone, nullptr);
-        delete d;
-    });
+    // The main screen has stopped following the focus by now (see ~Form1), so the focus
+    // moving as the dialog's window goes reaches nothing half-destroyed.
+    QObject::connect(main, &QObject::destroyed, d, [d] { delete d; });
     return d;
 }
 } // namespace
