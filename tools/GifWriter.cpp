@@ -1,6 +1,6 @@
 #include "tools/GifWriter.h"
 
-#include <QtEndian>
+#include "tools/LittleEndian.h"
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -111,13 +111,6 @@ void CompressLzw(const QImage& indexed, QByteArray& out)
     bits.Finish();
 }
 
-template <typename T>
-void Put(QByteArray& out, T v)
-{
-    char b[sizeof(T)];
-    qToLittleEndian(v, b);
-    out.append(b, sizeof(T));
-}
 
 } // namespace
 
@@ -190,8 +183,8 @@ QByteArray EncodeGif(const QImage& image)
 
     QByteArray out;
     out.append("GIF89a", 6);
-    Put<uint16_t>(out, uint16_t(indexed.width()));
-    Put<uint16_t>(out, uint16_t(indexed.height()));
+    PutLittleEndian<uint16_t>(out, uint16_t(indexed.width()));
+    PutLittleEndian<uint16_t>(out, uint16_t(indexed.height()));
     out.append(char(0xF7)); // global colour table of 2^(7+1) entries, 8 bits per primary
     out.append('\0');       // background colour index
     out.append('\0');       // square pixels
@@ -201,10 +194,10 @@ QByteArray EncodeGif(const QImage& image)
         out.append(char(qBlue(c)));
     }
     out.append(',');
-    Put<uint16_t>(out, 0);
-    Put<uint16_t>(out, 0);
-    Put<uint16_t>(out, uint16_t(indexed.width()));
-    Put<uint16_t>(out, uint16_t(indexed.height()));
+    PutLittleEndian<uint16_t>(out, 0);
+    PutLittleEndian<uint16_t>(out, 0);
+    PutLittleEndian<uint16_t>(out, uint16_t(indexed.width()));
+    PutLittleEndian<uint16_t>(out, uint16_t(indexed.height()));
     out.append('\0'); // no local colour table, not interlaced
     CompressLzw(indexed, out);
     out.append(';');

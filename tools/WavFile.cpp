@@ -1,26 +1,8 @@
 #include "tools/WavFile.h"
 
-#include <QtEndian>
+#include "tools/LittleEndian.h"
 
 namespace mokuri::deck {
-
-namespace {
-
-void PutU32(QByteArray& out, uint32_t v)
-{
-    char b[4];
-    qToLittleEndian(v, b);
-    out.append(b, 4);
-}
-
-void PutU16(QByteArray& out, uint16_t v)
-{
-    char b[2];
-    qToLittleEndian(v, b);
-    out.append(b, 2);
-}
-
-} // namespace
 
 QByteArray EncodeWav(const std::vector<int16_t>& samples, int sampleRate)
 {
@@ -28,19 +10,19 @@ QByteArray EncodeWav(const std::vector<int16_t>& samples, int sampleRate)
     QByteArray out;
     out.reserve(int(44 + dataBytes));
     out.append("RIFF", 4);
-    PutU32(out, 36 + dataBytes);
+    PutLittleEndian<uint32_t>(out, 36 + dataBytes);
     out.append("WAVE", 4);
     out.append("fmt ", 4);
-    PutU32(out, 16);
-    PutU16(out, 1); // PCM
-    PutU16(out, 1); // mono
-    PutU32(out, uint32_t(sampleRate));
-    PutU32(out, uint32_t(sampleRate) * 2);
-    PutU16(out, 2);
-    PutU16(out, 16);
+    PutLittleEndian<uint32_t>(out, 16);
+    PutLittleEndian<uint16_t>(out, 1); // PCM
+    PutLittleEndian<uint16_t>(out, 1); // mono
+    PutLittleEndian<uint32_t>(out, uint32_t(sampleRate));
+    PutLittleEndian<uint32_t>(out, uint32_t(sampleRate) * 2);
+    PutLittleEndian<uint16_t>(out, 2);
+    PutLittleEndian<uint16_t>(out, 16);
     out.append("data", 4);
-    PutU32(out, dataBytes);
-    for (int16_t s : samples) PutU16(out, uint16_t(s));
+    PutLittleEndian<uint32_t>(out, dataBytes);
+    for (int16_t s : samples) PutLittleEndian<uint16_t>(out, uint16_t(s));
     return out;
 }
 
