@@ -10,7 +10,10 @@
 namespace mokuri {
 
 namespace {
-constexpr std::size_t kCacheLimitBytes = 96u << 20; // decoded sounds kept in memory
+// Decoded sounds kept in memory: about ten seconds of sound, the letters of the words in
+// play, so memory stays flat however many sound files the folder holds. Decoding a file
+// again costs under a millisecond.
+constexpr std::size_t kCacheLimitBytes = 4u << 20;
 }
 
 SdlSoundControl::SdlSoundControl(std::shared_ptr<AudioMixer> mixer) : mixer_(std::move(mixer)) {}
