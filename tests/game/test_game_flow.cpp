@@ -55,6 +55,18 @@ class GameFlow : public QObject {
         F().Form_Activate();
     }
 
+    // Sets questions up along the task list until one fits.
+    template <class Wanted>
+    void AskUntil(Wanted wanted)
+    {
+        for (int tries = 0; !wanted(); ++tries) {
+            QVERIFY(tries < 2 * MaxPictures);
+            F().TaskIndex = int16_t((F().TaskIndex + 1) % TaskPictureCount);
+            F().SetUpQuestion();
+        }
+    }
+    void AskFor(const QString& word) { AskUntil([&] { return F().AnswerWord == word; }); }
+
     void FinishInstruction()
     {
         QVERIFY(F().Speaking);
@@ -143,10 +155,7 @@ private slots:
     {
         Start({"とけい.bmp", "いぬ.bmp", "ねこ.bmp", "とり.bmp"}, {VbTrue, VbTrue, 2, 0, VbTrue, VbFalse});
         // Find the question for とけい.
-        while (F().AnswerWord != QStringLiteral("とけい")) {
-            F().TaskIndex = int16_t((F().TaskIndex + 1) % TaskPictureCount);
-            F().SetUpQuestion();
-        }
+        AskFor(QStringLiteral("とけい"));
         const int16_t index = F().TaskIndex;
         QCOMPARE(F().TileCount, int16_t(5));
         FinishInstruction();
@@ -185,10 +194,7 @@ private slots:
     void repeatedLetterAcceptedAtEitherPosition()
     {
         Start({"とまと.bmp", "いぬ.bmp", "ねこ.bmp", "とり.bmp"});
-        while (F().AnswerWord != QStringLiteral("とまと")) {
-            F().TaskIndex = int16_t(F().TaskIndex + 1);
-            F().SetUpQuestion();
-        }
+        AskFor(QStringLiteral("とまと"));
         FinishInstruction();
         // The second と tile (index 2) is right at position 0.
         F().Label2_Click(2);
@@ -256,10 +262,7 @@ private slots:
     void katakanaTilePlaysTheHiraganaFile()
     {
         Start({"ケーキ.bmp", "バナナ.bmp", "トマト.bmp", "パン.bmp"});
-        while (F().AnswerWord != QStringLiteral("ケーキ")) {
-            F().TaskIndex = int16_t(F().TaskIndex + 1);
-            F().SetUpQuestion();
-        }
+        AskFor(QStringLiteral("ケーキ"));
         FinishInstruction();
         F().Label2_Click(0);
         F().Label2_Click(1);
@@ -270,10 +273,7 @@ private slots:
     void layoutForEightAndTenSlots()
     {
         Start({"あいうえおかきく.bmp", "あいうえおかきくけこさし.bmp", "い.bmp", "う.bmp"});
-        while (F().WordLength != 8) {
-            F().TaskIndex = int16_t(F().TaskIndex + 1);
-            F().SetUpQuestion();
-        }
+        AskUntil([&] { return F().WordLength == 8; });
         QCOMPARE(F().TileSize, int16_t(1706));
         QCOMPARE(F().Label1->Top(), 587.f);
         QCOMPARE(F().Label2[0]->Top(), 9227.f);
@@ -288,10 +288,7 @@ private slots:
         // Twelve letters: the word and tiles keep ten, the instruction says all twelve,
         // and a wanted decoy does not survive the cut.
         GameSettings.DecoyCount = 2;
-        while (F().WordLength != 10) {
-            F().TaskIndex = int16_t((F().TaskIndex + 1) % TaskPictureCount);
-            F().SetUpQuestion();
-        }
+        AskUntil([&] { return F().WordLength == 10; });
         QCOMPARE(F().AnswerWord, QStringLiteral("あいうえおかきくけこ"));
         QCOMPARE(F().TileString, F().AnswerWord);
         QCOMPARE(F().TileSize, int16_t(1396));

@@ -177,18 +177,17 @@ private slots:
 
     void correctMarkFromTheWindowSize()
     {
-        MarkGeometry a = CorrectMarkGeometry(15360, 11520);
-        QCOMPARE(a.fontSize, 307);
-        QCOMPARE(a.top, 2649.f);
-        QCOMPARE(a.left, 4608.f);
-        QCOMPARE(a.width, 7680.f);
-        QCOMPARE(a.height, 5760.f);
-        MarkGeometry b = CorrectMarkGeometry(12000, 9000);
-        QCOMPARE(b.fontSize, 240);
-        QCOMPARE(b.top, 2070.f);
-        QCOMPARE(b.left, 3600.f);
-        QCOMPARE(b.width, 6000.f);
-        QCOMPARE(b.height, 4500.f);
+        // 1024 x 768 and 800 x 600 pixels at 15 twips a pixel.
+        struct Case { float W, H; MarkGeometry expected; };
+        const Case cases[] = {{15360, 11520, {307, 2649, 4608, 7680, 5760}}, {12000, 9000, {240, 2070, 3600, 6000, 4500}}};
+        for (const Case& c : cases) {
+            const MarkGeometry g = CorrectMarkGeometry(c.W, c.H);
+            QCOMPARE(g.fontSize, c.expected.fontSize);
+            QCOMPARE(g.top, c.expected.top);
+            QCOMPARE(g.left, c.expected.left);
+            QCOMPARE(g.width, c.expected.width);
+            QCOMPARE(g.height, c.expected.height);
+        }
     }
 };
 

@@ -1,5 +1,6 @@
 // mokuri-deck run as the adult runs it, and the real game started on what it made.
 #include "content/TextEncoding.h"
+#include "tools/TraceWait.h"
 #include "game/Letters.h"
 
 #include <QDateTime>
@@ -333,14 +334,7 @@ private slots:
         p.start();
         QVERIFY(p.waitForStarted());
 
-        QString question;
-        (void)QTest::qWaitFor([&] {  // what it found is checked below
-            QFile f(trace);
-            if (f.open(QIODevice::ReadOnly))
-                for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n'))
-                    if (question.isEmpty() && line.section(u'\t', 1, 1) == QLatin1String("question")) question = line;
-            return !question.isEmpty() || p.state() != QProcess::Running;
-        }, 20000);
+        const QString question = mokuri::test::WaitForFirstQuestion(trace, p, 20000);
         const bool stillRunning = p.state() == QProcess::Running;
         p.kill();
         p.waitForFinished();

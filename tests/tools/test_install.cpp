@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "tools/TraceWait.h"
+
 namespace {
 
 // Desktop entries are almost INI files, but QSettings mangles their keys; a plain reader.
@@ -94,14 +96,7 @@ private slots:
         p.setWorkingDirectory(home.path());
         p.start(prefix_.path() + "/bin/mokuri-play", {});
         QVERIFY(p.waitForStarted());
-        QString question;
-        (void)QTest::qWaitFor([&] {  // what it found is checked below
-            QFile f(trace);
-            if (f.open(QIODevice::ReadOnly))
-                for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n'))
-                    if (line.section(u'\t', 1, 1) == QLatin1String("question")) question = line;
-            return !question.isEmpty() || p.state() != QProcess::Running;
-        }, 30000);
+        const QString question = mokuri::test::WaitForFirstQuestion(trace, p, 30000);
         const bool running = p.state() == QProcess::Running;
         p.kill();
         p.waitForFinished();
