@@ -33,6 +33,7 @@ public:
     AudioMixer& mixer() { return *mixer_; }
     std::uint64_t playToken() const { return token_; }
     double openSeconds() const { return clip_ ? clip_->seconds() : 0.0; }
+    const AudioClip* openClip() const { return clip_.get(); }
 
 private:
     struct CacheEntry {

@@ -103,7 +103,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         r.sound->WaitForModeChange();
-        QVERIFY(clock.elapsed() < 20);
+        QVERIFY(clock.elapsed() < 200);  // far below the rest of the sound: no wait for it
         r.sound->SetCommand("Close");
         QCOMPARE(r.sound->Mode(), ModeNotOpen);
         QThread::msleep(200);
@@ -138,7 +138,7 @@ private slots:
             }
             clock.restart();
             r.sound->WaitForModeChange();
-            QVERIFY(clock.elapsed() < 5);
+            QVERIFY(clock.elapsed() < 200);  // returns at once, however loaded the machine
             QCOMPARE(r.sound->Mode(), ModeNotOpen);
         }
         QFile trace(dir.filePath("trace.txt"));
@@ -175,11 +175,12 @@ private slots:
     {
         Rig r(dir);
         PlayFile(*r.sound, "tone.wav");
+        const AudioClip* first = r.sound->openClip();
         r.sound->WaitForModeChange();
-        QElapsedTimer clock;
-        clock.start();
+        // Played again from what was decoded, not read and converted again (how fast that
+        // is, is the latency benchmark's business, not a timed test's).
         PlayFile(*r.sound, "tone.wav");
-        QVERIFY2(clock.nsecsElapsed() < 5'000'000, qPrintable(QString::number(clock.nsecsElapsed())));
+        QCOMPARE(r.sound->openClip(), first);
         QCOMPARE(r.sound->Mode(), ModePlaying);
         // A changed file is read again.
         r.sound->SetCommand("Close");

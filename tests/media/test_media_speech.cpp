@@ -73,7 +73,7 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         r.Speak(kInstruction);
-        QVERIFY2(clock.elapsed() < 20, "Speak must return at once");
+        QVERIFY2(clock.elapsed() < 200, "Speak must return at once, long before the sentence ends");
         QCOMPARE(r.ended, 0);
         QTRY_COMPARE_WITH_TIMEOUT(r.ended, 1, 10000);
         const double waited = clock.nsecsElapsed() / 1e9;
