@@ -7,7 +7,7 @@ bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
 bool IsLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
 }
 
-void FieldReader::SkipDelimiter()
+void FieldReader::skipDelimiter()
 {
     // After a field: blanks, then one comma or one line end (CR LF, CR or LF).
     while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
@@ -23,7 +23,7 @@ void FieldReader::SkipDelimiter()
     }
 }
 
-Field FieldReader::Next()
+Field FieldReader::next()
 {
     Field f;
     while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
@@ -36,18 +36,18 @@ Field FieldReader::Next()
         pos_ = std::min(close + 1, text_.size());
         // Anything between the closing quote and the delimiter is dropped.
         while (pos_ < text_.size() && text_[pos_] != u',' && !IsLineEnd(text_[pos_])) ++pos_;
-        SkipDelimiter();
+        skipDelimiter();
         return f;
     }
     qsizetype start = pos_;
     while (pos_ < text_.size() && text_[pos_] != u',' && !IsLineEnd(text_[pos_])) ++pos_;
     f.text = text_.mid(start, pos_ - start);
     while (!f.text.isEmpty() && IsBlank(f.text.back())) f.text.chop(1);
-    SkipDelimiter();
+    skipDelimiter();
     return f;
 }
 
-std::optional<int16_t> ParseIntegerField(const Field& f)
+std::optional<int16_t> parseIntegerField(const Field& f)
 {
     if (f.quoted) return std::nullopt;
     if (f.text == QLatin1String("#TRUE#")) return int16_t(-1);
@@ -63,11 +63,11 @@ std::optional<int16_t> ParseIntegerField(const Field& f)
     return int16_t(v);
 }
 
-std::optional<int16_t> ParseBooleanField(const Field& f)
+std::optional<bool> parseBooleanField(const Field& f)
 {
-    auto v = ParseIntegerField(f);
+    auto v = parseIntegerField(f);
     if (!v) return std::nullopt;
-    return int16_t(*v != 0 ? -1 : 0);
+    return *v != 0;
 }
 
 } // namespace mokuri

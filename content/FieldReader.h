@@ -2,6 +2,7 @@
 // Reads comma- and line-separated fields the way the content files are written:
 // "quoted texts" (which may hold commas), #TRUE# / #FALSE#, and plain numbers.
 #include <QString>
+#include <cstdint>
 #include <optional>
 
 namespace mokuri {
@@ -14,19 +15,19 @@ struct Field {
 class FieldReader {
 public:
     explicit FieldReader(QString text) : text_(std::move(text)) {}
-    bool AtEnd() const { return pos_ >= text_.size(); }
+    bool atEnd() const { return pos_ >= text_.size(); }
     // The next field; at the end an empty field.
-    Field Next();
+    Field next();
 
 private:
-    void SkipDelimiter();
+    void skipDelimiter();
     QString text_;
     qsizetype pos_ = 0;
 };
 
 // #TRUE# -> -1, #FALSE# -> 0, a decimal that fits 16 bits -> itself; anything else: nothing.
-std::optional<int16_t> ParseIntegerField(const Field& f);
-// Like ParseIntegerField, but any non-zero number counts as true.
-std::optional<int16_t> ParseBooleanField(const Field& f);
+std::optional<int16_t> parseIntegerField(const Field& f);
+// A truth value: #TRUE#, #FALSE#, or a number where anything but 0 counts as true.
+std::optional<bool> parseBooleanField(const Field& f);
 
 } // namespace mokuri

@@ -1,70 +1,74 @@
 #include "content/SettingsFile.h"
 
-#include "app/Trace.h"
 #include "content/FieldReader.h"
-#include "content/TextEncoding.h"
-#include "content/TextFile.h"
+#include "content/PictureFolder.h"
+#include "support/FileRead.h"
+#include "support/SafeSave.h"
+#include "support/TextEncoding.h"
 
 #include <cstdio>
 
 namespace mokuri {
 
 namespace {
-QByteArray BoolText(int16_t v) { return v ? "#TRUE#" : "#FALSE#"; }
+QByteArray boolText(bool v) { return v ? "#TRUE#" : "#FALSE#"; }
+QString settingsPath(const QString& folder) { return fileInFolder(folder, QStringLiteral("Word.txt")); }
 }
 
-QByteArray FormatSettings(const GameSettingsT& s)
+QByteArray formatSettings(const Settings& s)
 {
-    return BoolText(s.ArrangeMode) + ',' + BoolText(s.ShowModel) + ',' + QByteArray::number(s.DecoyCount) + ',' +
-           QByteArray::number(s.DecoyKind) + ',' + BoolText(s.ShowCursor) + ',' + BoolText(s.TouchOnly) + "\r\n";
+    return boolText(s.instruction == Instruction::SayTheWord) + ',' + boolText(s.showModel) + ',' +
+           QByteArray::number(int16_t(s.decoyCount)) + ',' + QByteArray::number(int16_t(s.decoyKind)) + ',' +
+           boolText(s.showPointer) + ',' + boolText(s.takeTile == TakeTile::ByTouch) + "\r\n";
 }
 
-std::optional<GameSettingsT> ParseSettings(const QByteArray& bytes)
+std::optional<Settings> parseSettings(const QByteArray& bytes)
 {
-    FieldReader reader(DecodeText(bytes));
-    std::optional<int16_t> v[6];
-    for (int i = 0; i < 6; ++i) {
-        if (reader.AtEnd()) return std::nullopt;
-        Field f = reader.Next();
-        v[i] = (i == 2 || i == 3) ? ParseIntegerField(f) : ParseBooleanField(f);
-        if (!v[i]) return std::nullopt;
+    FieldReader reader(decodeText(bytes));
+    Field f[6];
+    for (Field& field : f) {
+        if (reader.atEnd()) return std::nullopt;
+        field = reader.next();
     }
-    GameSettingsT s;
-    s.ArrangeMode = *v[0];
-    s.ShowModel = *v[1];
-    s.DecoyCount = *v[2];
-    s.DecoyKind = *v[3];
-    s.ShowCursor = *v[4];
-    s.TouchOnly = *v[5];
+    const auto sayWord = parseBooleanField(f[0]);
+    const auto model = parseBooleanField(f[1]);
+    const auto count = parseIntegerField(f[2]);
+    const auto kind = parseIntegerField(f[3]);
+    const auto pointer = parseBooleanField(f[4]);
+    const auto touch = parseBooleanField(f[5]);
+    if (!sayWord || !model || !count || !kind || !pointer || !touch) return std::nullopt;
+    Settings s;
+    s.instruction = *sayWord ? Instruction::SayTheWord : Instruction::ReadThePicture;
+    s.showModel = *model;
+    s.decoyCount = DecoyCount(*count);
+    s.decoyKind = DecoyKind(*kind);
+    s.showPointer = *pointer;
+    s.takeTile = *touch ? TakeTile::ByTouch : TakeTile::ByClick;
     return s;
 }
 
-bool SaveSettings()
+bool saveSettings(const QString& folder, const Settings& s, Trace& trace)
 {
-    return SaveFileAtomically(DataFolder + QStringLiteral("Word.txt"), FormatSettings(GameSettings));
+    return saveFileAtomically(settingsPath(folder), formatSettings(s), trace);
 }
 
-void LoadSettings()
+Settings loadSettings(const QString& folder, Trace& trace)
 {
-    const QString path = DataFolder + QStringLiteral("Word.txt");
-    ReadResult r = ReadFileBytes(path);
+    const QString path = settingsPath(folder);
+    ReadResult r = readFileBytes(path);
     if (r.status == ReadStatus::Ok) {
-        if (auto s = ParseSettings(r.bytes)) {
-            GameSettings = *s;
-            return;
-        }
+        if (auto s = parseSettings(r.bytes)) return *s;
         std::fprintf(stderr, "mokuri: %s does not hold six settings; it is rewritten with the defaults\n",
                      qPrintable(path));
-        TraceEvent("warning", {path + QStringLiteral(" damaged, defaults written")});
+        trace.event("warning", {path + QStringLiteral(" damaged, defaults written")});
     } else if (r.status == ReadStatus::Unreadable) {
         // A file we may not read is not ours to overwrite.
         std::fprintf(stderr, "mokuri: cannot read %s; the default settings are used for this run\n", qPrintable(path));
-        TraceEvent("warning", {path + QStringLiteral(" unreadable, defaults used")});
-        GameSettings = GameSettingsT{};
-        return;
+        trace.event("warning", {path + QStringLiteral(" unreadable, defaults used")});
+        return Settings{};
     }
-    GameSettings = GameSettingsT{};
-    SaveSettings();
+    saveSettings(folder, Settings{}, trace);
+    return Settings{};
 }
 
 } // namespace mokuri

@@ -1,19 +1,23 @@
 #pragma once
-// Word.txt in the data folder: the six settings on one line.
-#include "content/Globals.h"
+// Word.txt in the picture folder: the six settings on one line, truth values as #TRUE# /
+// #FALSE#, the decoys as numbers.
+#include "content/Settings.h"
+#include "support/Trace.h"
+
 #include <QByteArray>
+#include <QString>
 #include <optional>
 
 namespace mokuri {
 
-QByteArray FormatSettings(const GameSettingsT& s);
+QByteArray formatSettings(const Settings& s);
 // Six fields in order; nothing when the text does not hold six usable values.
-std::optional<GameSettingsT> ParseSettings(const QByteArray& bytes);
+std::optional<Settings> parseSettings(const QByteArray& bytes);
 
-// Reads DataFolder + "Word.txt" into GameSettings, writing the defaults when it is
+// Reads Word.txt of `folder` (empty: the current folder), writing the defaults when it is
 // missing or damaged.
-void LoadSettings();
-// Writes GameSettings to DataFolder + "Word.txt"; false (and a message on stderr) on failure.
-bool SaveSettings();
+Settings loadSettings(const QString& folder, Trace& trace);
+// False (and a message on stderr) when it could not be written.
+bool saveSettings(const QString& folder, const Settings& s, Trace& trace);
 
 } // namespace mokuri

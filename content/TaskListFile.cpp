@@ -1,106 +1,92 @@
 #include "content/TaskListFile.h"
 
-#include "app/Trace.h"
 #include "content/FieldReader.h"
-#include "content/Globals.h"
-#include "content/TextEncoding.h"
-#include "content/TextFile.h"
+#include "support/FileRead.h"
+#include "support/SafeSave.h"
+#include "support/TextEncoding.h"
 
-#include <QFile>
 #include <cstdio>
 
 namespace mokuri {
 
-std::optional<std::vector<TaskEntry>> ParseTaskList(const QByteArray& bytes)
+namespace {
+QString taskListPath(const PictureFolder& folder) { return folder.filePath(QStringLiteral("Fname.txt")); }
+}
+
+std::optional<std::vector<TaskEntry>> parseTaskList(const QByteArray& bytes)
 {
     std::vector<TaskEntry> out;
-    FieldReader reader(DecodeText(bytes));
-    while (!reader.AtEnd()) {
-        Field name = reader.Next();
-        if (reader.AtEnd() && name.text.isEmpty() && !name.quoted) break;  // trailing blank line
-        if (!name.quoted || reader.AtEnd()) return std::nullopt;          // cut after a name
-        auto flag = ParseBooleanField(reader.Next());
+    FieldReader reader(decodeText(bytes));
+    while (!reader.atEnd()) {
+        Field name = reader.next();
+        if (reader.atEnd() && name.text.isEmpty() && !name.quoted) break;  // trailing blank line
+        if (!name.quoted || reader.atEnd()) return std::nullopt;          // cut after a name
+        auto flag = parseBooleanField(reader.next());
         if (!flag) return std::nullopt;
-        out.push_back({name.text, *flag != 0});
+        out.push_back({name.text, *flag});
     }
     return out;
 }
 
-QByteArray FormatTaskList(const std::vector<TaskEntry>& entries)
+QByteArray formatTaskList(const std::vector<TaskEntry>& entries)
 {
     QString text;
     for (const TaskEntry& e : entries)
         text += u'"' + e.name + QStringLiteral("\",") + (e.selected ? QStringLiteral("#TRUE#") : QStringLiteral("#FALSE#")) +
                 QStringLiteral("\r\n");
-    return EncodeText(text);
+    return encodeText(text);
 }
 
-bool SaveTaskList()
+bool saveTaskList(const PictureFolder& folder, const TaskList& tasks, Trace& trace)
 {
     std::vector<TaskEntry> entries;
-    entries.reserve(size_t(AllPictureCount));
-    for (int k = 0; k < AllPictureCount; ++k) {
-        bool selected = false;
-        for (int t = 0; t < TaskPictureCount; ++t)
-            if (TaskPictures[t] == AllPictures[k]) {
-                selected = true;
-                break;
-            }
-        entries.push_back({AllPictures[k], selected});
-    }
-    return SaveFileAtomically(DataFolder + QStringLiteral("Fname.txt"), FormatTaskList(entries));
+    entries.reserve(size_t(folder.pictures.size()));
+    for (const QString& picture : folder.pictures) entries.push_back({picture, tasks.contains(picture)});
+    return saveFileAtomically(taskListPath(folder), formatTaskList(entries), trace);
 }
 
 namespace {
 
 // True when the file still describes the catalogue: the names match entry by entry
 // (a shorter file is fine: the pictures after it are simply not tasks).
-bool MatchesCatalogue(const std::vector<TaskEntry>& entries)
+bool matchesCatalogue(const std::vector<TaskEntry>& entries, const QStringList& pictures)
 {
-    if (entries.size() > size_t(AllPictureCount)) return false;
+    if (entries.size() > size_t(pictures.size())) return false;
     for (size_t j = 0; j < entries.size(); ++j)
-        if (entries[j].name != AllPictures[j]) return false;
+        if (entries[j].name != pictures[qsizetype(j)]) return false;
     return true;
-}
-
-void SelectEveryPicture()
-{
-    TaskPictureCount = AllPictureCount;
-    for (int k = 0; k < TaskPictureCount; ++k) TaskPictures[k] = AllPictures[k];
 }
 
 } // namespace
 
-void LoadTaskList()
+TaskList loadTaskList(const PictureFolder& folder, Trace& trace)
 {
-    const QString path = DataFolder + QStringLiteral("Fname.txt");
-    ReadResult r = ReadFileBytes(path);
+    const QString path = taskListPath(folder);
+    ReadResult r = readFileBytes(path);
     std::optional<std::vector<TaskEntry>> entries;
-    if (r.status == ReadStatus::Ok) entries = ParseTaskList(r.bytes);
+    if (r.status == ReadStatus::Ok) entries = parseTaskList(r.bytes);
 
-    if (entries && MatchesCatalogue(*entries)) {
-        int16_t i = 0;
+    if (entries && matchesCatalogue(*entries, folder.pictures)) {
+        TaskList tasks;
         for (const TaskEntry& e : *entries)
-            if (e.selected) TaskPictures[i++] = e.name;
-        TaskPictureCount = i;
-        if (TaskPictureCount == 0) {
+            if (e.selected) tasks << e.name;
+        if (tasks.isEmpty()) {
             // A child must never face an empty screen; the file keeps the adult's choice.
             std::fprintf(stderr, "mokuri: Fname.txt selects no picture; every picture plays in this run\n");
-            TraceEvent("warning", {QStringLiteral("Fname.txt selects no picture; playing every picture")});
-            SelectEveryPicture();
+            trace.event("warning", {QStringLiteral("Fname.txt selects no picture; playing every picture")});
+            return folder.pictures;
         }
-        return;
+        return tasks;
     }
 
     if (r.status == ReadStatus::Unreadable) {
         std::fprintf(stderr, "mokuri: cannot read %s; every picture plays in this run\n", qPrintable(path));
-        SelectEveryPicture();
-        return;
+        return folder.pictures;
     }
     if (r.status == ReadStatus::Ok)
-        TraceEvent("warning", {path + QStringLiteral(" does not match the pictures; every picture selected")});
-    SelectEveryPicture();
-    SaveTaskList();
+        trace.event("warning", {path + QStringLiteral(" does not match the pictures; every picture selected")});
+    saveTaskList(folder, folder.pictures, trace);
+    return folder.pictures;
 }
 
 } // namespace mokuri

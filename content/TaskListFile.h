@@ -1,5 +1,9 @@
 #pragma once
-// Fname.txt in the data folder: every picture of the catalogue with its selected flag.
+// Fname.txt in the picture folder: every picture of the catalogue with whether it is
+// played (the adult's choice with key N).
+#include "content/PictureFolder.h"
+#include "support/Trace.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -8,18 +12,22 @@
 
 namespace mokuri {
 
+// The pictures in play, in their present order.
+using TaskList = QStringList;
+
 struct TaskEntry {
     QString name;
     bool selected = false;
 };
 
 // The name / truth-value pairs; nothing when the text is not made of such pairs.
-std::optional<std::vector<TaskEntry>> ParseTaskList(const QByteArray& bytes);
-QByteArray FormatTaskList(const std::vector<TaskEntry>& entries);
+std::optional<std::vector<TaskEntry>> parseTaskList(const QByteArray& bytes);
+QByteArray formatTaskList(const std::vector<TaskEntry>& entries);
 
-// Reads and reconciles DataFolder + "Fname.txt" against the catalogue.
-void LoadTaskList();
-// Writes the catalogue with the membership of TaskPictures; false on failure.
-bool SaveTaskList();
+// Reads Fname.txt and reconciles it with the catalogue: when it no longer describes the
+// folder, every picture is played and the file is written anew.
+TaskList loadTaskList(const PictureFolder& folder, Trace& trace);
+// Writes the catalogue with the pictures of `tasks` ticked; false on failure.
+bool saveTaskList(const PictureFolder& folder, const TaskList& tasks, Trace& trace);
 
 } // namespace mokuri

@@ -1,31 +1,38 @@
 #include "game/Letters.h"
 
-#include "game/Random.h"
-
-#include <cstdint>
-
 namespace mokuri {
 
-void BuildLetterTables(LetterTables& t)
+const QString& hiraganaLetters()
 {
-    static const QString hiragana =
+    static const QString letters =
         QStringLiteral("あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん");
-    static const QString digits = QStringLiteral("０１２３４５６７８９");
-    for (int i = 0; i < 46; ++i) {
-        t.HiraganaTable[i] = hiragana.mid(i, 1);
-        t.KatakanaTable[i] = QString(QChar(char16_t(hiragana[i].unicode() + 0x60)));
-    }
-    for (int i = 0; i < 10; ++i) t.DigitTable[i] = digits.mid(i, 1);
+    return letters;
 }
 
-bool AddDecoyFrom(const QString* table, int n, QString& tileString)
+const QString& katakanaLetters()
+{
+    static const QString letters = [] {
+        QString out = hiraganaLetters();
+        for (QChar& c : out) c = QChar(char16_t(c.unicode() + kKatakanaOffset));
+        return out;
+    }();
+    return letters;
+}
+
+const QString& digitLetters()
+{
+    static const QString letters = QStringLiteral("０１２３４５６７８９");
+    return letters;
+}
+
+bool addDecoyFrom(const QString& table, QString& tileString, Random& random)
 {
     // Redrawing until a free letter comes up would never end when none is left.
     bool anyFree = false;
-    for (int i = 0; i < n && !anyFree; ++i) anyFree = !tileString.contains(table[i]);
+    for (QChar c : table) anyFree = anyFree || !tileString.contains(c);
     if (!anyFree) return false;
     for (;;) {
-        const QString& c = table[RandomIndex(n)];
+        const QChar c = table[random.index(int(table.size()))];
         if (!tileString.contains(c)) {
             tileString += c;
             return true;
@@ -33,17 +40,17 @@ bool AddDecoyFrom(const QString* table, int n, QString& tileString)
     }
 }
 
-QString NameWithoutExtension(const QString& fileName)
+QString nameWithoutExtension(const QString& fileName)
 {
     qsizetype dot = fileName.indexOf(u'.');
     return dot < 0 ? fileName : fileName.left(dot);
 }
 
-QString LetterSoundFile(const QString& letter)
+QString letterSoundFile(const QString& letter)
 {
     QString l = letter;
-    if (!l.isEmpty() && int16_t(l[0].unicode()) > 0x30A0)
-        l = QString(QChar(char16_t(l[0].unicode() - 96)));
+    if (!l.isEmpty() && l[0].unicode() > 0x30A0 && l[0].unicode() < 0x8000)
+        l = QString(QChar(char16_t(l[0].unicode() - kKatakanaOffset)));
     return l + QStringLiteral(".wav");
 }
 

@@ -1,26 +1,34 @@
 #pragma once
-// The letter tables, the decoy picker and the file a letter's sound lives in.
+// The letters of the game: the decoy tables, the file each letter's sound lives in, and
+// the word a picture's file name gives.
+#include "support/Random.h"
+
 #include <QString>
 
 namespace mokuri {
 
-struct LetterTables {
-    QString HiraganaTable[46];
-    QString KatakanaTable[46];
-    QString DigitTable[10];
-};
+// Only this many letters of a word (and of word plus decoys) become tiles.
+constexpr int kMaxTiles = 10;
 
-void BuildLetterTables(LetterTables& t);
+// The 46 plain hiragana, あ to ん, each one UTF-16 code unit.
+const QString& hiraganaLetters();
+// The katakana of the same sounds, in the same order.
+const QString& katakanaLetters();
+// The full-width digits ０ to ９.
+const QString& digitLetters();
 
-// Appends to tileString one letter of the table that occurs nowhere in it yet, each such
+// A katakana letter and its hiragana lie this far apart in Unicode.
+constexpr char16_t kKatakanaOffset = 0x60;
+
+// Appends to tileString one letter of `table` that occurs nowhere in it yet, each such
 // letter equally likely. Returns false (and appends nothing) when every letter is taken.
-bool AddDecoyFrom(const QString* table, int n, QString& tileString);
+bool addDecoyFrom(const QString& table, QString& tileString, Random& random);
 
 // The word a picture file names: its text before the first ".".
-QString NameWithoutExtension(const QString& fileName);
+QString nameWithoutExtension(const QString& fileName);
 
 // The sound file of a tile's letter: katakana (and anything above U+30A0 up to U+7FFF)
-// uses the file of the letter 96 code points lower, the matching hiragana.
-QString LetterSoundFile(const QString& letter);
+// uses the file of its hiragana, kKatakanaOffset code points lower.
+QString letterSoundFile(const QString& letter);
 
 } // namespace mokuri

@@ -1,22 +1,18 @@
 #include "game/TaskOrder.h"
 
-#include "content/Globals.h"
-#include "game/Random.h"
-
 #include <utility>
 
 namespace mokuri {
 
-void ShuffleTasks(QString* tasks, int16_t count)
+void shuffleTasks(TaskList& tasks, Random& random)
 {
-    Randomize();
+    random.reseed();
+    const int count = int(tasks.size());
     for (int k = 0; k < count; ++k) {
-        int a = RandomIndex(count);
-        int b = RandomIndex(count);
-        std::swap(tasks[a], tasks[b]);
+        int a = random.index(count);
+        int b = random.index(count);
+        tasks.swapItemsAt(a, b);
     }
 }
-
-void ShuffleTasks() { ShuffleTasks(TaskPictures, TaskPictureCount); }
 
 } // namespace mokuri

@@ -1,13 +1,11 @@
 #pragma once
-#include <QString>
-#include <cstdint>
+#include "content/TaskListFile.h"
+#include "support/Random.h"
 
 namespace mokuri {
 
-// Reseeds the generator, then exchanges two random entries of the first `count` as many
-// times as there are entries.
-void ShuffleTasks(QString* tasks, int16_t count);
-// The same on the global task list.
-void ShuffleTasks();
+// Reseeds the generator, then exchanges two random entries as many times as there are
+// entries.
+void shuffleTasks(TaskList& tasks, Random& random);
 
 } // namespace mokuri

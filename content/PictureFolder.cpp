@@ -1,7 +1,4 @@
-#include "content/PictureCatalog.h"
-
-#include "app/Trace.h"
-#include "content/Globals.h"
+#include "content/PictureFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,7 +7,12 @@
 
 namespace mokuri {
 
-FolderListing ListPictureFolder(const QString& folder)
+QString fileInFolder(const QString& folder, const QString& name)
+{
+    return folder.isEmpty() ? name : folder + u'/' + name;
+}
+
+FolderListing listPictureFolder(const QString& folder)
 {
     FolderListing out;
     QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
@@ -30,23 +32,22 @@ FolderListing ListPictureFolder(const QString& folder)
     return out;
 }
 
-bool LoadPictureList()
+PictureFolder loadPictureFolder(const QString& folder, Trace& trace)
 {
-    FolderListing listing = ListPictureFolder(CommandLineText);
+    PictureFolder out{folder, {}};
+    FolderListing listing = listPictureFolder(folder);
     if (!listing.folderOk)
         std::fprintf(stderr, "mokuri: the picture folder \"%s\" does not exist or cannot be listed\n",
-                     qPrintable(CommandLineText));
+                     qPrintable(folder));
     const QStringList& names = listing.names;
-    if (names.size() > MaxPictures) {
+    if (names.size() > kMaxPictures) {
         std::fprintf(stderr, "mokuri: %lld pictures found; only the first %d take part, %lld are left out\n",
-                     static_cast<long long>(names.size()), MaxPictures,
-                     static_cast<long long>(names.size() - MaxPictures));
-        TraceEvent("warning", {QStringLiteral("%1 pictures left out").arg(names.size() - MaxPictures)});
+                     static_cast<long long>(names.size()), kMaxPictures,
+                     static_cast<long long>(names.size() - kMaxPictures));
+        trace.event("warning", {QStringLiteral("%1 pictures left out").arg(names.size() - kMaxPictures)});
     }
-    for (auto& s : AllPictures) s.clear();
-    AllPictureCount = int16_t(std::min<qsizetype>(names.size(), MaxPictures));
-    for (int k = 0; k < AllPictureCount; ++k) AllPictures[k] = names[k];
-    return AllPictureCount >= 1;
+    out.pictures = names.mid(0, kMaxPictures);
+    return out;
 }
 
 } // namespace mokuri

@@ -1,4 +1,4 @@
-#include "content/TextEncoding.h"
+#include "support/TextEncoding.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -9,18 +9,18 @@ namespace {
 const char kBom[] = "\xEF\xBB\xBF";
 }
 
-bool IsValidUtf8(const QByteArray& bytes)
+bool isValidUtf8(const QByteArray& bytes)
 {
     QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString s = dec.decode(bytes);
     return !dec.hasError();
 }
 
-QString DecodeText(const QByteArray& bytes)
+QString decodeText(const QByteArray& bytes)
 {
     if (bytes.startsWith(kBom))
-        return DecodeText(bytes.mid(3)); // a second BOM would be content, but a damaged file is still read
-    if (IsValidUtf8(bytes))
+        return decodeText(bytes.mid(3)); // a second BOM would be content, but a damaged file is still read
+    if (isValidUtf8(bytes))
         return QString::fromUtf8(bytes);
     QStringDecoder cp932("windows-932");
     if (!cp932.isValid())
@@ -28,7 +28,7 @@ QString DecodeText(const QByteArray& bytes)
     return cp932.decode(bytes);
 }
 
-QByteArray EncodeText(const QString& text)
+QByteArray encodeText(const QString& text)
 {
     QStringEncoder cp932("windows-932", QStringEncoder::Flag::Stateless);
     if (cp932.isValid()) {
@@ -36,7 +36,7 @@ QByteArray EncodeText(const QString& text)
         // Check the round trip through the reader's own guess: the encoder may substitute
         // '?' without flagging it, and CP932 bytes that happen to be valid UTF-8 (half-width
         // ﾈｺ is C8 BA) would be read back as UTF-8.
-        if (!cp932.hasError() && DecodeText(out) == text)
+        if (!cp932.hasError() && decodeText(out) == text)
             return out;
     }
     return QByteArray(kBom) + text.toUtf8();

@@ -6,12 +6,12 @@
 namespace mokuri {
 
 // UTF-8 when the bytes are valid UTF-8 (a leading BOM is dropped), CP932 otherwise.
-QString DecodeText(const QByteArray& bytes);
+QString decodeText(const QByteArray& bytes);
 
 // CP932 when every character has a CP932 form, otherwise UTF-8 with a BOM,
 // so that no name is ever written as a replacement character.
-QByteArray EncodeText(const QString& text);
+QByteArray encodeText(const QString& text);
 
-bool IsValidUtf8(const QByteArray& bytes);
+bool isValidUtf8(const QByteArray& bytes);
 
 } // namespace mokuri

@@ -1,6 +1,4 @@
-#include "content/TextFile.h"
-
-#include "app/Trace.h"
+#include "support/SafeSave.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,28 +12,10 @@
 
 namespace mokuri {
 
-ReadResult ReadFileBytes(const QString& path)
-{
-    ReadResult r;
-    QFileInfo info(path);
-    if (!info.exists()) {
-        r.status = ReadStatus::Missing;
-        return r;
-    }
-    QFile f(path);
-    if (info.isDir() || !f.open(QIODevice::ReadOnly)) {
-        r.status = ReadStatus::Unreadable;
-        return r;
-    }
-    r.bytes = f.read(MaxTextFileBytes);
-    r.status = f.error() == QFile::NoError ? ReadStatus::Ok : ReadStatus::Unreadable;
-    return r;
-}
-
 namespace {
 
 // Writes every byte or reports why not; a short write is retried, never taken as done.
-bool WriteAll(int fd, const QByteArray& bytes, QString* why)
+bool writeAll(int fd, const QByteArray& bytes, QString* why)
 {
     const char* p = bytes.constData();
     qsizetype left = bytes.size();
@@ -54,7 +34,7 @@ bool WriteAll(int fd, const QByteArray& bytes, QString* why)
 
 } // namespace
 
-bool SaveFileAtomically(const QString& path, const QByteArray& bytes)
+bool saveFileAtomically(const QString& path, const QByteArray& bytes, Trace& trace)
 {
     const QByteArray target = QFile::encodeName(path);
     QByteArray temp = target + ".XXXXXX";
@@ -65,7 +45,7 @@ bool SaveFileAtomically(const QString& path, const QByteArray& bytes)
         why = QString::fromLocal8Bit(std::strerror(errno));
     } else {
         ::fchmod(fd, 0644);
-        ok = WriteAll(fd, bytes, &why);
+        ok = writeAll(fd, bytes, &why);
         if (ok && ::fsync(fd) != 0) {
             why = QString::fromLocal8Bit(std::strerror(errno));
             ok = false;
@@ -83,10 +63,10 @@ bool SaveFileAtomically(const QString& path, const QByteArray& bytes)
     if (!ok) {
         std::fprintf(stderr, "mokuri: could not save %s (%s); the old file is kept and the values hold until the program ends\n",
                      qPrintable(QFileInfo(path).absoluteFilePath()), qPrintable(why));
-        TraceEvent("warning", {QStringLiteral("could not save ") + path});
+        trace.event("warning", {QStringLiteral("could not save ") + path});
         return false;
     }
-    TraceEvent("save", {path});
+    trace.event("save", {path});
     return true;
 }
 

@@ -1,0 +1,48 @@
+#include "content/PraiseLines.h"
+
+#include "content/FieldReader.h"
+#include "support/FileRead.h"
+#include "support/SafeSave.h"
+#include "support/TextEncoding.h"
+
+#include <cstdio>
+
+namespace mokuri {
+
+QStringList parsePraiseLines(const QByteArray& bytes, int* ignored)
+{
+    QStringList out;
+    int extra = 0;
+    FieldReader reader(decodeText(bytes));
+    while (!reader.atEnd()) {
+        Field f = reader.next();
+        if (f.text.isEmpty()) continue;
+        if (out.size() < kMaxPraiseLines) out << f.text;
+        else ++extra;
+    }
+    if (ignored) *ignored = extra;
+    return out;
+}
+
+QStringList loadPraiseLines(Trace& trace)
+{
+    const QString path = QStringLiteral("O.txt");
+    ReadResult r = readFileBytes(path);
+    if (r.status == ReadStatus::Missing) {
+        saveFileAtomically(path, encodeText(kDefaultPraise + QStringLiteral("\r\n")), trace);
+        return {kDefaultPraise};
+    }
+    if (r.status == ReadStatus::Unreadable) {
+        std::fprintf(stderr, "mokuri: cannot read O.txt; praising with \"%s\" for this run\n", qPrintable(kDefaultPraise));
+        return {kDefaultPraise};
+    }
+    int ignored = 0;
+    QStringList lines = parsePraiseLines(r.bytes, &ignored);
+    if (ignored > 0) {
+        std::fprintf(stderr, "mokuri: O.txt holds more than %d praise texts; %d are ignored\n", kMaxPraiseLines, ignored);
+        trace.event("warning", {QStringLiteral("O.txt: %1 praise texts ignored").arg(ignored)});
+    }
+    return lines;
+}
+
+} // namespace mokuri

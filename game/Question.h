@@ -1,0 +1,31 @@
+#pragma once
+// The question in progress, as plain data: what the main screen draws and what the
+// engine checks touches against. "This tile is placed" is a field here, never read back
+// from where a tile stands on screen.
+#include "game/Letters.h"
+
+#include <QString>
+#include <array>
+
+namespace mokuri {
+
+struct Question {
+    int taskIndex = 0;     // the picture's place in the task order
+    QString picture;       // its file name
+    QString word;          // the letters to build, at most kMaxTiles
+    QString tileLetters;   // one letter a tile: the word's, then the decoys (at most kMaxTiles)
+    int lastSlot = 5;      // the tile row has lastSlot + 1 places, at least six
+    std::array<int, kMaxTiles> tileSlots{};  // the place of each tile in the row
+    std::array<int, kMaxTiles> placedAt{};  // each tile's place in the answer row, or -1
+    int nextLetter = 0;    // how many letters of the word are placed
+    int wrongTile = -1;    // the tile under the wrong mark, or -1
+    bool wordDone = false; // the right mark is up
+    QString instruction;   // what is said when the question appears
+
+    int tileCount() const { return int(tileLetters.size()); }
+    int wordLength() const { return int(word.size()); }
+    QString tileLetter(int tile) const { return tileLetters.mid(tile, 1); }
+    bool isPlaced(int tile) const { return placedAt[size_t(tile)] >= 0; }
+};
+
+} // namespace mokuri

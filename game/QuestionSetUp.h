@@ -1,0 +1,12 @@
+#pragma once
+// Turning a picture into a question: its word, the tiles with their decoys, the places of
+// the tiles in the row, and the instruction.
+#include "content/Settings.h"
+#include "game/Question.h"
+#include "support/Random.h"
+
+namespace mokuri {
+
+Question makeQuestion(int taskIndex, const QString& picture, const Settings& settings, Random& random);
+
+} // namespace mokuri
