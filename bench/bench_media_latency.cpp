@@ -5,6 +5,7 @@
 #include "media/EspeakSpeechControl.h"
 #include "media/SdlSoundControl.h"
 #include "media/SpeechSynthesis.h"
+#include "media/WavData.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -47,10 +48,7 @@ void WriteTone(const QString& path, double seconds)
     std::vector<std::int16_t> s(std::size_t(seconds * rate));
     for (std::size_t i = 0; i < s.size(); ++i)
         s[i] = std::int16_t(12000 * std::sin(2 * M_PI * 440 * double(i) / rate));
-    const auto bytes = MakeWavBytes(s.data(), s.size() * 2, rate, 1, 16);
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    writeWavFile(path, s, rate);
 }
 
 void PlayFile(SoundControl& s, const QString& name)

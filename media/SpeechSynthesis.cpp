@@ -4,9 +4,6 @@
 
 #include <espeak-ng/espeak_ng.h>
 
-#include <QFile>
-#include <QSaveFile>
-
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -134,62 +131,6 @@ SpeechAudio SynthesizeSpeech(const QString& text, const SpeechOptions& options)
         }
     }
     return audio;
-}
-
-std::vector<std::uint8_t> MakeWavBytes(const void* pcm, std::size_t pcmBytes, int sampleRate,
-                                       int channels, int bitsPerSample)
-{
-    std::vector<std::uint8_t> out;
-    out.reserve(44 + pcmBytes + 1);
-    auto put32 = [&out](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            out.push_back(std::uint8_t(v >> (8 * i)));
-    };
-    auto put16 = [&out](std::uint16_t v) {
-        out.push_back(std::uint8_t(v));
-        out.push_back(std::uint8_t(v >> 8));
-    };
-    auto putTag = [&out](const char* tag) {
-        for (int i = 0; i < 4; ++i)
-            out.push_back(std::uint8_t(tag[i]));
-    };
-    const std::uint32_t blockAlign = std::uint32_t(channels * bitsPerSample / 8);
-    const std::size_t padded = pcmBytes + (pcmBytes & 1);
-    putTag("RIFF");
-    put32(std::uint32_t(36 + padded));
-    putTag("WAVE");
-    putTag("fmt ");
-    put32(16);
-    put16(1); // PCM
-    put16(std::uint16_t(channels));
-    put32(std::uint32_t(sampleRate));
-    put32(std::uint32_t(sampleRate) * blockAlign);
-    put16(std::uint16_t(blockAlign));
-    put16(std::uint16_t(bitsPerSample));
-    putTag("data");
-    put32(std::uint32_t(pcmBytes));
-    out.resize(out.size() + pcmBytes);
-    if (pcmBytes)
-        std::memcpy(out.data() + out.size() - pcmBytes, pcm, pcmBytes);
-    if (pcmBytes & 1)
-        out.push_back(0);
-    return out;
-}
-
-bool WriteWavFile(const QString& path, const SpeechAudio& audio, QString* error)
-{
-    const std::vector<std::uint8_t> bytes =
-        MakeWavBytes(audio.samples.data(), audio.samples.size() * sizeof(std::int16_t),
-                     audio.sampleRate > 0 ? audio.sampleRate : 22050, 1, 16);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size())
-        || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace mokuri

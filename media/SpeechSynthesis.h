@@ -1,7 +1,8 @@
 #pragma once
 // Synchronous Japanese speech synthesis: text -> mono 16-bit PCM.
 // MeCab gives the katakana pronunciation (JapaneseReading.h), espeak-ng (voice "ja") speaks it.
-// Used by the speech control (streaming) and by the deck tool (one WAV per letter).
+// Used by the speech control (streaming) and by the deck tool (one WAV per letter, written
+// by media/WavData.h).
 #include <QString>
 
 #include <cstddef>
@@ -43,10 +44,5 @@ QString SynthesizeSpeechChunks(const QString& text, const SpeechChunkHandler& on
 // Loads espeak-ng and MeCab ahead of the first synthesis (so the first Speak is fast).
 // Returns an empty string when both are ready, else the error.
 QString PrepareSpeechSynthesis();
-
-// Helpers for callers that write files: a canonical PCM WAV image / file.
-std::vector<std::uint8_t> MakeWavBytes(const void* pcm, std::size_t pcmBytes, int sampleRate,
-                                       int channels, int bitsPerSample);
-bool WriteWavFile(const QString& path, const SpeechAudio& audio, QString* error = nullptr);
 
 } // namespace mokuri

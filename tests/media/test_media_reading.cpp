@@ -1,6 +1,7 @@
 // Japanese pronunciation (MeCab) and speech synthesis to samples (espeak-ng).
 #include "media/JapaneseReading.h"
 #include "media/SpeechSynthesis.h"
+#include "media/WavData.h"
 
 #include <SDL.h>
 
@@ -109,7 +110,7 @@ private slots:
         const SpeechAudio a = SynthesizeSpeech(QStringLiteral("ぱ"));
         QVERIFY(a.ok());
         const QString path = dir.filePath("ぱ.wav");
-        QVERIFY(WriteWavFile(path, a));
+        QVERIFY(writeWavFile(path, a.samples, a.sampleRate));
         SDL_AudioSpec spec{};
         Uint8* buf = nullptr;
         Uint32 len = 0;

@@ -1,0 +1,58 @@
+#include "media/WavData.h"
+
+#include <QSaveFile>
+#include <QtEndian>
+
+namespace mokuri {
+
+namespace {
+
+template <typename T>
+void putLittleEndian(QByteArray& out, T v)
+{
+    char b[sizeof(T)];
+    qToLittleEndian(v, b);
+    out.append(b, sizeof(T));
+}
+
+} // namespace
+
+QByteArray wavBytes(const std::vector<std::int16_t>& samples, int sampleRate)
+{
+    constexpr std::uint16_t kChannels = 1, kBitsPerSample = 16;
+    constexpr std::uint16_t kBlockAlign = kChannels * kBitsPerSample / 8;
+    const auto dataBytes = std::uint32_t(samples.size() * kBlockAlign);
+    QByteArray out;
+    out.reserve(qsizetype(44 + dataBytes));
+    out.append("RIFF", 4);
+    putLittleEndian<std::uint32_t>(out, 36 + dataBytes);
+    out.append("WAVE", 4);
+    out.append("fmt ", 4);
+    putLittleEndian<std::uint32_t>(out, 16);
+    putLittleEndian<std::uint16_t>(out, 1); // PCM
+    putLittleEndian<std::uint16_t>(out, kChannels);
+    putLittleEndian<std::uint32_t>(out, std::uint32_t(sampleRate));
+    putLittleEndian<std::uint32_t>(out, std::uint32_t(sampleRate) * kBlockAlign);
+    putLittleEndian<std::uint16_t>(out, kBlockAlign);
+    putLittleEndian<std::uint16_t>(out, kBitsPerSample);
+    out.append("data", 4);
+    putLittleEndian<std::uint32_t>(out, dataBytes);
+    for (std::int16_t s : samples)
+        putLittleEndian<std::uint16_t>(out, std::uint16_t(s));
+    return out;
+}
+
+bool writeWavFile(const QString& path, const std::vector<std::int16_t>& samples, int sampleRate,
+                  QString* error)
+{
+    const QByteArray bytes = wavBytes(samples, sampleRate);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace mokuri
