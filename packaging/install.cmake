@@ -28,7 +28,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# dpkg-shlibdeps finds the linked libraries (Qt, SDL2, espeak-ng, MeCab); named here is
+# dpkg-shlibdeps finds the linked libraries (Qt, SDL2, espeak-ng, MeCab, giflib); named here is
 # what is only loaded at run time: the speech and dictionary data, the fonts of the tiles
 # and of the sample pictures, and Qt's image and platform plugins (in libqt6gui6).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -1,13 +1,11 @@
 #include "tools/Deck.h"
 
-#include "content/TextEncoding.h"
-#include "game/Letters.h"
+#include "media/WavData.h"
+#include "support/TextEncoding.h"
 #include "tools/DeckWords.h"
 #include "tools/EffectSounds.h"
-#include "tools/IconFile.h"
 #include "tools/LetterVoices.h"
 #include "tools/Pictures.h"
-#include "tools/WavFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,7 +14,7 @@
 
 namespace mokuri::deck {
 
-WriteOutcome WriteNewFile(const QString& dir, const QString& name, const QByteArray& bytes,
+WriteOutcome writeNewFile(const QString& dir, const QString& name, const QByteArray& bytes,
                           QString* error)
 {
     const QString path = QDir(dir).filePath(name);
@@ -43,7 +41,7 @@ WriteOutcome WriteNewFile(const QString& dir, const QString& name, const QByteAr
     return WriteOutcome::Created;
 }
 
-QStringList PraiseLines()
+QStringList praiseLines()
 {
     return {
         QStringLiteral("よくできました"), QStringLiteral("すごいね"),
@@ -57,23 +55,23 @@ DeckMaker::DeckMaker(QString dir, Synthesizer synthesize, Reporter report)
 {
 }
 
-bool DeckMaker::Missing(const QString& name) const
+bool DeckMaker::missing(const QString& name) const
 {
     const QFileInfo info(QDir(dir_).filePath(name));
     return !info.exists() && !info.isSymLink();
 }
 
-bool DeckMaker::PictureMissing(const QString& word) const
+bool DeckMaker::pictureMissing(const QString& word) const
 {
     // A picture the adult converted to another kind still names the word; a second one
     // would show the same question twice.
     return !existingPictureWords_.contains(word);
 }
 
-void DeckMaker::Store(const QString& name, const QByteArray& bytes)
+void DeckMaker::store(const QString& name, const QByteArray& bytes)
 {
     QString error;
-    const WriteOutcome outcome = WriteNewFile(dir_, name, bytes, &error);
+    const WriteOutcome outcome = writeNewFile(dir_, name, bytes, &error);
     std::lock_guard<std::mutex> g(lock_);
     if (outcome == WriteOutcome::Created) {
         ++created_;
@@ -84,96 +82,103 @@ void DeckMaker::Store(const QString& name, const QByteArray& bytes)
     }
 }
 
-void DeckMaker::Fail(const QString& name, const QString& why)
+void DeckMaker::fail(const QString& name, const QString& why)
 {
     std::lock_guard<std::mutex> g(lock_);
     ++failed_;
     report_(QStringLiteral("could not make %1: %2").arg(QDir(dir_).filePath(name), why));
 }
 
-void DeckMaker::MakeVoices()
+void DeckMaker::makeVoices()
 {
-    for (const VoiceLetter& v : VoiceLetters()) {
+    for (const VoiceLetter& v : voiceLetters()) {
         const QString name = v.letter + QStringLiteral(".wav");
-        if (!Missing(name)) continue;
+        if (!missing(name)) continue;
         std::vector<int16_t> samples;
         int rate = 0;
         const QString error = synthesize_ ? synthesize_(v.spoken, samples, rate)
                                           : QStringLiteral("no speech engine");
         if (!error.isEmpty() || rate <= 0) {
-            Fail(name, error.isEmpty() ? QStringLiteral("the speech engine gave no sound") : error);
+            fail(name, error.isEmpty() ? QStringLiteral("the speech engine gave no sound") : error);
             continue;
         }
-        samples = TidyVoice(samples, rate);
+        samples = tidyVoice(samples, rate);
         if (samples.empty()) {
-            Fail(name, QStringLiteral("the speech engine gave only silence"));
+            fail(name, QStringLiteral("the speech engine gave only silence"));
             continue;
         }
-        Store(name, EncodeWav(samples, rate));
+        store(name, wavBytes(samples, rate));
     }
 }
 
-void DeckMaker::MakeEffects()
+void DeckMaker::makeEffects()
 {
     const struct {
         const char16_t* name;
         std::vector<int16_t> (*make)();
     } effects[] = {
-        {u"ガチャ.wav", ClickSound},
-        {u"ブー.wav", BuzzerSound},
-        {u"ピンポン.wav", ChimeSound},
+        {u"ガチャ.wav", clickSound},
+        {u"ブー.wav", buzzerSound},
+        {u"ピンポン.wav", chimeSound},
     };
     for (const auto& e : effects) {
         const QString name = QString::fromUtf16(e.name);
-        if (Missing(name)) Store(name, EncodeWav(e.make(), kEffectRate));
+        if (missing(name)) store(name, wavBytes(e.make(), kEffectRate));
     }
 }
 
-void DeckMaker::MakeTextAndIcon()
+void DeckMaker::makeTextAndIcon()
 {
     // The game reads O.txt in the Windows code page with CR LF lines, like the files it
     // writes itself.
-    if (Missing(QStringLiteral("O.txt")))
-        Store(QStringLiteral("O.txt"), EncodeText(PraiseLines().join(QStringLiteral("\r\n")) +
+    if (missing(QStringLiteral("O.txt")))
+        store(QStringLiteral("O.txt"), encodeText(praiseLines().join(QStringLiteral("\r\n")) +
                                                   QStringLiteral("\r\n")));
-    if (Missing(QStringLiteral("Clear.ico"))) Store(QStringLiteral("Clear.ico"), TransparentIcon());
-}
-
-void DeckMaker::MakePictures()
-{
-    const QString fontProblem = EmojiFontProblem();
-    int variant = 0;
-    for (const DeckWord& w : SampleWords()) {
-        const int thisVariant = variant++;
-        if (!PictureMissing(w.word)) continue;
-        const QString name = w.word + QLatin1Char('.') + w.format;
-        if (!fontProblem.isEmpty()) {
-            Fail(name, fontProblem);
-            continue;
-        }
-        const QByteArray bytes = EncodePicture(DrawEmojiPicture(w.emoji, thisVariant), w.format);
-        if (bytes.isEmpty()) {
-            Fail(name, QStringLiteral("the emoji font has no picture for it"));
-            continue;
-        }
-        Store(name, bytes);
+    if (missing(QStringLiteral("Clear.ico"))) {
+        const QByteArray icon = transparentIcon();
+        if (icon.isEmpty())
+            fail(QStringLiteral("Clear.ico"), QStringLiteral("Qt's ico image plugin is missing"));
+        else
+            store(QStringLiteral("Clear.ico"), icon);
     }
 }
 
-void DeckMaker::Make(bool withPictures)
+void DeckMaker::makePictures()
+{
+    const QString fontProblem = emojiFontProblem();
+    int variant = 0;
+    for (const DeckWord& w : sampleWords()) {
+        const int thisVariant = variant++;
+        if (!pictureMissing(w.word)) continue;
+        const QString name = w.word + QLatin1Char('.') + w.format;
+        if (!fontProblem.isEmpty()) {
+            fail(name, fontProblem);
+            continue;
+        }
+        const QByteArray bytes = encodePicture(drawEmojiPicture(w.emoji, thisVariant), w.format);
+        if (bytes.isEmpty()) {
+            fail(name, QStringLiteral("the emoji font has no picture for it"));
+            continue;
+        }
+        store(name, bytes);
+    }
+}
+
+void DeckMaker::make(bool withPictures)
 {
     const QStringList pictures = QDir(dir_).entryList(
         {QStringLiteral("*.jpg"), QStringLiteral("*.gif"), QStringLiteral("*.bmp")},
         QDir::Files | QDir::System | QDir::Hidden, QDir::NoSort);
     existingPictureWords_.clear();
-    for (const QString& p : pictures) existingPictureWords_.push_back(NameWithoutExtension(p));
+    // The game's word for a picture is its file name up to the first dot.
+    for (const QString& p : pictures) existingPictureWords_.push_back(QFileInfo(p).baseName());
 
     // Speaking is the slow part and the engine serves one text at a time, so one thread
     // speaks while this one draws.
-    std::thread voices([this] { MakeVoices(); });
-    MakeEffects();
-    MakeTextAndIcon();
-    if (withPictures) MakePictures();
+    std::thread voices([this] { makeVoices(); });
+    makeEffects();
+    makeTextAndIcon();
+    if (withPictures) makePictures();
     voices.join();
 }
 

@@ -14,11 +14,11 @@ enum class WriteOutcome { Created, Existed, Failed };
 
 // Writes a new file without ever replacing one: the bytes go to a temporary file first, which
 // is renamed only if the name is still free, so a failure leaves no half-written file either.
-WriteOutcome WriteNewFile(const QString& dir, const QString& name, const QByteArray& bytes,
+WriteOutcome writeNewFile(const QString& dir, const QString& name, const QByteArray& bytes,
                           QString* error);
 
 // The praise lines for O.txt, one per line.
-QStringList PraiseLines();
+QStringList praiseLines();
 
 // Text to mono 16-bit samples and their rate; returns why nothing could be made, or empty.
 using Synthesizer =
@@ -31,20 +31,20 @@ public:
 
     // Everything a folder of one's own pictures needs: letter voices, effect sounds, O.txt,
     // Clear.ico. With pictures, also the sample pictures, made while the voices are spoken.
-    void Make(bool withPictures);
+    void make(bool withPictures);
 
-    int Created() const { return created_; }
-    int Failed() const { return failed_; }
+    int created() const { return created_; }
+    int failed() const { return failed_; }
 
 private:
-    bool Missing(const QString& name) const;
-    bool PictureMissing(const QString& word) const;
-    void Store(const QString& name, const QByteArray& bytes);
-    void Fail(const QString& name, const QString& why);
-    void MakeVoices();
-    void MakeEffects();
-    void MakeTextAndIcon();
-    void MakePictures();
+    bool missing(const QString& name) const;
+    bool pictureMissing(const QString& word) const;
+    void store(const QString& name, const QByteArray& bytes);
+    void fail(const QString& name, const QString& why);
+    void makeVoices();
+    void makeEffects();
+    void makeTextAndIcon();
+    void makePictures();
 
     QString dir_;
     Synthesizer synthesize_;

@@ -50,7 +50,7 @@ constexpr Entry kEntries[] = {
 
 // Mostly JPEG, which keeps the folder small; GIF and BMP so that every kind the game reads
 // is there from the first run.
-const char* FormatFor(int index)
+const char* formatFor(int index)
 {
     static const char* const kCycle[] = {"jpg", "gif", "jpg", "bmp"};
     return kCycle[index % 4];
@@ -58,14 +58,14 @@ const char* FormatFor(int index)
 
 } // namespace
 
-const std::vector<DeckWord>& SampleWords()
+const std::vector<DeckWord>& sampleWords()
 {
     static const std::vector<DeckWord> words = [] {
         std::vector<DeckWord> w;
         int i = 0;
         for (const Entry& e : kEntries) {
             w.push_back({QString::fromUtf16(e.word), QString::fromUtf16(e.emoji),
-                         QString::fromLatin1(FormatFor(i))});
+                         QString::fromLatin1(formatFor(i))});
             ++i;
         }
         return w;

@@ -11,6 +11,6 @@ struct DeckWord {
     QString format; // "jpg", "gif" or "bmp"
 };
 
-const std::vector<DeckWord>& SampleWords();
+const std::vector<DeckWord>& sampleWords();
 
 } // namespace mokuri::deck

@@ -10,14 +10,14 @@ namespace {
 
 constexpr double kTwoPi = 2 * std::numbers::pi;
 
-std::vector<double> Silence(double seconds)
+std::vector<double> silence(double seconds)
 {
     return std::vector<double>(size_t(seconds * kEffectRate), 0.0);
 }
 
 // Scales to the given peak and rounds to 16 bits; a few milliseconds of fade at both ends
 // keep the speaker from popping.
-std::vector<int16_t> Finish(std::vector<double> wave, double peak)
+std::vector<int16_t> finish(std::vector<double> wave, double peak)
 {
     double max = 0;
     for (double v : wave) max = std::max(max, std::abs(v));
@@ -36,7 +36,7 @@ std::vector<int16_t> Finish(std::vector<double> wave, double peak)
 // A small deterministic noise source: the same bytes on every run keep a deck reproducible.
 class Noise {
 public:
-    double Next()
+    double next()
     {
         state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
         return double(int64_t(state_ >> 11) - (int64_t(1) << 52)) / double(int64_t(1) << 52);
@@ -47,7 +47,7 @@ private:
 };
 
 // One strike: filtered noise and a ringing tone, both dying away fast.
-void AddStrike(std::vector<double>& wave, double at, double toneHz, double brightness,
+void addStrike(std::vector<double>& wave, double at, double toneHz, double brightness,
                double decaySeconds, double level, Noise& noise)
 {
     const size_t start = size_t(at * kEffectRate);
@@ -56,7 +56,7 @@ void AddStrike(std::vector<double>& wave, double at, double toneHz, double brigh
         const double t = double(i - start) / kEffectRate;
         const double env = std::exp(-t / decaySeconds);
         if (env < 1e-4) break;
-        const double n = noise.Next();
+        const double n = noise.next();
         low += (n - low) * brightness; // one-pole low-pass; brightness 1 = raw noise
         const double ring = std::sin(kTwoPi * toneHz * t);
         wave[i] += level * env * (0.6 * low + 0.4 * ring);
@@ -65,18 +65,18 @@ void AddStrike(std::vector<double>& wave, double at, double toneHz, double brigh
 
 } // namespace
 
-std::vector<int16_t> ClickSound()
+std::vector<int16_t> clickSound()
 {
-    std::vector<double> wave = Silence(0.16);
+    std::vector<double> wave = silence(0.16);
     Noise noise;
-    AddStrike(wave, 0.0, 850, 0.35, 0.012, 1.0, noise);   // "ga": duller, lower
-    AddStrike(wave, 0.055, 2600, 0.9, 0.018, 0.8, noise); // "cha": bright latch
-    return Finish(std::move(wave), 0.7);
+    addStrike(wave, 0.0, 850, 0.35, 0.012, 1.0, noise);   // "ga": duller, lower
+    addStrike(wave, 0.055, 2600, 0.9, 0.018, 0.8, noise); // "cha": bright latch
+    return finish(std::move(wave), 0.7);
 }
 
-std::vector<int16_t> BuzzerSound()
+std::vector<int16_t> buzzerSound()
 {
-    std::vector<double> wave = Silence(0.6);
+    std::vector<double> wave = silence(0.6);
     const double f = 140;
     for (size_t i = 0; i < wave.size(); ++i) {
         const double t = double(i) / kEffectRate;
@@ -87,12 +87,12 @@ std::vector<int16_t> BuzzerSound()
         const double release = std::min(1.0, (0.6 - t) / 0.08);
         wave[i] = v * attack * std::max(0.0, release);
     }
-    return Finish(std::move(wave), 0.6);
+    return finish(std::move(wave), 0.6);
 }
 
-std::vector<int16_t> ChimeSound()
+std::vector<int16_t> chimeSound()
 {
-    std::vector<double> wave = Silence(0.8);
+    std::vector<double> wave = silence(0.8);
     // The doorbell interval: a major third down, E6 then C6.
     const struct {
         double at, hz;
@@ -111,7 +111,7 @@ std::vector<int16_t> ChimeSound()
     // Let the second tone ring out instead of stopping dead at the end of the file.
     const size_t tail = size_t(0.15 * kEffectRate);
     for (size_t k = 0; k < tail; ++k) wave[wave.size() - tail + k] *= 1.0 - double(k) / tail;
-    return Finish(std::move(wave), 0.7);
+    return finish(std::move(wave), 0.7);
 }
 
 } // namespace mokuri::deck

@@ -8,10 +8,10 @@ namespace mokuri::deck {
 constexpr int kEffectRate = 22050;
 
 // "ガチャ": a short two-part mechanical click as a tile snaps into place.
-std::vector<int16_t> ClickSound();
+std::vector<int16_t> clickSound();
 // "ブー": a low buzzer of about 0.6 s for a wrong tile.
-std::vector<int16_t> BuzzerSound();
+std::vector<int16_t> buzzerSound();
 // "ピンポン": a two-tone chime of about 0.8 s, high then low, for a finished word.
-std::vector<int16_t> ChimeSound();
+std::vector<int16_t> chimeSound();
 
 } // namespace mokuri::deck

@@ -1,10 +1,13 @@
+// The palette is chosen here rather than by giflib's GifQuantizeBuffer: that one is
+// deprecated, and it keeps only five bits of every primary, so white comes out grey and the
+// pale backgrounds of the pictures shift; this one keeps the real average of each colour.
 #include "tools/GifWriter.h"
 
-#include "tools/LittleEndian.h"
+#include <gif_lib.h>
+
 #include <algorithm>
-#include <array>
+#include <climits>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace mokuri::deck {
@@ -13,108 +16,17 @@ namespace {
 
 // Colours are counted on a 5-5-5 bit grid: fine enough for drawings, coarse enough that
 // the anti-aliased edges do not crowd out the real colours.
-int BinOf(QRgb c) { return (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | (qBlue(c) >> 3); }
+int binOf(QRgb c) { return (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | (qBlue(c) >> 3); }
 
-class BitPacker {
-public:
-    explicit BitPacker(QByteArray& out) : out_(out) {}
-    void Put(int code, int bits)
-    {
-        acc_ |= uint32_t(code) << count_;
-        count_ += bits;
-        while (count_ >= 8) {
-            Byte(uint8_t(acc_ & 0xFF));
-            acc_ >>= 8;
-            count_ -= 8;
-        }
-    }
-    void Finish()
-    {
-        if (count_ > 0) Byte(uint8_t(acc_ & 0xFF));
-        acc_ = 0;
-        count_ = 0;
-        FlushBlock();
-        out_.append('\0'); // end of the image data
-    }
-
-private:
-    void Byte(uint8_t b)
-    {
-        block_[blockLen_++] = b;
-        if (blockLen_ == 255) FlushBlock();
-    }
-    void FlushBlock()
-    {
-        if (blockLen_ == 0) return;
-        out_.append(char(blockLen_));
-        out_.append(reinterpret_cast<const char*>(block_.data()), blockLen_);
-        blockLen_ = 0;
-    }
-
-    QByteArray& out_;
-    uint32_t acc_ = 0;
-    int count_ = 0;
-    std::array<uint8_t, 255> block_{};
-    int blockLen_ = 0;
-};
-
-void CompressLzw(const QImage& indexed, QByteArray& out)
+int appendToByteArray(GifFileType* gif, const GifByteType* data, int length)
 {
-    constexpr int kMinCodeSize = 8;
-    constexpr int kClear = 1 << kMinCodeSize;
-    constexpr int kEnd = kClear + 1;
-    constexpr int kMaxCode = 4095;
-
-    out.append(char(kMinCodeSize));
-    BitPacker bits(out);
-    std::unordered_map<uint32_t, int> table;
-    table.reserve(8192);
-    int next = kEnd + 1;
-    int size = kMinCodeSize + 1;
-
-    auto putCode = [&](int code) {
-        bits.Put(code, size);
-        // Widen once the next code to be assigned no longer fits, in step with the reader.
-        if (next >= (1 << size) && size < 12) ++size;
-    };
-
-    bits.Put(kClear, size);
-    int prefix = -1;
-    for (int y = 0; y < indexed.height(); ++y) {
-        const uchar* line = indexed.constScanLine(y);
-        for (int x = 0; x < indexed.width(); ++x) {
-            const int k = line[x];
-            if (prefix < 0) {
-                prefix = k;
-                continue;
-            }
-            const uint32_t key = uint32_t(prefix) << 8 | uint32_t(k);
-            auto it = table.find(key);
-            if (it != table.end()) {
-                prefix = it->second;
-                continue;
-            }
-            putCode(prefix);
-            if (next >= kMaxCode) {
-                bits.Put(kClear, size);
-                table.clear();
-                next = kEnd + 1;
-                size = kMinCodeSize + 1;
-            } else {
-                table.emplace(key, next++);
-            }
-            prefix = k;
-        }
-    }
-    if (prefix >= 0) putCode(prefix);
-    bits.Put(kEnd, size);
-    bits.Finish();
+    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(data), length);
+    return length;
 }
-
 
 } // namespace
 
-QImage ReduceTo256Colours(const QImage& image)
+QImage reduceTo256Colours(const QImage& image)
 {
     const QImage src = image.convertToFormat(QImage::Format_RGB32);
     struct Bin {
@@ -124,7 +36,7 @@ QImage ReduceTo256Colours(const QImage& image)
     for (int y = 0; y < src.height(); ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         for (int x = 0; x < src.width(); ++x) {
-            Bin& bin = bins[BinOf(line[x])];
+            Bin& bin = bins[binOf(line[x])];
             ++bin.count;
             bin.r += qRed(line[x]);
             bin.g += qGreen(line[x]);
@@ -168,40 +80,40 @@ QImage ReduceTo256Colours(const QImage& image)
     for (int y = 0; y < src.height(); ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         uchar* dst = out.scanLine(y);
-        for (int x = 0; x < src.width(); ++x) dst[x] = nearest[BinOf(line[x])];
+        for (int x = 0; x < src.width(); ++x) dst[x] = nearest[binOf(line[x])];
     }
     return out;
 }
 
-QByteArray EncodeGif(const QImage& image)
+QByteArray encodeGif(const QImage& image)
 {
-    const QImage indexed =
-        image.format() == QImage::Format_Indexed8 ? image : ReduceTo256Colours(image);
+    QImage indexed =
+        image.format() == QImage::Format_Indexed8 ? image : reduceTo256Colours(image);
     QList<QRgb> palette = indexed.colorTable();
-    while (palette.size() < 256) palette.push_back(qRgb(0, 0, 0));
-    palette.resize(256);
+    // giflib takes colour tables of a power of two entries only.
+    const int tableSize = 1 << GifBitSize(int(palette.size()));
+    while (palette.size() < tableSize) palette.push_back(qRgb(0, 0, 0));
+    std::vector<GifColorType> colours;
+    for (QRgb c : palette)
+        colours.push_back({GifByteType(qRed(c)), GifByteType(qGreen(c)), GifByteType(qBlue(c))});
+    ColorMapObject* map = GifMakeMapObject(tableSize, colours.data());
 
     QByteArray out;
-    out.append("GIF89a", 6);
-    PutLittleEndian<uint16_t>(out, uint16_t(indexed.width()));
-    PutLittleEndian<uint16_t>(out, uint16_t(indexed.height()));
-    out.append(char(0xF7)); // global colour table of 2^(7+1) entries, 8 bits per primary
-    out.append('\0');       // background colour index
-    out.append('\0');       // square pixels
-    for (QRgb c : palette) {
-        out.append(char(qRed(c)));
-        out.append(char(qGreen(c)));
-        out.append(char(qBlue(c)));
+    int error = 0;
+    GifFileType* gif = map ? EGifOpen(&out, appendToByteArray, &error) : nullptr;
+    if (!gif) {
+        GifFreeMapObject(map);
+        return {};
     }
-    out.append(',');
-    PutLittleEndian<uint16_t>(out, 0);
-    PutLittleEndian<uint16_t>(out, 0);
-    PutLittleEndian<uint16_t>(out, uint16_t(indexed.width()));
-    PutLittleEndian<uint16_t>(out, uint16_t(indexed.height()));
-    out.append('\0'); // no local colour table, not interlaced
-    CompressLzw(indexed, out);
-    out.append(';');
-    return out;
+    EGifSetGifVersion(gif, true);
+    bool ok = EGifPutScreenDesc(gif, indexed.width(), indexed.height(), 8, 0, map) == GIF_OK &&
+              EGifPutImageDesc(gif, 0, 0, indexed.width(), indexed.height(), false, nullptr) == GIF_OK;
+    // giflib masks the line in place, hence the writable scan line of this own copy.
+    for (int y = 0; ok && y < indexed.height(); ++y)
+        ok = EGifPutLine(gif, indexed.scanLine(y), indexed.width()) == GIF_OK;
+    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+    GifFreeMapObject(map);
+    return ok ? out : QByteArray();
 }
 
 } // namespace mokuri::deck

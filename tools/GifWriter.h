@@ -1,5 +1,5 @@
 #pragma once
-// Qt reads GIF but cannot write it, and the game's folders hold GIFs too.
+// Qt reads GIF but cannot write it, and the game's folders hold GIFs too; giflib writes them.
 #include <QByteArray>
 #include <QImage>
 
@@ -7,9 +7,10 @@ namespace mokuri::deck {
 
 // Reduces the image to at most 256 colours, the most frequent ones, each pixel taking the
 // nearest of them.
-QImage ReduceTo256Colours(const QImage& image);
+QImage reduceTo256Colours(const QImage& image);
 
-// A single-frame GIF89a of the image (reduced first when it is not already indexed).
-QByteArray EncodeGif(const QImage& image);
+// A single-frame GIF89a of the image (reduced first when it is not already indexed); empty
+// when giflib fails.
+QByteArray encodeGif(const QImage& image);
 
 } // namespace mokuri::deck

@@ -9,21 +9,21 @@ namespace mokuri::deck {
 namespace {
 
 // Said in katakana: a lone は or へ in hiragana reads as the particle (わ, え).
-VoiceLetter Plain(char16_t hiragana)
+VoiceLetter plain(char16_t hiragana)
 {
     return {QString(QChar(hiragana)), QString(QChar(char16_t(hiragana + 0x60)))};
 }
 
 // A child learns the small letters by this name: ちいさい つ.
-VoiceLetter Small(char16_t small)
+VoiceLetter small(char16_t letter)
 {
-    const QChar big(char16_t(small + 1));
-    return {QString(QChar(small)), QStringLiteral("ちいさい ") + QChar(char16_t(big.unicode() + 0x60))};
+    const QChar big(char16_t(letter + 1));
+    return {QString(QChar(letter)), QStringLiteral("ちいさい ") + QChar(char16_t(big.unicode() + 0x60))};
 }
 
 } // namespace
 
-const std::vector<VoiceLetter>& VoiceLetters()
+const std::vector<VoiceLetter>& voiceLetters()
 {
     static const std::vector<VoiceLetter> letters = [] {
         std::vector<VoiceLetter> v;
@@ -31,9 +31,9 @@ const std::vector<VoiceLetter>& VoiceLetters()
             "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん");
         const QString voiced =
             QStringLiteral("がぎぐげござじずぜぞだぢづでどばびぶべぼぱぴぷぺぽ");
-        for (QChar c : basic) v.push_back(Plain(c.unicode()));
-        for (QChar c : voiced) v.push_back(Plain(c.unicode()));
-        for (QChar c : QStringLiteral("ぁぃぅぇぉっゃゅょゎ")) v.push_back(Small(c.unicode()));
+        for (QChar c : basic) v.push_back(plain(c.unicode()));
+        for (QChar c : voiced) v.push_back(plain(c.unicode()));
+        for (QChar c : QStringLiteral("ぁぃぅぇぉっゃゅょゎ")) v.push_back(small(c.unicode()));
         v.push_back({QStringLiteral("ゔ"), QStringLiteral("ヴ")});
         const char16_t* digitNames[] = {u"ぜろ", u"いち", u"に",  u"さん", u"よん",
                                         u"ご",   u"ろく", u"なな", u"はち", u"きゅう"};
@@ -47,7 +47,7 @@ const std::vector<VoiceLetter>& VoiceLetters()
     return letters;
 }
 
-std::vector<int16_t> TidyVoice(const std::vector<int16_t>& samples, int sampleRate)
+std::vector<int16_t> tidyVoice(const std::vector<int16_t>& samples, int sampleRate)
 {
     int peak = 0;
     for (int16_t s : samples) peak = std::max(peak, std::abs(int(s)));

@@ -13,10 +13,10 @@ struct VoiceLetter {
 
 // Basic, voiced, half-voiced and small hiragana, ゔ, the full-width digits, and ゜, whose
 // file the game plays for the long vowel mark ー.
-const std::vector<VoiceLetter>& VoiceLetters();
+const std::vector<VoiceLetter>& voiceLetters();
 
 // Cuts the silence the speech engine leaves before and after the sound, so that a letter is
 // heard the moment a tile is touched, and brings the loudest sample up to a common level.
-std::vector<int16_t> TidyVoice(const std::vector<int16_t>& samples, int sampleRate);
+std::vector<int16_t> tidyVoice(const std::vector<int16_t>& samples, int sampleRate);
 
 } // namespace mokuri::deck

@@ -9,7 +9,7 @@
 
 namespace {
 
-QImage DrawIcon(int size)
+QImage drawIcon(int size)
 {
     QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
@@ -83,5 +83,5 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     const int size = QByteArray(argv[2]).toInt();
     if (size < 16 || size > 1024) return 2;
-    return DrawIcon(size).save(QString::fromLocal8Bit(argv[1]), "PNG") ? 0 : 1;
+    return drawIcon(size).save(QString::fromLocal8Bit(argv[1]), "PNG") ? 0 : 1;
 }

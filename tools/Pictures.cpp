@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QImageWriter>
 #include <QPainter>
 
 namespace mokuri::deck {
@@ -15,7 +16,7 @@ namespace {
 const QString kEmojiFamily = QStringLiteral("Noto Color Emoji");
 
 // Pale enough that every emoji stands out, varied so that pictures do not all look alike.
-QColor Background(int variant)
+QColor background(int variant)
 {
     static const QRgb kColours[] = {
         qRgb(255, 250, 235), qRgb(235, 246, 255), qRgb(240, 255, 240), qRgb(255, 240, 245),
@@ -24,7 +25,7 @@ QColor Background(int variant)
     return QColor(kColours[variant % int(std::size(kColours))]);
 }
 
-QRect OpaqueBounds(const QImage& image)
+QRect opaqueBounds(const QImage& image)
 {
     int left = image.width(), right = -1, top = image.height(), bottom = -1;
     for (int y = 0; y < image.height(); ++y) {
@@ -40,16 +41,27 @@ QRect OpaqueBounds(const QImage& image)
     return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
+// The bytes of the image in one of the formats Qt writes; empty when it cannot.
+QByteArray encodeWithQt(const QImage& image, const char* format, int quality = -1)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    return writer.write(image) ? bytes : QByteArray();
+}
+
 } // namespace
 
-QString EmojiFontProblem()
+QString emojiFontProblem()
 {
     if (QFontDatabase::families().contains(kEmojiFamily)) return {};
     return QStringLiteral("the font \"%1\" is not installed (Debian package fonts-noto-color-emoji)")
         .arg(kEmojiFamily);
 }
 
-QImage DrawEmojiPicture(const QString& emoji, int variant)
+QImage drawEmojiPicture(const QString& emoji, int variant)
 {
     // The glyph's box says little about where the drawing sits inside it, so the emoji is
     // drawn on a transparent sheet first and its visible part is centred on the picture.
@@ -65,11 +77,11 @@ QImage DrawEmojiPicture(const QString& emoji, int variant)
         p.setFont(font);
         p.drawText(sheet.rect(), Qt::AlignCenter, emoji);
     }
-    const QRect drawn = OpaqueBounds(sheet);
+    const QRect drawn = opaqueBounds(sheet);
     if (drawn.isEmpty() || drawn.width() < 32 || drawn.height() < 32) return {};
 
     QImage picture(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
-    picture.fill(Background(variant));
+    picture.fill(background(variant));
     QPainter p(&picture);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const QSize room(kPictureWidth * 3 / 4, kPictureHeight * 3 / 4);
@@ -81,16 +93,18 @@ QImage DrawEmojiPicture(const QString& emoji, int variant)
     return picture;
 }
 
-QByteArray EncodePicture(const QImage& image, const QString& format)
+QByteArray encodePicture(const QImage& image, const QString& format)
 {
     if (image.isNull()) return {};
-    if (format == QLatin1String("gif")) return EncodeGif(image);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    const bool ok = format == QLatin1String("jpg") ? image.save(&buffer, "JPEG", 90)
-                                                   : image.save(&buffer, "BMP");
-    return ok ? bytes : QByteArray();
+    if (format == QLatin1String("gif")) return encodeGif(image);
+    return format == QLatin1String("jpg") ? encodeWithQt(image, "jpeg", 90) : encodeWithQt(image, "bmp");
+}
+
+QByteArray transparentIcon()
+{
+    QImage icon(32, 32, QImage::Format_ARGB32);
+    icon.fill(Qt::transparent);
+    return encodeWithQt(icon, "ico");
 }
 
 } // namespace mokuri::deck

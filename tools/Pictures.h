@@ -1,5 +1,5 @@
 #pragma once
-// Draws the sample deck's pictures from the colour emoji font.
+// The deck's images: the sample pictures drawn from the colour emoji font, and the pointer.
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -10,13 +10,17 @@ constexpr int kPictureWidth = 640;
 constexpr int kPictureHeight = 480;
 
 // Empty when the emoji font is there; otherwise what the adult should install.
-QString EmojiFontProblem();
+QString emojiFontProblem();
 
 // The emoji centred on a plain light background; a null image when the font has no glyph
 // for it (nothing but background would be drawn).
-QImage DrawEmojiPicture(const QString& emoji, int variant);
+QImage drawEmojiPicture(const QString& emoji, int variant);
 
 // The file's bytes in the format its extension names ("jpg", "gif" or "bmp"); empty on failure.
-QByteArray EncodePicture(const QImage& image, const QString& format);
+QByteArray encodePicture(const QImage& image, const QString& format);
+
+// The pointer the game shows when the cursor is to be hidden: a 32 x 32 Windows icon, every
+// pixel fully transparent. Empty when Qt's ico image plugin is missing.
+QByteArray transparentIcon();
 
 } // namespace mokuri::deck

@@ -31,7 +31,7 @@ const char kUsage[] =
     "created is listed. DIR is created if it does not exist.\n"
     "The game reads the sounds, O.txt and Clear.ico from the folder it is started in.\n";
 
-void Print(FILE* to, const QString& line)
+void printLine(FILE* to, const QString& line)
 {
     std::fputs(line.toUtf8().constData(), to);
     std::fputc('\n', to);
@@ -75,7 +75,7 @@ int main(int argc, char** argv)
 
     const QString dir = dirs.front();
     if (!QDir().mkpath(dir) || !QFileInfo(dir).isDir()) {
-        Print(stderr, QStringLiteral("mokuri-deck: cannot make the folder %1").arg(dir));
+        printLine(stderr, QStringLiteral("mokuri-deck: cannot make the folder %1").arg(dir));
         return 1;
     }
 
@@ -88,9 +88,9 @@ int main(int argc, char** argv)
             rate = audio.sampleRate;
             return QString();
         },
-        [](const QString& line) { Print(line.startsWith(QLatin1String("created")) ? stdout : stderr, line); });
-    maker.Make(!soundsOnly);
-    if (maker.Created() == 0 && maker.Failed() == 0)
-        Print(stdout, QStringLiteral("nothing to do: %1 already has everything").arg(dir));
-    return maker.Failed() == 0 ? 0 : 1;
+        [](const QString& line) { printLine(line.startsWith(QLatin1String("created")) ? stdout : stderr, line); });
+    maker.make(!soundsOnly);
+    if (maker.created() == 0 && maker.failed() == 0)
+        printLine(stdout, QStringLiteral("nothing to do: %1 already has everything").arg(dir));
+    return maker.failed() == 0 ? 0 : 1;
 }

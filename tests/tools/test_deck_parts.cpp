@@ -1,6 +1,8 @@
-// The pieces of mokuri-deck that the runs of the whole tool cannot reach: the GIF encoder on
-// hard images, voice trimming, every letter a tile can carry, and writes that must not replace.
+// The pieces of mokuri-deck that the runs of the whole tool cannot reach: the GIF writer on
+// hard images, the WAV files at their edges, voice trimming, every letter a tile can carry,
+// and writes that must not replace.
 #include "game/Letters.h"
+#include "media/WavData.h"
 #include "tools/Deck.h"
 #include "tools/DeckWords.h"
 #include "tools/GifWriter.h"
@@ -13,6 +15,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <SDL.h>
 
 using namespace mokuri;
 using namespace mokuri::deck;
@@ -20,7 +23,7 @@ using namespace mokuri::deck;
 namespace {
 
 template <class Colour>
-QImage Painted(int width, int height, Colour colour)
+QImage painted(int width, int height, Colour colour)
 {
     QImage img(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
@@ -37,21 +40,21 @@ private slots:
     void gifDecodesToTheReducedImage_data()
     {
         QTest::addColumn<QImage>("image");
-        // Noise fills the LZW table many times over, so the table resets are exercised;
-        // flat areas make long codes and the widening of the code size.
+        // Noise fills giflib's code table many times over; flat areas make long codes; a
+        // single colour needs the smallest colour table giflib takes.
         QRandomGenerator rng(7);
-        QTest::newRow("noise") << Painted(300, 200, [&](int, int) { return rng.generate() | 0xFF000000u; });
-        QTest::newRow("flat, odd width") << Painted(641, 3, [](int, int) { return qRgb(250, 240, 230); });
-        QTest::newRow("gradients") << Painted(97, 61, [](int x, int y) { return qRgb(x * 2, y * 4, (x + y) % 7 * 30); });
-        QTest::newRow("one pixel") << Painted(1, 1, [](int, int) { return qRgb(255, 0, 0); });
+        QTest::newRow("noise") << painted(300, 200, [&](int, int) { return rng.generate() | 0xFF000000u; });
+        QTest::newRow("flat, odd width") << painted(641, 3, [](int, int) { return qRgb(250, 240, 230); });
+        QTest::newRow("gradients") << painted(97, 61, [](int x, int y) { return qRgb(x * 2, y * 4, (x + y) % 7 * 30); });
+        QTest::newRow("one pixel") << painted(1, 1, [](int, int) { return qRgb(255, 0, 0); });
     }
 
     void gifDecodesToTheReducedImage()
     {
         QFETCH(QImage, image);
-        const QImage reduced = ReduceTo256Colours(image);
+        const QImage reduced = reduceTo256Colours(image);
         QVERIFY(reduced.colorCount() <= 256);
-        const QImage decoded = QImage::fromData(EncodeGif(image), "GIF");
+        const QImage decoded = QImage::fromData(encodeGif(image), "GIF");
         QVERIFY2(!decoded.isNull(), "Qt cannot read the GIF");
         QCOMPARE(decoded.size(), image.size());
         for (int y = 0; y < image.height(); ++y)
@@ -64,9 +67,40 @@ private slots:
     {
         // A drawing with few colours must not be changed by the reduction at all.
         const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 128, 0), qRgb(16, 16, 240), qRgb(255, 250, 235)};
-        const QImage img = Painted(64, 64, [&](int x, int y) { return colours[(x / 8 + y / 16) % 4]; });
-        const QImage decoded = QImage::fromData(EncodeGif(img), "GIF").convertToFormat(QImage::Format_RGB32);
+        const QImage img = painted(64, 64, [&](int x, int y) { return colours[(x / 8 + y / 16) % 4]; });
+        const QImage decoded = QImage::fromData(encodeGif(img), "GIF").convertToFormat(QImage::Format_RGB32);
         QCOMPARE(decoded, img);
+    }
+
+    void wavIsReadBackAsWritten_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("rate");
+        QTest::newRow("no sound") << 0 << 22050;
+        QTest::newRow("one sample") << 1 << 8000;
+        QTest::newRow("odd count") << 1001 << 44100;
+        QTest::newRow("a second") << 22050 << 22050;
+    }
+
+    void wavIsReadBackAsWritten()
+    {
+        QFETCH(int, count);
+        QFETCH(int, rate);
+        std::vector<int16_t> samples(static_cast<size_t>(count));
+        QRandomGenerator rng(static_cast<quint32>(count));
+        for (int16_t& s : samples) s = int16_t(rng.bounded(-32768, 32768));
+        const QByteArray bytes = wavBytes(samples, rate);
+        SDL_AudioSpec spec{};
+        Uint8* buf = nullptr;
+        Uint32 len = 0;
+        QVERIFY2(SDL_LoadWAV_RW(SDL_RWFromConstMem(bytes.constData(), int(bytes.size())), 1, &spec, &buf, &len),
+                 SDL_GetError());
+        const std::vector<int16_t> read(reinterpret_cast<int16_t*>(buf), reinterpret_cast<int16_t*>(buf + len));
+        SDL_FreeWAV(buf);
+        QCOMPARE(spec.freq, rate);
+        QCOMPARE(int(spec.channels), 1);
+        QCOMPARE(spec.format, Uint16(AUDIO_S16LSB));
+        QVERIFY(read == samples);
     }
 
     void tidyVoiceCutsSilenceAndLevels()
@@ -75,10 +109,10 @@ private slots:
         std::vector<int16_t> raw(3000, 0);                        // 0.3 s of silence
         for (int i = 0; i < 2000; ++i) raw.push_back(i % 20 < 10 ? 5000 : -5000); // the sound
         raw.insert(raw.end(), 4000, 3);                           // a long quiet tail
-        const std::vector<int16_t> tidy = TidyVoice(raw, rate);
+        const std::vector<int16_t> tidy = tidyVoice(raw, rate);
         QVERIFY(!tidy.empty());
         // At most the few milliseconds kept before the onset.
-        int firstLoud = 0;
+        size_t firstLoud = 0;
         while (std::abs(tidy[firstLoud]) < 1000) ++firstLoud;
         QVERIFY2(firstLoud <= rate * 5 / 1000, qPrintable(QString::number(firstLoud)));
         QVERIFY(tidy.size() < 2000 + size_t(rate) / 10 + 50);
@@ -88,34 +122,31 @@ private slots:
         QVERIFY(peak > 28000 && peak <= 32767);
         QCOMPARE(tidy.back(), int16_t(0)); // faded out, no click at the end
 
-        QVERIFY(TidyVoice(std::vector<int16_t>(5000, 0), rate).empty());
-        QVERIFY(TidyVoice({}, rate).empty());
+        QVERIFY(tidyVoice(std::vector<int16_t>(5000, 0), rate).empty());
+        QVERIFY(tidyVoice({}, rate).empty());
     }
 
     void everyTileLetterHasAVoice()
     {
+        const QString wav = QStringLiteral(".wav");
         QSet<QString> files;
-        for (const VoiceLetter& v : VoiceLetters()) {
-            QVERIFY2(!files.contains(v.letter + ".wav"), qPrintable("twice: " + v.letter));
-            files.insert(v.letter + ".wav");
+        for (const VoiceLetter& v : voiceLetters()) {
+            QVERIFY2(!files.contains(v.letter + wav), qPrintable(QStringLiteral("twice: ") + v.letter));
+            files.insert(v.letter + wav);
             QVERIFY(!v.spoken.trimmed().isEmpty());
         }
         QCOMPARE(files.size(), 46 + 25 + 10 + 1 + 10 + 1);
 
         // Every letter the game can put on a tile, through the game's own rule for its file.
-        QString letters = QStringLiteral("ーヴァィゥェォッャュョヮ");
-        LetterTables tables;
-        BuildLetterTables(tables);
-        for (int i = 0; i < 46; ++i) letters += tables.HiraganaTable[i] + tables.KatakanaTable[i];
-        for (int i = 0; i < 10; ++i) letters += tables.DigitTable[i];
+        QString letters = QStringLiteral("ーヴァィゥェォッャュョヮ") + hiraganaLetters() + katakanaLetters() + digitLetters();
         for (QChar c : QStringLiteral("がぎぐげござじずぜぞだぢづでどばびぶべぼぱぴぷぺぽぁぃぅぇぉっゃゅょゎゔ")) {
             letters += c;
-            letters += QChar(char16_t(c.unicode() + 0x60));
+            letters += QChar(char16_t(c.unicode() + kKatakanaOffset));
         }
-        for (const DeckWord& w : SampleWords()) letters += w.word;
+        for (const DeckWord& w : sampleWords()) letters += w.word;
         for (QChar c : letters)
-            QVERIFY2(files.contains(LetterSoundFile(QString(c))),
-                     qPrintable(QStringLiteral("no voice for %1 (%2)").arg(c).arg(LetterSoundFile(QString(c)))));
+            QVERIFY2(files.contains(letterSoundFile(QString(c))),
+                     qPrintable(QStringLiteral("no voice for %1 (%2)").arg(c).arg(letterSoundFile(QString(c)))));
         QVERIFY(files.contains(QStringLiteral("゜.wav")));
     }
 
@@ -123,18 +154,20 @@ private slots:
     {
         QTemporaryDir dir;
         QString error;
-        QCOMPARE(WriteNewFile(dir.path(), "a.txt", "first", &error), WriteOutcome::Created);
-        QCOMPARE(WriteNewFile(dir.path(), "a.txt", "second", &error), WriteOutcome::Existed);
-        QFile f(dir.filePath("a.txt"));
+        const QString a = QStringLiteral("a.txt");
+        QCOMPARE(writeNewFile(dir.path(), a, "first", &error), WriteOutcome::Created);
+        QCOMPARE(writeNewFile(dir.path(), a, "second", &error), WriteOutcome::Existed);
+        QFile f(dir.filePath(a));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("first"));
         // A dangling link is someone's file too.
-        QVERIFY(QFile::link(dir.filePath("nowhere"), dir.filePath("link.wav")));
-        QCOMPARE(WriteNewFile(dir.path(), "link.wav", "x", &error), WriteOutcome::Existed);
-        QVERIFY(!QFileInfo::exists(dir.filePath("nowhere")));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")), dir.filePath(QStringLiteral("link.wav"))));
+        QCOMPARE(writeNewFile(dir.path(), QStringLiteral("link.wav"), "x", &error), WriteOutcome::Existed);
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("nowhere"))));
 
         // A folder that cannot be written to: a failure with a reason, not a crash.
-        QCOMPARE(WriteNewFile(dir.filePath("missing"), "b.txt", "x", &error), WriteOutcome::Failed);
+        QCOMPARE(writeNewFile(dir.filePath(QStringLiteral("missing")), QStringLiteral("b.txt"), "x", &error),
+                 WriteOutcome::Failed);
         QVERIFY(!error.isEmpty());
         // Nothing but the two names asked for, no temporary file left over.
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), 2);

@@ -1,14 +1,14 @@
-# mokuri-deck: its parts, the tool on real folders, and the game started on its deck.
-mokuri_test(test_deck_parts ${CMAKE_CURRENT_LIST_DIR}/test_deck_parts.cpp)
-target_link_libraries(test_deck_parts PRIVATE mokuri_deck)
+# mokuri-deck: its parts, the tool on real folders, and the game started on its deck. The
+# tests that compare with the game's letters link the game's question engine for its rules.
+mokuri_test(test_deck_parts ${CMAKE_CURRENT_LIST_DIR}/test_deck_parts.cpp mokuri_deck mokuri_game)
 
-mokuri_test(test_deck_tool ${CMAKE_CURRENT_LIST_DIR}/test_deck_tool.cpp)
+mokuri_test(test_deck_tool ${CMAKE_CURRENT_LIST_DIR}/test_deck_tool.cpp mokuri_game Qt6::Gui SDL2::SDL2)
 target_compile_definitions(test_deck_tool PRIVATE MOKURI_DECK_BIN="$<TARGET_FILE:mokuri-deck>")
 add_dependencies(test_deck_tool mokuri-deck mokuri)
 
 # Installs the build into a temporary prefix; the .deb itself is checked by hand, building it
 # takes longer than the rest of the tests together.
-mokuri_test(test_install ${CMAKE_CURRENT_LIST_DIR}/test_install.cpp)
+mokuri_test(test_install ${CMAKE_CURRENT_LIST_DIR}/test_install.cpp Qt6::Gui)
 target_compile_definitions(test_install PRIVATE
   MOKURI_CMAKE="${CMAKE_COMMAND}" MOKURI_BUILD_DIR="${CMAKE_BINARY_DIR}")
 add_dependencies(test_install mokuri-deck mokuri mokuri-icons)
