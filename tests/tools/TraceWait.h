@@ -8,7 +8,7 @@
 namespace mokuri::test {
 
 // The first `question` line, or empty when the game ended or the time ran out first.
-inline QString WaitForFirstQuestion(const QString& trace, const QProcess& game, int ms)
+inline QString waitForFirstQuestion(const QString& trace, const QProcess& game, int ms)
 {
     QString question;
     (void)QTest::qWaitFor([&] {
@@ -19,6 +19,15 @@ inline QString WaitForFirstQuestion(const QString& trace, const QProcess& game, 
         return !question.isEmpty() || game.state() != QProcess::Running;
     }, ms);
     return question;
+}
+
+// The value of `key=` among a trace line's fields; empty when it has none.
+inline QString traceField(const QString& line, const QString& key)
+{
+    const QString prefix = key + u'=';
+    for (const QString& field : line.split(u'\t'))
+        if (field.startsWith(prefix)) return field.mid(prefix.size());
+    return {};
 }
 
 } // namespace mokuri::test

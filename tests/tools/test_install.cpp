@@ -10,10 +10,12 @@
 
 #include "tools/TraceWait.h"
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Desktop entries are almost INI files, but QSettings mangles their keys; a plain reader.
-QMap<QString, QString> ReadDesktopEntry(const QString& path)
+QMap<QString, QString> readDesktopEntry(const QString& path)
 {
     QMap<QString, QString> keys;
     QFile f(path);
@@ -39,7 +41,7 @@ private slots:
         QVERIFY(prefix_.isValid());
         QProcess p;
         p.start(QStringLiteral(MOKURI_CMAKE),
-                {"--install", QStringLiteral(MOKURI_BUILD_DIR), "--prefix", prefix_.path()});
+                {u"--install"_s, QStringLiteral(MOKURI_BUILD_DIR), u"--prefix"_s, prefix_.path()});
         QVERIFY(p.waitForFinished(60000));
         QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
                  p.readAllStandardError().constData());
@@ -47,31 +49,31 @@ private slots:
 
     void programsAreInstalled()
     {
-        for (const char* name : {"mokuri", "mokuri-deck", "mokuri-play"}) {
-            const QFileInfo fi(prefix_.path() + "/bin/" + name);
-            QVERIFY2(fi.isFile() && fi.isExecutable(), name);
+        for (const QString& name : {u"mokuri"_s, u"mokuri-deck"_s, u"mokuri-play"_s}) {
+            const QFileInfo fi(prefix_.path() + u"/bin/"_s + name);
+            QVERIFY2(fi.isFile() && fi.isExecutable(), qPrintable(name));
         }
     }
 
     void desktopEntryIsComplete()
     {
-        const auto entry = ReadDesktopEntry(prefix_.path() + "/share/applications/mokuri.desktop");
-        QCOMPARE(entry.value("Type"), QStringLiteral("Application"));
-        QVERIFY(!entry.value("Name").isEmpty());
-        QCOMPARE(entry.value("Name[ja]"), QStringLiteral("モクリ"));
-        QVERIFY(entry.value("Categories").split(u';').contains("Education"));
-        QCOMPARE(entry.value("Icon"), QStringLiteral("mokuri"));
-        QCOMPARE(entry.value("Terminal"), QStringLiteral("false"));
+        const auto entry = readDesktopEntry(prefix_.path() + u"/share/applications/mokuri.desktop"_s);
+        QCOMPARE(entry.value(u"Type"_s), u"Application"_s);
+        QVERIFY(!entry.value(u"Name"_s).isEmpty());
+        QCOMPARE(entry.value(u"Name[ja]"_s), u"モクリ"_s);
+        QVERIFY(entry.value(u"Categories"_s).split(u';').contains(u"Education"_s));
+        QCOMPARE(entry.value(u"Icon"_s), u"mokuri"_s);
+        QCOMPARE(entry.value(u"Terminal"_s), u"false"_s);
         // The command is one the package installs.
-        const QString program = entry.value("Exec").section(u' ', 0, 0);
-        QVERIFY2(QFileInfo(prefix_.path() + "/bin/" + program).isExecutable(), qPrintable(program));
+        const QString program = entry.value(u"Exec"_s).section(u' ', 0, 0);
+        QVERIFY2(QFileInfo(prefix_.path() + u"/bin/"_s + program).isExecutable(), qPrintable(program));
     }
 
     void iconsAreThere()
     {
         for (int size : {48, 64, 128, 256}) {
             const QString path =
-                prefix_.path() + QStringLiteral("/share/icons/hicolor/%1x%1/apps/mokuri.png").arg(size);
+                prefix_.path() + u"/share/icons/hicolor/%1x%1/apps/mokuri.png"_s.arg(size);
             const QImage icon(path);
             QVERIFY2(!icon.isNull(), qPrintable(path));
             QCOMPARE(icon.size(), QSize(size, size));
@@ -84,28 +86,28 @@ private slots:
     void menuCommandStartsTheGameOnTheSampleDeck()
     {
         QTemporaryDir home;
-        const QString trace = home.path() + "/trace.txt";
+        const QString trace = home.path() + u"/trace.txt"_s;
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.remove("XDG_DATA_HOME");
-        env.insert("MOKURI_TRACE", trace);
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("SDL_AUDIODRIVER", "dummy");
+        env.insert(u"HOME"_s, home.path());
+        env.remove(u"XDG_DATA_HOME"_s);
+        env.insert(u"MOKURI_TRACE"_s, trace);
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"SDL_AUDIODRIVER"_s, u"dummy"_s);
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(home.path());
-        p.start(prefix_.path() + "/bin/mokuri-play", {});
+        p.start(prefix_.path() + u"/bin/mokuri-play"_s, {});
         QVERIFY(p.waitForStarted());
-        const QString question = mokuri::test::WaitForFirstQuestion(trace, p, 30000);
+        const QString question = mokuri::test::waitForFirstQuestion(trace, p, 30000);
         const bool running = p.state() == QProcess::Running;
         p.kill();
         p.waitForFinished();
         QVERIFY2(running, p.readAllStandardError().constData());
         QVERIFY2(!question.isEmpty(), "no question within 30 s");
-        const QString deck = home.path() + "/.local/share/mokuri/sample";
-        const QString picture = question.section(QStringLiteral("picture="), 1).section(u'\t', 0, 0);
-        QVERIFY2(QFileInfo::exists(deck + "/" + QFileInfo(picture).fileName()), qPrintable(question));
-        QVERIFY(QFileInfo::exists(deck + "/あ.wav"));
+        const QString deck = home.path() + u"/.local/share/mokuri/sample"_s;
+        const QString picture = mokuri::test::traceField(question, u"picture"_s);
+        QVERIFY2(QFileInfo::exists(deck + u'/' + QFileInfo(picture).fileName()), qPrintable(question));
+        QVERIFY(QFileInfo::exists(deck + u"/あ.wav"_s));
     }
 
 private:
