@@ -1,20 +1,36 @@
-// Media latencies: PlaySound -> first sample in the device buffer, Speak -> first
-// speech sample in the device buffer, CPU while waiting for a 1 s sound.
-// Run: ./bench_media_latency   (uses the default audio device; SDL_AUDIODRIVER=dummy works too)
+// Media latencies: play -> first sample in the device buffer (device closed while idle, and
+// device still open), play -> first sample heard at a PulseAudio sink, speak -> first speech
+// sample in the device buffer, CPU while waiting for a 1 s sound.
+// Run: bench_media_latency [--monitor SOURCE]
+//   uses the default audio device (SDL_AUDIODRIVER=dummy works too). With --monitor, the
+//   letter's onset is also found in what `parec -d SOURCE` records, e.g. the monitor of a
+//   PulseAudio null sink that is the default sink: see BENCHMARKS.md. parec records until
+//   the end: a null sink no client records from renders in blocks of 2 s, and a stream
+//   opened on it waits for the next block, which a real sink does not do.
 #include "media/AudioMixer.h"
-#include "media/EspeakSpeechControl.h"
-#include "media/SdlSoundControl.h"
+#include "media/EspeakSpeechVoice.h"
+#include "media/SdlSoundPlayer.h"
 #include "media/SpeechSynthesis.h"
 #include "media/WavData.h"
+#include "support/Trace.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <mutex>
 #include <random>
 #include <thread>
 #include <vector>
@@ -24,139 +40,271 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-void Report(const char* what, std::vector<double> v, double target)
+void report(const char* what, std::vector<double> v, double target)
 {
+    if (v.empty()) {
+        std::printf("%-52s no measurement\n", what);
+        return;
+    }
     std::sort(v.begin(), v.end());
     const double median = v[v.size() / 2];
     const double p95 = v[std::min(v.size() - 1, v.size() * 95 / 100)];
-    std::printf("%-44s n=%zu  median %.2f ms  p95 %.2f ms  max %.2f ms  (target <= %.0f ms: %s)\n", what, v.size(),
-                median, p95, v.back(), target, p95 <= target ? "met" : "NOT met");
+    std::printf("%-52s n=%zu  median %.2f ms  p95 %.2f ms  max %.2f ms", what, v.size(), median, p95, v.back());
+    if (target > 0)
+        std::printf("  (target <= %.0f ms: %s)", target, v.back() <= target ? "met" : "NOT met");
+    std::printf("\n");
 }
 
-double CpuSeconds(int who)
+double cpuSeconds(int who)
 {
     rusage u{};
     getrusage(who, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-void WriteTone(const QString& path, double seconds)
+void writeTone(const QString& path, double seconds)
 {
     const int rate = 22050;
     std::vector<std::int16_t> s(std::size_t(seconds * rate));
     for (std::size_t i = 0; i < s.size(); ++i)
         s[i] = std::int16_t(12000 * std::sin(2 * M_PI * 440 * double(i) / rate));
-    writeWavFile(path, s, rate);
+    if (!writeWavFile(path, s, rate))
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
 }
 
-void PlayFile(SoundControl& s, const QString& name)
-{
-    s.SetCommand("Stop");
-    s.SetCommand("Close");
-    s.SetFileName(name);
-    s.SetCommand("Open");
-    s.SetCommand("Play");
-}
+// What `parec` records from a PulseAudio source, each piece stamped when it arrived. A
+// sample's time is taken as its piece's arrival less the samples after it: never earlier
+// than it was rendered at the sink, so onsets found from it are upper bounds.
+class SinkRecorder {
+public:
+    static constexpr int kRate = 48000;
+    explicit SinkRecorder(const QString& source)
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        const QByteArray device = source.toLocal8Bit();
+        const char* args[] = {"parec", "-d", device.constData(), "--raw", "--format=float32le", "--rate=48000",
+                              "--channels=1", "--latency-msec=1", nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        const bool spawned = posix_spawnp(&pid_, "parec", &actions, nullptr, const_cast<char**>(args), environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        if (!spawned) {
+            ::close(fds[0]);
+            pid_ = 0;
+            return;
+        }
+        fd_ = fds[0];
+        reader_ = std::thread([this] { read(); });
+    }
+    ~SinkRecorder()
+    {
+        if (pid_) {
+            kill(pid_, SIGTERM); // the parec started above; its end closes the pipe
+            waitpid(pid_, nullptr, 0);
+        }
+        if (reader_.joinable())
+            reader_.join();
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool ok() const { return fd_ >= 0; }
+    // The first sample louder than `threshold` whose time is after `from`, or nothing.
+    std::optional<Clock::time_point> onsetAfter(Clock::time_point from, float threshold) const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const Piece& p : pieces_) {
+            const Clock::time_point start = p.arrival - samplesTime(p.samples.size());
+            if (p.arrival < from)
+                continue;
+            for (std::size_t i = 0; i < p.samples.size(); ++i) {
+                const Clock::time_point t = start + samplesTime(i + 1);
+                if (t >= from && std::fabs(p.samples[i]) > threshold)
+                    return t;
+            }
+        }
+        return std::nullopt;
+    }
+    void clear()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pieces_.clear();
+    }
+
+private:
+    struct Piece {
+        Clock::time_point arrival;
+        std::vector<float> samples;
+    };
+    static Clock::duration samplesTime(std::size_t n)
+    {
+        return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(double(n) / kRate));
+    }
+    void read()
+    {
+        std::vector<float> buffer(4096);
+        std::size_t carry = 0; // bytes of an incomplete sample kept at the buffer's start
+        for (;;) {
+            const ssize_t n = ::read(fd_, reinterpret_cast<char*>(buffer.data()) + carry, buffer.size() * sizeof(float) - carry);
+            if (n <= 0)
+                return;
+            const Clock::time_point now = Clock::now();
+            const std::size_t bytes = carry + std::size_t(n);
+            const std::size_t whole = bytes / sizeof(float);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                pieces_.push_back({now, std::vector<float>(buffer.begin(), buffer.begin() + std::ptrdiff_t(whole))});
+            }
+            carry = bytes % sizeof(float);
+            std::memmove(buffer.data(), reinterpret_cast<char*>(buffer.data()) + whole * sizeof(float), carry);
+        }
+    }
+
+    pid_t pid_ = 0;
+    int fd_ = -1;
+    std::thread reader_;
+    mutable std::mutex mutex_;
+    std::vector<Piece> pieces_;
+};
 
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    QString monitor;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--monitor") == 0)
+            monitor = QString::fromLocal8Bit(argv[i + 1]);
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    WriteTone("あ.wav", 0.3);
-    WriteTone("long.wav", 1.0);
+    writeTone(QStringLiteral("あ.wav"), 0.3);
+    writeTone(QStringLiteral("long.wav"), 1.0);
     std::mt19937 random(42);
-    std::uniform_int_distribution<int> phase(0, 6000); // µs, spreads the calls over the buffer period
+    std::uniform_int_distribution<int> phase(0, 12000); // µs, spreads the calls over the buffer period
 
     const auto mixerStart = Clock::now();
-    auto mixer = AudioMixer::Shared();
+    // A short linger, so that the device is closed again soon after each letter.
+    auto mixer = std::make_shared<AudioMixer>(std::chrono::milliseconds(300));
     std::printf("audio: driver %s%s, %d Hz, %d channels, %d-frame buffer (%.2f ms); device opened in %.1f ms\n",
                 qPrintable(mixer->driverName()), mixer->silentFallback() ? " (fallback)" : "", mixer->sampleRate(),
                 mixer->channels(), mixer->bufferFrames(), 1000.0 * mixer->bufferFrames() / mixer->sampleRate(),
-                Ms(Clock::now() - mixerStart));
+                ms(Clock::now() - mixerStart));
+    auto waitDevice = [&](bool open) {
+        const auto until = Clock::now() + std::chrono::seconds(5);
+        while (mixer->deviceOpen() != open && Clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
 
-    // --- PlaySound -> first sample -------------------------------------------------------
-    SdlSoundControl sound(mixer);
+    Trace trace;
+    SdlSoundPlayer sound(trace, mixer);
     auto t0 = Clock::now();
-    sound.SetFileName("あ.wav");
-    sound.SetCommand("Open");
-    std::printf("first open of a 0.3 s file (read + decode + convert): %.2f ms\n", Ms(Clock::now() - t0));
-    sound.SetCommand("Close");
-    std::vector<double> openMs, playMs;
-    for (int i = 0; i < 100; ++i) {
-        std::this_thread::sleep_for(std::chrono::microseconds(phase(random)));
-        t0 = Clock::now();
-        PlayFile(sound, "あ.wav");
-        openMs.push_back(Ms(Clock::now() - t0));
-        const std::uint64_t token = sound.playToken();
-        std::optional<Clock::time_point> first;
-        while (!(first = mixer->soundFirstMixed(token)) && Clock::now() - t0 < std::chrono::seconds(1))
-            std::this_thread::sleep_for(std::chrono::microseconds(100)); // the time comes from the mixer
-        if (first)
-            playMs.push_back(Ms(*first - t0));
-        sound.SetCommand("Stop");
+    sound.play(QStringLiteral("あ.wav"));
+    std::printf("first play of a 0.3 s file (read + decode + convert): %.2f ms\n", ms(Clock::now() - t0));
+    sound.stop();
+
+    std::optional<SinkRecorder> recorder;
+    if (!monitor.isEmpty()) {
+        recorder.emplace(monitor);
+        if (!recorder->ok())
+            std::printf("parec could not be started: no onsets at the sink\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
-    Report("PlaySoundFile calls (Stop..Play), cached file", openMs, 5);
-    Report("PlaySoundFile -> first sample in buffer", playMs, 5);
+
+    // --- play -> first sample, with the device closed (idle) and still open ---------------
+    for (const bool deviceClosed : {true, false}) {
+        std::vector<double> callMs, bufferMs, sinkMs;
+        for (int i = 0; i < 40; ++i) {
+            sound.waitUntilEnded();
+            if (deviceClosed)
+                waitDevice(false);
+            std::this_thread::sleep_for(std::chrono::microseconds(20000 + phase(random)));
+            if (recorder)
+                recorder->clear();
+            t0 = Clock::now();
+            sound.play(QStringLiteral("あ.wav"));
+            callMs.push_back(ms(Clock::now() - t0));
+            const std::uint64_t token = sound.playToken();
+            std::optional<Clock::time_point> first;
+            while (!(first = mixer->soundFirstMixed(token)) && Clock::now() - t0 < std::chrono::seconds(1))
+                std::this_thread::sleep_for(std::chrono::microseconds(100)); // the time comes from the mixer
+            if (first)
+                bufferMs.push_back(ms(*first - t0));
+            if (recorder) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                if (auto heard = recorder->onsetAfter(t0, 0.05f))
+                    sinkMs.push_back(ms(*heard - t0));
+            }
+        }
+        sound.waitUntilEnded();
+        std::printf("-- %s\n", deviceClosed ? "device closed (idle) at the touch" : "device open at the touch");
+        report("play calls, cached file", callMs, 0);
+        report("play -> first sample in the device buffer", bufferMs, 0);
+        if (recorder)
+            report("play -> first sample heard at the sink", sinkMs, 30);
+    }
 
     // --- CPU while waiting for a 1 s sound ------------------------------------------------
-    PlayFile(sound, "long.wav");
-    sound.SetCommand("Stop");
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const double cpuProcess0 = CpuSeconds(RUSAGE_SELF), cpuThread0 = CpuSeconds(RUSAGE_THREAD);
+    sound.play(QStringLiteral("long.wav"));
+    sound.waitUntilEnded();
+    const double cpuProcess0 = cpuSeconds(RUSAGE_SELF), cpuThread0 = cpuSeconds(RUSAGE_THREAD);
     t0 = Clock::now();
-    PlayFile(sound, "long.wav");
-    sound.WaitForModeChange();
-    const double wall = Ms(Clock::now() - t0) / 1000.0;
-    const double cpuProcess = CpuSeconds(RUSAGE_SELF) - cpuProcess0, cpuThread = CpuSeconds(RUSAGE_THREAD) - cpuThread0;
-    std::printf("WaitForModeChange on a 1 s sound: waited %.3f s; CPU %.2f %% of a core for the whole process "
+    sound.play(QStringLiteral("long.wav"));
+    sound.waitUntilEnded();
+    const double wall = ms(Clock::now() - t0) / 1000.0;
+    const double cpuProcess = cpuSeconds(RUSAGE_SELF) - cpuProcess0, cpuThread = cpuSeconds(RUSAGE_THREAD) - cpuThread0;
+    std::printf("waitUntilEnded on a 1 s sound: waited %.3f s; CPU %.2f %% of a core for the whole process "
                 "(audio thread included), %.3f %% for the waiting thread (target < 5 %%: %s)\n",
                 wall, 100.0 * cpuProcess / wall, 100.0 * cpuThread / wall, cpuProcess / wall < 0.05 ? "met" : "NOT met");
 
-    // --- Speak -> first speech sample -----------------------------------------------------
+    // --- speak -> first speech sample -----------------------------------------------------
     const QString text = QStringLiteral("よくできました。これが、ひこうき、だね。"); // 20 letters
     const auto speechStart = Clock::now();
-    EspeakSpeechControl speech(mixer);
+    EspeakSpeechVoice speech(mixer);
     t0 = Clock::now();
-    speech.Speak(text);
-    const double speakCall0 = Ms(Clock::now() - t0);
+    speech.speak(text);
+    const double speakCall0 = ms(Clock::now() - t0);
     auto waitFirst = [&](std::uint64_t previous) -> std::optional<double> {
         while (Clock::now() - t0 < std::chrono::seconds(5)) {
             const std::uint64_t id = speech.currentStreamId();
             if (id != previous)
                 if (auto first = mixer->speechFirstMixed(id))
-                    return Ms(*first - t0);
+                    return ms(*first - t0);
             std::this_thread::sleep_for(std::chrono::microseconds(100));
         }
         return std::nullopt;
     };
     if (auto cold = waitFirst(0))
-        std::printf("first Speak right after creating the control (espeak-ng + MeCab loading): %.2f ms to the first "
-                    "sample (Speak call %.3f ms; control created %.1f ms before)\n",
-                    *cold, speakCall0, Ms(t0 - speechStart));
+        std::printf("first speak right after creating the voice (espeak-ng + MeCab loading): %.2f ms to the first "
+                    "sample (speak call %.3f ms; voice created %.1f ms before)\n",
+                    *cold, speakCall0, ms(t0 - speechStart));
     std::vector<double> speakCall, speakMs;
     for (int i = 0; i < 40; ++i) {
-        speech.StopSpeaking();
+        speech.stop();
+        if (i % 2 == 0)
+            waitDevice(false); // every other one from a closed device
         std::this_thread::sleep_for(std::chrono::microseconds(20000 + phase(random)));
         const std::uint64_t previous = speech.currentStreamId();
         t0 = Clock::now();
-        speech.Speak(text);
-        speakCall.push_back(Ms(Clock::now() - t0));
-        if (auto ms = waitFirst(previous))
-            speakMs.push_back(*ms);
+        speech.speak(text);
+        speakCall.push_back(ms(Clock::now() - t0));
+        if (auto first = waitFirst(previous))
+            speakMs.push_back(*first);
     }
-    speech.StopSpeaking();
-    Report("Speak call (returns at once)", speakCall, 1);
-    Report("Speak (20 letters) -> first sample in buffer", speakMs, 30);
+    speech.stop();
+    report("speak call (returns at once)", speakCall, 1);
+    report("speak (20 letters) -> first sample in buffer", speakMs, 30);
 
     // Whole-sentence synthesis speed, for reference.
     t0 = Clock::now();
     const SpeechAudio audio = SynthesizeSpeech(text);
     std::printf("SynthesizeSpeech of the 20 letters: %.2f s of sound in %.1f ms\n",
-                double(audio.samples.size()) / std::max(1, audio.sampleRate), Ms(Clock::now() - t0));
+                double(audio.samples.size()) / std::max(1, audio.sampleRate), ms(Clock::now() - t0));
     return 0;
 }

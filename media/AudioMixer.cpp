@@ -1,3 +1,9 @@
+// A mixer of our own rather than SDL2_mixer's channels: speech is a stream that grows while
+// espeak-ng synthesises it, and SDL2_mixer plays whole chunks only (its one hook for a
+// stream, Mix_HookMusic, would leave this same buffer, locking and end-of-stream detection
+// to us behind it); closing the device while nothing plays would still be ours to do around
+// Mix_OpenAudio; and tests and benchmarks need the device frame at which a sound started and
+// ended, which its finished callback does not give. What remains is two voices added up.
 #include "media/AudioMixer.h"
 
 #include <algorithm>
@@ -10,16 +16,22 @@ namespace {
 
 std::atomic<bool> g_fallbackReported{false};
 
-void ReportFallbackOnce(const QString& why)
+void reportFallbackOnce(const QString& why)
 {
     if (!g_fallbackReported.exchange(true))
         std::fprintf(stderr, "mokuri: no audio device could be opened (%s); sound and speech are silent\n",
                      why.toLocal8Bit().constData());
 }
 
+QString sdlError()
+{
+    const QString why = QString::fromUtf8(SDL_GetError());
+    return why.isEmpty() ? QStringLiteral("unknown error") : why;
+}
+
 } // namespace
 
-std::shared_ptr<AudioMixer> AudioMixer::Shared()
+std::shared_ptr<AudioMixer> AudioMixer::shared()
 {
     static std::mutex mutex;
     static std::weak_ptr<AudioMixer> shared;
@@ -32,123 +44,185 @@ std::shared_ptr<AudioMixer> AudioMixer::Shared()
     return mixer;
 }
 
-AudioMixer::AudioMixer()
+AudioMixer::AudioMixer(Clock::duration linger) : linger_(linger)
 {
-    if (open(nullptr))
-        return;
-    const QString why = QString::fromUtf8(SDL_GetError());
-    fallback_ = true;
-    ReportFallbackOnce(why.isEmpty() ? QStringLiteral("unknown error") : why);
-    if (open("dummy"))
-        return;
-    // Even SDL's dummy driver failed: keep real time with a thread of our own.
-    rate_ = kRequestedRate;
-    channels_ = 2;
-    bufferFrames_ = kPacedBufferFrames;
-    driver_ = QStringLiteral("none");
-    paced_ = true;
-    fallbackThread_ = std::thread([this] { fallbackLoop(); });
+    pacingScratch_.assign(std::size_t(kBufferFrames) * 16 * 8, 0.0f); // 160 ms, up to 8 channels
+    if (!openDevice(nullptr, true)) {
+        fallback_ = true;
+        reportFallbackOnce(sdlError());
+        if (!openDevice("dummy", true)) {
+            // Even SDL's dummy driver failed: the keeper thread keeps real time itself.
+            rate_ = kRequestedRate;
+            channels_ = 2;
+            bufferFrames_ = kBufferFrames;
+            driver_ = QStringLiteral("none");
+            paced_ = true;
+        }
+    }
+    open_ = device_ != 0;
+    keeper_ = std::thread([this] { keepDevice(); });
 }
 
 AudioMixer::~AudioMixer()
 {
-    quit_ = true;
-    if (device_)
-        SDL_CloseAudioDevice(device_);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        quit_ = true;
+    }
+    changed_.notify_all();
+    keeper_.join();
     if (sdlInit_)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    if (fallbackThread_.joinable())
-        fallbackThread_.join();
 }
 
-bool AudioMixer::open(const char* forcedDriver)
+bool AudioMixer::openDevice(const char* forcedDriver, bool firstTime)
 {
-    fallbackScratch_.assign(std::size_t(kBufferFrames) * 32 * 8, 0.0f); // 128 ms, up to 8 channels
-    if (forcedDriver)
-        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, forcedDriver, SDL_HINT_OVERRIDE);
-    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "mokuri");
-    // SDL would otherwise take SIGINT and SIGTERM for a quit event nobody reads, and the
-    // game could not be stopped by the session or a script.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    const bool initOk = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (initOk) {
-        SDL_AudioSpec want{};
-        SDL_AudioSpec have{};
-        want.freq = kRequestedRate;
-        want.format = AUDIO_F32SYS;
-        want.channels = 2;
-        // SDL's dummy driver is silent and paced by the wall clock here (see mix), so a
-        // shorter period costs nothing and brings each sound's start closer to Play.
+    if (firstTime) {
+        if (forcedDriver)
+            SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, forcedDriver, SDL_HINT_OVERRIDE);
+        SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "mokuri");
+        // SDL would otherwise take SIGINT and SIGTERM for a quit event nobody reads, and the
+        // game could not be stopped by the session or a script.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        const bool initOk = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        // The driver chosen stays for as long as the subsystem is up, reopenings included.
+        if (forcedDriver)
+            SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+        if (!initOk)
+            return false;
         const char* current = SDL_GetCurrentAudioDriver();
         paced_ = fallback_ || (current && std::strcmp(current, "dummy") == 0);
-        want.samples = paced_ ? kPacedBufferFrames : kBufferFrames;
-        want.callback = &AudioMixer::Callback;
-        want.userdata = this;
-        device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
-                                      SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
-        if (device_) {
-            rate_ = have.freq;
-            channels_ = std::max<int>(1, have.channels);
-            bufferFrames_ = have.samples;
-            const char* name = SDL_GetCurrentAudioDriver();
-            driver_ = QString::fromUtf8(name ? name : "");
-        } else {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        }
     }
-    if (forcedDriver)
-        SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-    if (!device_)
+    SDL_AudioSpec want{};
+    SDL_AudioSpec have{};
+    want.freq = firstTime ? kRequestedRate : rate_;
+    want.format = AUDIO_F32SYS;
+    want.channels = firstTime ? 2 : Uint8(channels_);
+    want.samples = Uint16(firstTime ? kBufferFrames : bufferFrames_);
+    want.callback = &AudioMixer::callback;
+    want.userdata = this;
+    // The first opening takes the device's own rate and channels; later ones ask for the same
+    // again (SDL converts should the device have changed), so that decoded clips stay valid.
+    const int changes = firstTime ? SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE : 0;
+    const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, changes);
+    if (!device) {
+        if (firstTime)
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
-    sdlInit_ = true;
+    }
+    if (firstTime) {
+        sdlInit_ = true;
+        rate_ = have.freq;
+        channels_ = std::max<int>(1, have.channels);
+        bufferFrames_ = have.samples;
+        const char* name = SDL_GetCurrentAudioDriver();
+        driver_ = QString::fromUtf8(name ? name : "");
+    }
+    device_ = device;
+    pacingStarted_ = false; // the device's thread has not started yet
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        openedAtFrame_ = framesRendered_.load();
+    }
     SDL_PauseAudioDevice(device_, 0);
     return true;
 }
 
-void AudioMixer::fallbackLoop()
+void AudioMixer::closeDevice()
+{
+    if (device_)
+        SDL_CloseAudioDevice(device_); // waits for the device's thread to end
+    device_ = 0;
+}
+
+void AudioMixer::keepDevice()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!quit_) {
+        if (busy() && !open_) {
+            bool opened = false;
+            if (sdlInit_) {
+                lock.unlock();
+                opened = openDevice(nullptr, false);
+                const QString why = opened ? QString() : sdlError();
+                lock.lock();
+                if (!opened)
+                    reportFallbackOnce(why);
+            }
+            if (opened) {
+                open_ = true;
+                changed_.notify_all();
+            } else {
+                playWithoutDevice(lock);
+            }
+        } else if (!busy() && open_) {
+            const std::uint64_t seen = activity_;
+            if (changed_.wait_for(lock, linger_, [&] { return quit_ || busy() || activity_ != seen; }))
+                continue;
+            // A voice starting while the device closes finds it closed right after and
+            // opens it again.
+            lock.unlock();
+            closeDevice();
+            lock.lock();
+            open_ = false;
+            changed_.notify_all();
+        } else {
+            changed_.wait(lock, [&] { return quit_ || busy() != open_; });
+        }
+    }
+    lock.unlock();
+    closeDevice();
+}
+
+void AudioMixer::playWithoutDevice(std::unique_lock<std::mutex>& lock)
 {
     std::vector<float> buffer(std::size_t(bufferFrames_) * std::size_t(channels_));
     const auto period = std::chrono::microseconds(1000000LL * bufferFrames_ / rate_);
+    pacingStarted_ = false; // no device thread runs: this thread is the audio thread now
     auto next = Clock::now();
-    while (!quit_) {
-        mix(buffer.data(), bufferFrames_);
+    while (!quit_ && busy()) {
+        lock.unlock();
+        mix(buffer.data(), bufferFrames_, true);
+        lock.lock();
         next += period;
-        std::this_thread::sleep_until(next);
+        changed_.wait_until(lock, next, [&] { return quit_; });
     }
 }
 
-void SDLCALL AudioMixer::Callback(void* self, Uint8* stream, int len)
+void SDLCALL AudioMixer::callback(void* self, Uint8* stream, int len)
 {
     auto* mixer = static_cast<AudioMixer*>(self);
     const int frames = len / int(sizeof(float) * std::size_t(mixer->channels_));
-    mixer->mix(reinterpret_cast<float*>(stream), frames);
+    mixer->mix(reinterpret_cast<float*>(stream), frames, mixer->paced_);
 }
 
-void AudioMixer::mix(float* out, int frames)
+void AudioMixer::mix(float* out, int frames, bool paced)
 {
-    if (!paced_) {
+    if (!paced) {
         render(out, frames);
         return;
     }
-    // Silent (fallback or chosen) dummy driver: SDL's dummy driver calls back roughly every buffer period, but late
-    // by a varying amount. Nothing is heard, so advance the voices by the wall-clock time
-    // instead, keeping every sound and speech at its real length.
+    // Silent (fallback or chosen) dummy driver: SDL's dummy driver calls back roughly every
+    // buffer period, but late by a varying amount. Nothing is heard, so advance the voices by
+    // the wall-clock time instead, keeping every sound and speech at its real length.
     std::fill(out, out + std::size_t(frames) * std::size_t(channels_), 0.0f);
     const Clock::time_point now = Clock::now();
-    if (!fallbackStarted_) {
-        fallbackStarted_ = true;
-        fallbackStart_ = now;
+    const std::uint64_t rendered = framesRendered_.load();
+    if (!pacingStarted_) {
+        pacingStarted_ = true;
+        pacingStart_ = now;
+        pacingBase_ = rendered;
     }
-    const auto due = std::uint64_t(std::chrono::duration<double>(now - fallbackStart_).count() * rate_) + std::uint64_t(frames);
-    const std::uint64_t done = framesRendered_.load();
-    const std::size_t capacity = fallbackScratch_.size() / std::size_t(channels_);
+    const auto due = std::uint64_t(std::chrono::duration<double>(now - pacingStart_).count() * rate_) + std::uint64_t(frames);
+    const std::uint64_t done = rendered - pacingBase_;
+    const std::size_t capacity = pacingScratch_.size() / std::size_t(channels_);
     std::size_t advance = due > done ? std::size_t(due - done) : 0;
     if (advance > capacity) { // far behind (the machine stalled): skip ahead, do not catch up
-        fallbackStart_ = now - std::chrono::microseconds(std::int64_t(done + capacity - std::uint64_t(frames)) * 1000000 / rate_);
+        pacingStart_ = now - std::chrono::microseconds(std::int64_t(done + capacity - std::uint64_t(frames)) * 1000000 / rate_);
         advance = capacity;
     }
     if (advance > 0)
-        render(fallbackScratch_.data(), int(advance));
+        render(pacingScratch_.data(), int(advance));
 }
 
 void AudioMixer::render(float* out, int frames)
@@ -197,10 +271,8 @@ void AudioMixer::render(float* out, int frames)
     for (std::size_t i = 0; i < std::size_t(frames) * std::size_t(ch); ++i)
         out[i] = std::clamp(out[i], -1.0f, 1.0f);
     framesRendered_ += std::uint64_t(frames);
-    if (soundEnded)
-        soundCv_.notify_all();
-    if (speechDrained)
-        speechCv_.notify_all();
+    if (soundEnded || speechDrained)
+        changed_.notify_all();
 }
 
 std::shared_ptr<const AudioClip> AudioMixer::convert(const SDL_AudioSpec& spec, const std::uint8_t* data,
@@ -250,9 +322,10 @@ std::uint64_t AudioMixer::playSound(std::shared_ptr<const AudioClip> clip)
         clipPos_ = 0;
         token = ++soundToken_;
         soundActive_ = clip_ && clip_->frameCount() > 0;
+        ++activity_;
         soundFirst_.reset();
     }
-    soundCv_.notify_all();
+    changed_.notify_all();
     return token;
 }
 
@@ -266,7 +339,7 @@ void AudioMixer::stopSound(std::uint64_t token)
         soundActive_ = false;
         old = std::move(clip_);
     }
-    soundCv_.notify_all();
+    changed_.notify_all();
 }
 
 bool AudioMixer::soundPlaying(std::uint64_t token) const
@@ -284,8 +357,22 @@ void AudioMixer::waitSoundEnd(std::uint64_t token, Clock::duration slack)
     const std::size_t remaining = clip_ ? clip_->frameCount() - clipPos_ : 0;
     const auto deadline = Clock::now() + slack
                           + std::chrono::microseconds(std::int64_t(remaining) * 1000000 / rate_);
-    if (!soundCv_.wait_until(lock, deadline, [&] { return !playing(); }))
+    if (!changed_.wait_until(lock, deadline, [&] { return !playing(); })) {
         soundActive_ = false; // the device stalled: give up rather than hang the game
+        changed_.notify_all();
+    }
+}
+
+bool AudioMixer::deviceOpen() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return open_;
+}
+
+std::uint64_t AudioMixer::openedAtFrame() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return openedAtFrame_;
 }
 
 std::optional<AudioMixer::Clock::time_point> AudioMixer::soundFirstMixed(std::uint64_t token) const
@@ -304,10 +391,11 @@ std::uint64_t AudioMixer::beginSpeech()
         speechPos_ = 0;
         speechActive_ = true;
         speechEnded_ = false;
+        ++activity_;
         speechFirst_.reset();
         speechLastFrame_.reset();
     }
-    speechCv_.notify_all();
+    changed_.notify_all();
     return id;
 }
 
@@ -338,7 +426,7 @@ void AudioMixer::endSpeech(std::uint64_t id)
         }
     }
     if (drained)
-        speechCv_.notify_all();
+        changed_.notify_all();
 }
 
 void AudioMixer::stopSpeech()
@@ -351,7 +439,7 @@ void AudioMixer::stopSpeech()
         speech_.clear();
         speechPos_ = 0;
     }
-    speechCv_.notify_all();
+    changed_.notify_all();
 }
 
 bool AudioMixer::waitSpeechDrained(std::uint64_t id, Clock::duration slack)
@@ -362,10 +450,11 @@ bool AudioMixer::waitSpeechDrained(std::uint64_t id, Clock::duration slack)
         const std::size_t remaining = speech_.size() - speechPos_;
         const auto deadline = Clock::now() + slack
                               + std::chrono::microseconds(std::int64_t(remaining) * 1000000 / rate_);
-        if (!speechCv_.wait_until(lock, deadline, done)) {
+        if (!changed_.wait_until(lock, deadline, done)) {
             // The device stalled: give up rather than make the game wait for ever.
             speechActive_ = false;
             speechDrainedId_ = id;
+            changed_.notify_all();
         }
     }
     return speechDrainedId_ == id;

@@ -1,7 +1,9 @@
 #pragma once
-// One SDL2 audio device and a mixer of our own with two voices: the sound control's voice
+// One SDL2 audio device and a mixer of our own with two voices: the sound player's voice
 // (whole decoded clips) and the speech voice (a stream appended while it plays), so that a
-// letter and a spoken sentence can sound together.
+// letter and a spoken sentence can sound together. The device is open only while a voice
+// plays (and a short while after): a game waiting for a touch costs no CPU, neither here nor
+// in the sound server.
 #include <SDL.h>
 
 #include <QString>
@@ -31,20 +33,26 @@ class AudioMixer {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr int kRequestedRate = 48000;
-    // 4 ms at 48 kHz: a sound reaches the device buffer within 4 ms of Play. A whole number
-    // of ms, so that SDL's dummy and disk drivers (which sleep whole ms) keep real time.
-    static constexpr int kBufferFrames = 192;
-    static constexpr int kPacedBufferFrames = 192; // SDL's dummy driver: 4 ms, as a real device
+    // 10 ms at 48 kHz (see BENCHMARKS.md for the measurements behind it): short enough that
+    // a letter touched while the device is open is heard within 30 ms through PulseAudio,
+    // long enough that the sound server is not woken every few ms while something plays.
+    // A whole number of ms, so that SDL's dummy and disk drivers (which sleep whole ms)
+    // keep real time.
+    static constexpr int kBufferFrames = 480;
+    // How long the device stays open after the last voice ended: a child touching letters
+    // one after another does not reopen it at every touch.
+    static constexpr std::chrono::milliseconds kDefaultLinger{1000};
 
     // Opens the default device; when none opens, SDL's "dummy" driver (silent, real time),
-    // said once on stderr. Never fails.
-    AudioMixer();
+    // said once on stderr. Never fails. The device closes `linger` after the voices fell
+    // silent and opens again at the next sound or speech.
+    explicit AudioMixer(Clock::duration linger = kDefaultLinger);
     ~AudioMixer();
     AudioMixer(const AudioMixer&) = delete;
     AudioMixer& operator=(const AudioMixer&) = delete;
 
     // The process-wide mixer, created at the first call and kept while anyone holds it.
-    static std::shared_ptr<AudioMixer> Shared();
+    static std::shared_ptr<AudioMixer> shared();
 
     int sampleRate() const { return rate_; }
     int channels() const { return channels_; }
@@ -80,6 +88,9 @@ public:
 
     // --- for tests and benchmarks -------------------------------------------------------
     std::uint64_t framesRendered() const { return framesRendered_.load(); }
+    bool deviceOpen() const;
+    // Device frame index (framesRendered scale) at which the device last opened.
+    std::uint64_t openedAtFrame() const;
     // When the first frame of this play / speech stream was mixed into a device buffer.
     std::optional<Clock::time_point> soundFirstMixed(std::uint64_t token) const;
     std::optional<Clock::time_point> speechFirstMixed(std::uint64_t id) const;
@@ -87,30 +98,38 @@ public:
     std::optional<std::uint64_t> speechLastFrame(std::uint64_t id) const;
 
 private:
-    static void SDLCALL Callback(void* self, Uint8* stream, int len);
-    void mix(float* out, int frames);    // the device's callback
+    static void SDLCALL callback(void* self, Uint8* stream, int len);
+    void mix(float* out, int frames, bool paced); // the device's callback
     void render(float* out, int frames); // mixes `frames` frames of both voices
-    bool open(const char* forcedDriver);
-    void fallbackLoop();
+    bool openDevice(const char* forcedDriver, bool firstTime);
+    void closeDevice();
+    bool busy() const { return soundActive_ || speechActive_; } // mutex_ held
+    void keepDevice();                                          // the keeper thread
+    void playWithoutDevice(std::unique_lock<std::mutex>& lock);
 
-    SDL_AudioDeviceID device_ = 0;
+    SDL_AudioDeviceID device_ = 0; // only the constructor, then the keeper thread, change it
     bool sdlInit_ = false;
     bool fallback_ = false; // no device opened: SDL's dummy driver instead
-    bool paced_ = false;    // silent dummy driver: voices advance by the wall clock
+    bool paced_ = false;    // silent dummy driver or no device: voices advance by the wall clock
     int rate_ = kRequestedRate;
     int channels_ = 2;
     int bufferFrames_ = kBufferFrames;
     QString driver_;
-    bool fallbackStarted_ = false;   // only the audio thread touches these three
-    Clock::time_point fallbackStart_;
-    std::vector<float> fallbackScratch_;
-    std::thread fallbackThread_; // last resort when even SDL's dummy driver does not open
-    std::atomic<bool> quit_{false};
+    Clock::duration linger_;
+    bool pacingStarted_ = false; // only the audio thread touches these four
+    Clock::time_point pacingStart_;
+    std::uint64_t pacingBase_ = 0;
+    std::vector<float> pacingScratch_;
     std::atomic<std::uint64_t> framesRendered_{0};
 
     mutable std::mutex mutex_;
-    std::condition_variable soundCv_;
-    std::condition_variable speechCv_;
+    // Signalled when a voice starts or ends and when the device opens or closes.
+    std::condition_variable changed_;
+    bool quit_ = false;
+    bool open_ = false;         // the device renders
+    std::uint64_t activity_ = 0; // bumped by every start of a voice
+    std::uint64_t openedAtFrame_ = 0;
+    std::thread keeper_;
 
     // sound voice
     std::shared_ptr<const AudioClip> clip_;

@@ -44,18 +44,18 @@ mecab_t* Tagger(QString* error)
     if (forced)
         dirs << QString::fromLocal8Bit(env);
     else
-        dirs << "/var/lib/mecab/dic/ipadic-utf8"
-         << "/usr/lib/x86_64-linux-gnu/mecab/dic/ipadic-utf8"
-         << "/usr/lib/aarch64-linux-gnu/mecab/dic/ipadic-utf8"
-         << "/usr/lib/mecab/dic/ipadic-utf8"
-         << "/usr/lib64/mecab/dic/ipadic-utf8"
-         << "/usr/local/lib/mecab/dic/ipadic-utf8"
-         << "/usr/lib/mecab/dic/ipadic"
-         << "/usr/lib64/mecab/dic/ipadic"
-         << "/usr/local/lib/mecab/dic/ipadic";
+        dirs << QStringLiteral("/var/lib/mecab/dic/ipadic-utf8")
+         << QStringLiteral("/usr/lib/x86_64-linux-gnu/mecab/dic/ipadic-utf8")
+         << QStringLiteral("/usr/lib/aarch64-linux-gnu/mecab/dic/ipadic-utf8")
+         << QStringLiteral("/usr/lib/mecab/dic/ipadic-utf8")
+         << QStringLiteral("/usr/lib64/mecab/dic/ipadic-utf8")
+         << QStringLiteral("/usr/local/lib/mecab/dic/ipadic-utf8")
+         << QStringLiteral("/usr/lib/mecab/dic/ipadic")
+         << QStringLiteral("/usr/lib64/mecab/dic/ipadic")
+         << QStringLiteral("/usr/local/lib/mecab/dic/ipadic");
     QString lastError;
     for (const QString& dir : dirs) {
-        if (!QFileInfo::exists(dir + "/sys.dic"))
+        if (!QFileInfo::exists(dir + QLatin1String("/sys.dic")))
             continue;
         QByteArray dirArg = QFile::encodeName(dir);
         char program[] = "mecab";
@@ -75,19 +75,19 @@ mecab_t* Tagger(QString* error)
     // MeCab's own default (mecabrc).
     if (forced) {
         if (lastError.isEmpty())
-            lastError = "no sys.dic in " + dirs.first();
+            lastError = QStringLiteral("no sys.dic in ") + dirs.first();
     } else if (mecab_t* m = mecab_new2("")) {
         if (IsUtf8Dictionary(m)) {
             g_mecab = m;
             return m;
         }
         mecab_destroy(m);
-        lastError = "the default dictionary is not UTF-8";
+        lastError = QStringLiteral("the default dictionary is not UTF-8");
     } else if (lastError.isEmpty()) {
         lastError = QString::fromLocal8Bit(mecab_strerror(nullptr));
     }
-    g_mecabError = "MeCab ipadic-utf8 dictionary not found or not loadable"
-                   + (lastError.isEmpty() ? QString() : ": " + lastError.simplified());
+    g_mecabError = QStringLiteral("MeCab ipadic-utf8 dictionary not found or not loadable")
+                   + (lastError.isEmpty() ? QString() : QStringLiteral(": ") + lastError.simplified());
     *error = g_mecabError;
     return nullptr;
 }
@@ -161,7 +161,7 @@ JapaneseReading JapanesePronunciation(const QString& text)
         return result;
     const mecab_node_t* node = mecab_sparse_tonode2(m, utf8.constData(), size_t(utf8.size()));
     if (!node) {
-        result.error = "MeCab could not parse the text: " + QString::fromUtf8(mecab_strerror(m));
+        result.error = QStringLiteral("MeCab could not parse the text: ") + QString::fromUtf8(mecab_strerror(m));
         return result;
     }
     QString out;
@@ -169,13 +169,13 @@ JapaneseReading JapanesePronunciation(const QString& text)
         if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE)
             continue;
         const QString surface = QString::fromUtf8(node->surface, int(node->length));
-        if (node->rlength > node->length && !out.isEmpty() && !out.endsWith(' '))
-            out += ' '; // white space before the word stays a word break
-        const QStringList fields = QString::fromUtf8(node->feature).split(',');
+        if (node->rlength > node->length && !out.isEmpty() && !out.endsWith(u' '))
+            out += u' '; // white space before the word stays a word break
+        const QStringList fields = QString::fromUtf8(node->feature).split(u',');
         QString word;
-        if (fields.size() > 8 && fields.at(8) != "*" && !fields.at(8).isEmpty())
+        if (fields.size() > 8 && fields.at(8) != QLatin1String("*") && !fields.at(8).isEmpty())
             word = fields.at(8);
-        else if (fields.size() > 7 && fields.at(7) != "*" && !fields.at(7).isEmpty())
+        else if (fields.size() > 7 && fields.at(7) != QLatin1String("*") && !fields.at(7).isEmpty())
             word = fields.at(7);
         else
             word = HiraganaToKatakana(surface);

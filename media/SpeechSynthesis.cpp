@@ -44,7 +44,7 @@ int EspeakReady(QString* error)
             // 10 ms pieces: the first sound reaches the speaker soon after espeak starts.
             g_espeakError = QStringLiteral("espeak-ng could not start its synchronous output");
         } else if (espeak_SetVoiceByName("ja") != EE_OK) {
-            g_espeakError = "espeak-ng has no Japanese voice \"ja\"";
+            g_espeakError = QStringLiteral("espeak-ng has no Japanese voice \"ja\"");
         } else {
             espeak_SetSynthCallback(SynthCallback);
             g_espeakRate = espeak_ng_GetSampleRate();

@@ -1,19 +1,19 @@
 #include "media/SystemMedia.h"
 
 #include "media/AudioMixer.h"
-#include "media/EspeakSpeechControl.h"
-#include "media/SdlSoundControl.h"
+#include "media/EspeakSpeechVoice.h"
+#include "media/SdlSoundPlayer.h"
 
 namespace mokuri {
 
-std::unique_ptr<SoundControl> CreateSystemSoundControl()
+std::unique_ptr<SoundPlayer> createSystemSoundPlayer(Trace& trace)
 {
-    return std::make_unique<SdlSoundControl>(AudioMixer::Shared());
+    return std::make_unique<SdlSoundPlayer>(trace, AudioMixer::shared());
 }
 
-SpeechControl* CreateSystemSpeechControl(QObject* parent)
+SpeechVoice* createSystemSpeechVoice(QObject* parent)
 {
-    return new EspeakSpeechControl(AudioMixer::Shared(), parent);
+    return new EspeakSpeechVoice(AudioMixer::shared(), parent);
 }
 
 } // namespace mokuri

@@ -1,8 +1,8 @@
 #pragma once
-// The real sound and speech controls, as app/main.cpp creates them. Both share one
-// AudioMixer (one SDL2 audio device), opened by the first of these calls.
-#include "media/SoundControl.h"
-#include "media/SpeechControl.h"
+// The real sound player and speech voice, as app/main.cpp creates them. Both share one
+// AudioMixer (one SDL2 audio device), created by the first of these calls.
+#include "media/SoundPlayer.h"
+#include "media/SpeechVoice.h"
 
 #include <QObject>
 
@@ -10,9 +10,12 @@
 
 namespace mokuri {
 
-// SDL2 WAV player (SdlSoundControl).
-std::unique_ptr<SoundControl> CreateSystemSoundControl();
-// MeCab + espeak-ng speaker (EspeakSpeechControl); owned by `parent` if one is given.
-SpeechControl* CreateSystemSpeechControl(QObject* parent = nullptr);
+class Trace;
+
+// SDL2 WAV player (SdlSoundPlayer); files it cannot play are reported to `trace`, which must
+// outlive it.
+std::unique_ptr<SoundPlayer> createSystemSoundPlayer(Trace& trace);
+// MeCab + espeak-ng speaker (EspeakSpeechVoice); owned by `parent` if one is given.
+SpeechVoice* createSystemSpeechVoice(QObject* parent = nullptr);
 
 } // namespace mokuri

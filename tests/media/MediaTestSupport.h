@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <algorithm>
 #include <cmath>
@@ -18,14 +19,14 @@
 
 namespace mokuri::test {
 
-inline void PutLE(QByteArray& b, std::uint32_t v, int bytes)
+inline void putLE(QByteArray& b, std::uint32_t v, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
         b.append(char((v >> (8 * i)) & 0xFF));
 }
 
 // A sine tone as a PCM WAV file: 8-bit (unsigned) or 16-bit, mono or stereo, any rate.
-inline QByteArray ToneWav(double seconds, int rate, int channels, int bits, double hz = 440.0,
+inline QByteArray toneWav(double seconds, int rate, int channels, int bits, double hz = 440.0,
                           double amplitude = 0.5)
 {
     const int frames = int(std::lround(seconds * rate));
@@ -36,33 +37,33 @@ inline QByteArray ToneWav(double seconds, int rate, int channels, int bits, doub
             if (bits == 8)
                 pcm.append(char(std::uint8_t(std::lround(128.0 + 127.0 * v))));
             else
-                PutLE(pcm, std::uint16_t(std::int16_t(std::lround(32767.0 * v))), 2);
+                putLE(pcm, std::uint16_t(std::int16_t(std::lround(32767.0 * v))), 2);
         }
     }
-    QByteArray w("RIFF");
-    PutLE(w, std::uint32_t(36 + pcm.size()), 4);
+    QByteArray w("RIFF", 4);
+    putLE(w, std::uint32_t(36 + pcm.size()), 4);
     w += "WAVEfmt ";
-    PutLE(w, 16, 4);
-    PutLE(w, 1, 2);
-    PutLE(w, std::uint32_t(channels), 2);
-    PutLE(w, std::uint32_t(rate), 4);
-    PutLE(w, std::uint32_t(rate * channels * bits / 8), 4);
-    PutLE(w, std::uint32_t(channels * bits / 8), 2);
-    PutLE(w, std::uint32_t(bits), 2);
+    putLE(w, 16, 4);
+    putLE(w, 1, 2);
+    putLE(w, std::uint32_t(channels), 2);
+    putLE(w, std::uint32_t(rate), 4);
+    putLE(w, std::uint32_t(rate * channels * bits / 8), 4);
+    putLE(w, std::uint32_t(channels * bits / 8), 2);
+    putLE(w, std::uint32_t(bits), 2);
     w += "data";
-    PutLE(w, std::uint32_t(pcm.size()), 4);
+    putLE(w, std::uint32_t(pcm.size()), 4);
     w += pcm;
     return w;
 }
 
-inline bool WriteFileBytes(const QString& path, const QByteArray& bytes)
+inline bool writeFileBytes(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // Points SDL at its disk driver writing to `path` (before the mixer opens the device).
-inline void UseDiskAudio(const QString& path)
+inline void useDiskAudio(const QString& path)
 {
     qputenv("SDL_AUDIODRIVER", "disk");
     qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(path));
@@ -75,7 +76,7 @@ struct Heard {
     int channels = 2;
     int rate = 48000;
 
-    static Heard Read(const QString& path, int channels, int rate)
+    static Heard read(const QString& path, int channels, int rate)
     {
         Heard h;
         h.channels = channels;
@@ -128,28 +129,39 @@ struct Heard {
     }
 };
 
-// A mixer of its own on SDL's disk driver, writing to a new file in `dir`.
+// A mixer of its own on SDL's disk driver, writing to a new file in `dir`. The device
+// reopened after an idle `linger` starts the file anew; by default it stays open throughout.
 struct DiskMixer {
     QString rawPath;
     std::shared_ptr<mokuri::AudioMixer> mixer;
     int channels = 0, rate = 0, buffer = 0;
 
-    explicit DiskMixer(const QTemporaryDir& dir)
+    explicit DiskMixer(const QTemporaryDir& dir, mokuri::AudioMixer::Clock::duration linger = std::chrono::hours(24))
     {
         static int run = 0;
-        rawPath = dir.filePath(QString("heard%1.raw").arg(++run));
-        UseDiskAudio(rawPath);
-        mixer = std::make_shared<mokuri::AudioMixer>();
+        rawPath = dir.filePath(QStringLiteral("heard%1.raw").arg(++run));
+        useDiskAudio(rawPath);
+        mixer = std::make_shared<mokuri::AudioMixer>(linger);
         channels = mixer->channels();
         rate = mixer->sampleRate();
         buffer = mixer->bufferFrames();
     }
     // Closes the device, so that the file is complete (whoever else holds the mixer lets go
     // first), and reads what was heard.
-    Heard Finish()
+    Heard finish()
     {
         mixer.reset();
-        return Heard::Read(rawPath, channels, rate);
+        return Heard::read(rawPath, channels, rate);
+    }
+    // Index in the disk file of the device frame `frame` (framesRendered scale).
+    long long fileFrame(std::uint64_t frame) const { return (long long)(frame - mixer->openedAtFrame()); }
+    // Seconds of device frames rendered since `frame`.
+    double secondsSince(std::uint64_t frame) const { return double(mixer->framesRendered() - frame) / rate; }
+    // Waits (the event loop running) until the device has rendered `seconds` since `frame`;
+    // false if it has not within 10 s.
+    bool waitRendered(std::uint64_t frame, double seconds) const
+    {
+        return QTest::qWaitFor([&] { return secondsSince(frame) >= seconds; }, 10000);
     }
 };
 

@@ -82,7 +82,7 @@ private slots:
         for (QChar c : letters) {
             const SpeechAudio a = SynthesizeSpeech(QString(c), SpeechOptions{135, 55, true});
             QVERIFY2(a.ok(), qPrintable(a.error));
-            QVERIFY2(Seconds(a) > 0.05 && Seconds(a) < 2.0, qPrintable(QString(c) + " " + QString::number(Seconds(a))));
+            QVERIFY2(Seconds(a) > 0.05 && Seconds(a) < 2.0, qPrintable(QString(c) + QLatin1Char(' ') + QString::number(Seconds(a))));
             QVERIFY2(Rms(a.samples) > 300, qPrintable(QString(c)));
         }
     }
@@ -109,7 +109,7 @@ private slots:
         QTemporaryDir dir;
         const SpeechAudio a = SynthesizeSpeech(QStringLiteral("ぱ"));
         QVERIFY(a.ok());
-        const QString path = dir.filePath("ぱ.wav");
+        const QString path = dir.filePath(QStringLiteral("ぱ.wav"));
         QVERIFY(writeWavFile(path, a.samples, a.sampleRate));
         SDL_AudioSpec spec{};
         Uint8* buf = nullptr;

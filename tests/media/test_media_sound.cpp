@@ -1,15 +1,14 @@
-// The SDL sound control, heard through SDL's disk driver.
+// The SDL sound player, heard through SDL's disk driver. Lengths are counted in the
+// device's frames, never on the wall clock.
 #include "MediaTestSupport.h"
 
-#include "app/Trace.h"
 #include "media/AudioMixer.h"
-#include "media/SdlSoundControl.h"
+#include "media/SdlSoundPlayer.h"
+#include "support/Trace.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 using namespace mokuri;
 using namespace mokuri::test;
@@ -19,56 +18,25 @@ class MediaSound : public QObject {
 
     QTemporaryDir dir;
     QString oldCwd;
+    std::unique_ptr<Trace> trace;
 
     struct Rig : DiskMixer {
-        std::unique_ptr<SdlSoundControl> sound;
-        explicit Rig(const QTemporaryDir& dir) : DiskMixer(dir), sound(std::make_unique<SdlSoundControl>(mixer)) {}
-        Heard Finish()
+        std::unique_ptr<SdlSoundPlayer> sound;
+        Rig(const QTemporaryDir& dir, Trace& trace, AudioMixer::Clock::duration linger = std::chrono::hours(24))
+            : DiskMixer(dir, linger), sound(std::make_unique<SdlSoundPlayer>(trace, mixer))
+        {
+        }
+        Heard finish()
         {
             sound.reset();
-            return DiskMixer::Finish();
+            return DiskMixer::finish();
         }
     };
 
-    static void PlayFile(SoundControl& s, const QString& name)
+    QString traceLog() const
     {
-        s.SetCommand("Stop");
-        s.SetCommand("Close");
-        s.SetFileName(name);
-        s.SetCommand("Open");
-        s.SetCommand("Play");
-    }
-
-    // Plays a file to its end; checks it sounds for `seconds` (within 10 %), wall clock too.
-    void CheckPlaysFor(const QString& name, double seconds)
-    {
-        Rig r(dir);
-        QVERIFY2(r.mixer->driverName() == "disk", qPrintable(r.mixer->driverName()));
-        QTest::qWait(30);
-        QElapsedTimer clock;
-        clock.start();
-        const std::uint64_t framesAtPlay = r.mixer->framesRendered();
-        PlayFile(*r.sound, name);
-        QCOMPARE(r.sound->Mode(), ModePlaying);
-        QThread::msleep(std::uint64_t(seconds * 500));
-        QCOMPARE(r.sound->Mode(), ModePlaying);
-        r.sound->WaitForModeChange();
-        const double waited = clock.nsecsElapsed() / 1e9;
-        QVERIFY(r.sound->Mode() != ModePlaying);
-        // The wait lasts as long as the device takes to play the sound: measured in the
-        // device's frames (the disk driver paces itself only roughly on a busy machine),
-        // and never shorter than the sound on the wall clock.
-        const double waitedOnDevice = double(r.mixer->framesRendered() - framesAtPlay) / r.rate;
-        QVERIFY2(waitedOnDevice > 0.9 * seconds && waitedOnDevice < seconds + 0.25,
-                 qPrintable(QString("waited %1 s of device time for %2 s").arg(waitedOnDevice).arg(seconds)));
-        QVERIFY2(waited > 0.85 * seconds && waited < 3 * seconds,
-                 qPrintable(QString("waited %1 s for %2 s").arg(waited).arg(seconds)));
-        QThread::msleep(60);
-        const Heard h = r.Finish();
-        QVERIFY(h.firstLoud() >= 0);
-        QVERIFY2(std::fabs(h.loudSeconds() - seconds) <= 0.1 * seconds,
-                 qPrintable(QString("heard %1 s of %2 s").arg(h.loudSeconds()).arg(seconds)));
-        QVERIFY2(h.rms(h.firstLoud(), h.lastLoud()) > 0.1, "the sound is too quiet");
+        QFile f(dir.filePath(QStringLiteral("trace.txt")));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
 
 private slots:
@@ -77,122 +45,170 @@ private slots:
         QVERIFY(dir.isValid());
         oldCwd = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path())); // sounds are opened by bare name here
-        QVERIFY(WriteFileBytes("tone.wav", ToneWav(0.5, 22050, 1, 16)));
-        QVERIFY(WriteFileBytes("long.wav", ToneWav(1.0, 22050, 1, 16)));
-        QVERIFY(WriteFileBytes("あ.wav", ToneWav(0.6, 11025, 1, 8)));
-        QVERIFY(WriteFileBytes("ピンポン.wav", ToneWav(0.4, 44100, 2, 16, 660.0)));
-        QVERIFY(WriteFileBytes("ブー.wav", QByteArray("RIFF this is not a sound file at all")));
-        qputenv("MOKURI_TRACE", QFile::encodeName(dir.filePath("trace.txt")));
-        ReopenTrace();
+        QVERIFY(writeFileBytes(QStringLiteral("tone.wav"), toneWav(0.5, 22050, 1, 16)));
+        QVERIFY(writeFileBytes(QStringLiteral("long.wav"), toneWav(1.0, 22050, 1, 16)));
+        QVERIFY(writeFileBytes(QStringLiteral("あ.wav"), toneWav(0.6, 11025, 1, 8)));
+        QVERIFY(writeFileBytes(QStringLiteral("ピンポン.wav"), toneWav(0.4, 44100, 2, 16, 660.0)));
+        QVERIFY(writeFileBytes(QStringLiteral("ブー.wav"), QByteArray("RIFF this is not a sound file at all")));
+        trace = std::make_unique<Trace>(dir.filePath(QStringLiteral("trace.txt")));
     }
     void cleanupTestCase() { QDir::setCurrent(oldCwd); }
 
-    void toneComesOutWithItsLength() { CheckPlaysFor("tone.wav", 0.5); }
-    void eightBitMono11025PlaysAtItsLength() { CheckPlaysFor("あ.wav", 0.6); }
-    void sixteenBitStereo44100PlaysAtItsLength() { CheckPlaysFor("ピンポン.wav", 0.4); }
+    void playsToItsEndAtItsLength_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("seconds");
+        QTest::newRow("16-bit mono 22050 Hz") << QStringLiteral("tone.wav") << 0.5;
+        QTest::newRow("8-bit mono 11025 Hz") << QStringLiteral("あ.wav") << 0.6;
+        QTest::newRow("16-bit stereo 44100 Hz") << QStringLiteral("ピンポン.wav") << 0.4;
+    }
+    void playsToItsEndAtItsLength()
+    {
+        QFETCH(QString, name);
+        QFETCH(double, seconds);
+        Rig r(dir, *trace);
+        QVERIFY2(r.mixer->driverName() == QLatin1String("disk"), qPrintable(r.mixer->driverName()));
+        const std::uint64_t framesAtPlay = r.mixer->framesRendered();
+        r.sound->play(name);
+        QVERIFY(r.sound->isPlaying());
+        r.sound->waitUntilEnded();
+        QVERIFY(!r.sound->isPlaying());
+        // The wait lasted while the device played the sound, and not until a time-out.
+        const double waited = r.secondsSince(framesAtPlay);
+        QVERIFY2(waited >= seconds * 0.99 && waited < seconds + 1.0,
+                 qPrintable(QStringLiteral("waited %1 s of device time for %2 s").arg(waited).arg(seconds)));
+        const Heard h = r.finish();
+        QVERIFY(h.firstLoud() >= 0);
+        QVERIFY2(std::fabs(h.loudSeconds() - seconds) <= 0.1 * seconds,
+                 qPrintable(QStringLiteral("heard %1 s of %2 s").arg(h.loudSeconds()).arg(seconds)));
+        QVERIFY2(h.rms(h.firstLoud(), h.lastLoud()) > 0.1, "the sound is too quiet");
+    }
 
     void stopCutsTheSound()
     {
-        Rig r(dir);
-        QTest::qWait(30);
-        PlayFile(*r.sound, "long.wav");
-        QCOMPARE(r.sound->Mode(), ModePlaying);
-        QThread::msleep(200);
-        r.sound->SetCommand("Stop");
-        QVERIFY(r.sound->Mode() != ModePlaying);
-        QElapsedTimer clock;
-        clock.start();
-        r.sound->WaitForModeChange();
-        QVERIFY(clock.elapsed() < 200);  // far below the rest of the sound: no wait for it
-        r.sound->SetCommand("Close");
-        QCOMPARE(r.sound->Mode(), ModeNotOpen);
-        QThread::msleep(200);
-        const double heard = r.Finish().loudSeconds();
-        QVERIFY2(heard > 0.1 && heard < 0.3, qPrintable(QString("heard %1 s").arg(heard)));
+        Rig r(dir, *trace);
+        const std::uint64_t framesAtPlay = r.mixer->framesRendered();
+        r.sound->play(QStringLiteral("long.wav"));
+        QVERIFY(r.waitRendered(framesAtPlay, 0.2));
+        r.sound->stop();
+        const std::uint64_t framesAtStop = r.mixer->framesRendered();
+        QVERIFY(!r.sound->isPlaying());
+        r.sound->waitUntilEnded(); // returns, as nothing plays
+        QVERIFY(!r.sound->isPlaying());
+        QVERIFY(r.waitRendered(framesAtStop, 0.3));
+        const long long stopFrame = r.fileFrame(framesAtStop);
+        const int buffer = r.buffer;
+        const Heard h = r.finish();
+        // Silent from the buffer after the stop on; the 0.8 s left were never heard.
+        QVERIFY2(h.lastLoud() < stopFrame + buffer,
+                 qPrintable(QStringLiteral("sound %1 frames after the stop").arg(h.lastLoud() - stopFrame)));
+        QVERIFY2(h.loudSeconds() >= 0.15, qPrintable(QStringLiteral("heard %1 s").arg(h.loudSeconds())));
     }
 
     void aNewSoundCutsTheOldOne()
     {
-        Rig r(dir);
-        PlayFile(*r.sound, "long.wav");
-        QThread::msleep(100);
-        PlayFile(*r.sound, "tone.wav");
-        QCOMPARE(r.sound->Mode(), ModePlaying);
-        r.sound->WaitForModeChange();
-        QVERIFY(r.sound->Mode() != ModePlaying);
-        QThread::msleep(50);
-        const double heard = r.Finish().loudSeconds();
-        QVERIFY2(heard > 0.55 && heard < 0.7, qPrintable(QString("heard %1 s").arg(heard)));
+        Rig r(dir, *trace);
+        const std::uint64_t framesAtPlay = r.mixer->framesRendered();
+        r.sound->play(QStringLiteral("long.wav"));
+        QVERIFY(r.waitRendered(framesAtPlay, 0.1));
+        const std::uint64_t framesAtSecond = r.mixer->framesRendered();
+        r.sound->play(QStringLiteral("tone.wav"));
+        QVERIFY(r.sound->isPlaying());
+        r.sound->waitUntilEnded();
+        QVERIFY(!r.sound->isPlaying());
+        const long long second = r.fileFrame(framesAtSecond);
+        const int buffer = r.buffer;
+        const Heard h = r.finish();
+        // The old sound up to the new one, then the new one's 0.5 s, and not the old one's rest.
+        QVERIFY(h.firstLoud() >= 0 && h.firstLoud() < second);
+        const double afterSecond = h.seconds(h.lastLoud() - second);
+        QVERIFY2(afterSecond > 0.5 - 0.02 && afterSecond < 0.5 + h.seconds(2 * buffer),
+                 qPrintable(QStringLiteral("heard %1 s after the second play").arg(afterSecond)));
     }
 
-    void missingFileNeverPlays()
+    void unplayableFileIsTracedAndSilencesTheSoundBefore_data()
     {
-        Rig r(dir);
-        for (const QString& name : {QString("nothere.wav"), QString("ブー.wav")}) {
-            PlayFile(*r.sound, name);
-            QElapsedTimer clock;
-            clock.start();
-            for (int i = 0; i < 20; ++i) {
-                QVERIFY(r.sound->Mode() != ModePlaying);
-                QThread::msleep(2);
-            }
-            clock.restart();
-            r.sound->WaitForModeChange();
-            QVERIFY(clock.elapsed() < 200);  // returns at once, however loaded the machine
-            QCOMPARE(r.sound->Mode(), ModeNotOpen);
-        }
-        QFile trace(dir.filePath("trace.txt"));
-        QVERIFY(trace.open(QIODevice::ReadOnly));
-        const QString log = QString::fromUtf8(trace.readAll());
-        QVERIFY2(log.contains("\tmissing\tnothere.wav\n"), qPrintable(log));
-        QVERIFY2(log.contains(QString::fromUtf8("\tmissing\tブー.wav\n")), qPrintable(log));
-        QVERIFY(!log.contains("tone.wav"));
-        const Heard h = r.Finish();
-        QCOMPARE(h.firstLoud(), -1LL);
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing") << QStringLiteral("nothere.wav");
+        QTest::newRow("not a sound") << QStringLiteral("ブー.wav");
+    }
+    void unplayableFileIsTracedAndSilencesTheSoundBefore()
+    {
+        QFETCH(QString, name);
+        Rig r(dir, *trace);
+        const std::uint64_t framesAtPlay = r.mixer->framesRendered();
+        r.sound->play(QStringLiteral("long.wav"));
+        QVERIFY(r.waitRendered(framesAtPlay, 0.1));
+        r.sound->play(name);
+        const std::uint64_t framesAtMissing = r.mixer->framesRendered();
+        QVERIFY(!r.sound->isPlaying());
+        QVERIFY(r.sound->lastClip() == nullptr);
+        r.sound->waitUntilEnded();
+        QVERIFY(r.waitRendered(framesAtMissing, 0.2));
+        QVERIFY(!r.sound->isPlaying());
+        QVERIFY2(traceLog().contains(QStringLiteral("\tmissing\t") + name + QLatin1Char('\n')), qPrintable(traceLog()));
+        QVERIFY(!traceLog().contains(QLatin1String("long.wav")));
+        const long long missing = r.fileFrame(framesAtMissing);
+        const int buffer = r.buffer;
+        const Heard h = r.finish();
+        QVERIFY(h.lastLoud() < missing + buffer);
     }
 
-    void commandsInTheWrongStateAreIgnored()
+    void cachedFileIsNotReadAgainUnlessItChanged()
     {
-        Rig r(dir);
-        SoundControl& s = *r.sound;
-        QCOMPARE(s.Mode(), ModeNotOpen);
-        // Each step's commands ("name" sets the file name, "wait" waits for a change of mode),
-        // then the mode they leave.
-        const std::pair<const char*, int> steps[] = {
-            {"Stop Close Play wait", ModeNotOpen}, {"name Open", ModeStopped}, {"Open Stop", ModeStopped},
-            {"Play Play", ModePlaying},            {"Close Close", ModeNotOpen}, {"Bogus", ModeNotOpen}};
-        for (const auto& [commands, mode] : steps) {
-            for (const QString& c : QString(commands).split(' ')) {
-                if (c == "name") s.SetFileName("tone.wav");
-                else if (c == "wait") s.WaitForModeChange();
-                else s.SetCommand(c);
-            }
-            QVERIFY2(s.Mode() == mode, qPrintable(QString("%1: mode %2").arg(commands).arg(s.Mode())));
-        }
-    }
-
-    void cachedFileStartsAgain()
-    {
-        Rig r(dir);
-        PlayFile(*r.sound, "tone.wav");
-        const AudioClip* first = r.sound->openClip();
-        r.sound->WaitForModeChange();
-        // Played again from what was decoded, not read and converted again (how fast that
-        // is, is the latency benchmark's business, not a timed test's).
-        PlayFile(*r.sound, "tone.wav");
-        QCOMPARE(r.sound->openClip(), first);
-        QCOMPARE(r.sound->Mode(), ModePlaying);
+        Rig r(dir, *trace);
+        r.sound->play(QStringLiteral("tone.wav"));
+        const AudioClip* first = r.sound->lastClip();
+        QVERIFY(first);
+        r.sound->waitUntilEnded();
+        // Played again from what was decoded (how fast that is, is the latency benchmark's
+        // business).
+        r.sound->play(QStringLiteral("tone.wav"));
+        QCOMPARE(r.sound->lastClip(), first);
+        QVERIFY(r.sound->isPlaying());
+        r.sound->stop();
         // A changed file is read again.
-        r.sound->SetCommand("Close");
-        QThread::msleep(20);
-        QVERIFY(WriteFileBytes("tone2.wav", ToneWav(0.2, 22050, 1, 16)));
-        QFile::remove("tone.wav");
-        QVERIFY(QFile::rename("tone2.wav", "tone.wav"));
-        r.sound->SetFileName("tone.wav");
-        r.sound->SetCommand("Open");
-        QVERIFY2(std::fabs(r.sound->openSeconds() - 0.2) < 0.01, qPrintable(QString::number(r.sound->openSeconds())));
-        r.sound->SetCommand("Close");
-        QVERIFY(WriteFileBytes("tone.wav", ToneWav(0.5, 22050, 1, 16)));
+        QVERIFY(writeFileBytes(QStringLiteral("tone2.wav"), toneWav(0.2, 22050, 1, 16)));
+        QFile::remove(QStringLiteral("tone.wav"));
+        QVERIFY(QFile::rename(QStringLiteral("tone2.wav"), QStringLiteral("tone.wav")));
+        r.sound->play(QStringLiteral("tone.wav"));
+        QVERIFY(r.sound->lastClip());
+        QVERIFY2(std::fabs(r.sound->lastClip()->seconds() - 0.2) < 0.01,
+                 qPrintable(QString::number(r.sound->lastClip()->seconds())));
+        r.sound->stop();
+        QVERIFY(writeFileBytes(QStringLiteral("tone.wav"), toneWav(0.5, 22050, 1, 16)));
+    }
+
+    // Waiting for a touch costs nothing: the device closes once nothing plays, and a sound
+    // after that opens it again and is heard from its very first sample.
+    void idleDeviceClosesAndTheNextSoundIsHeardWhole()
+    {
+        Rig r(dir, *trace, std::chrono::milliseconds(0));
+        QTRY_VERIFY_WITH_TIMEOUT(!r.mixer->deviceOpen(), 10000);
+        const std::uint64_t framesWhileClosed = r.mixer->framesRendered();
+
+        r.sound->play(QStringLiteral("tone.wav"));
+        const AudioClip* clip = r.sound->lastClip();
+        QVERIFY(clip);
+        r.sound->waitUntilEnded();
+        QTRY_VERIFY_WITH_TIMEOUT(!r.mixer->deviceOpen(), 10000);
+        const std::uint64_t framesAfter = r.mixer->framesRendered();
+        // Nothing was rendered while the device was closed, and it closed soon after the sound.
+        QCOMPARE(r.mixer->openedAtFrame(), framesWhileClosed);
+        const std::uint64_t session = framesAfter - framesWhileClosed;
+        QVERIFY(session >= clip->frameCount());
+        QVERIFY2(session < clip->frameCount() + std::uint64_t(r.rate),
+                 qPrintable(QStringLiteral("%1 frames rendered for a %2-frame sound").arg(session).arg(clip->frameCount())));
+        QCOMPARE(r.mixer->framesRendered(), framesAfter);
+
+        const std::vector<float> expected = clip->samples;
+        const Heard h = r.finish();
+        // The disk file was started anew when the device reopened: it is this sound, from
+        // its first sample on, and exactly what the device rendered.
+        QCOMPARE((unsigned long long)h.frames(), (unsigned long long)session);
+        const std::size_t compared = std::min<std::size_t>(expected.size(), std::size_t(r.buffer) * std::size_t(h.channels) * 4);
+        for (std::size_t i = 0; i < compared; ++i)
+            QVERIFY2(std::fabs(h.samples[i] - expected[i]) < 1e-6, qPrintable(QStringLiteral("sample %1").arg(i)));
     }
 };
 

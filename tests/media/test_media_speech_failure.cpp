@@ -3,14 +3,13 @@
 // per process).
 #include "MediaTestSupport.h"
 
-#include "media/EspeakSpeechControl.h"
-#include "media/SdlSoundControl.h"
+#include "media/SdlSoundPlayer.h"
 #include "media/SpeechSynthesis.h"
 #include "media/SystemMedia.h"
+#include "support/Trace.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -24,8 +23,8 @@ using namespace mokuri::test;
 
 namespace {
 
-// Speaks once; exit code 0 when exactly one SpeechEnded came, after Speak, within 3 s.
-int SpeakOnce(int argc, char** argv, const QString& text, bool synthesisMustFail)
+// Speaks once; exit code 0 when exactly one speechEnded came, after speak returned.
+int speakOnce(int argc, char** argv, const QString& text, bool synthesisMustFail)
 {
     QCoreApplication app(argc, argv);
     const SpeechAudio direct = SynthesizeSpeech(text);
@@ -33,46 +32,42 @@ int SpeakOnce(int argc, char** argv, const QString& text, bool synthesisMustFail
         std::fprintf(stdout, "SynthesizeSpeech ok=%d error=%s\n", direct.ok(), qPrintable(direct.error));
         return 3;
     }
-    std::unique_ptr<SpeechControl> speech(CreateSystemSpeechControl());
+    std::unique_ptr<SpeechVoice> speech(createSystemSpeechVoice());
     int ended = 0;
     bool inSpeak = true;
     bool early = false;
-    QObject::connect(speech.get(), &SpeechControl::SpeechEnded, [&] {
+    QObject::connect(speech.get(), &SpeechVoice::speechEnded, [&] {
         ++ended;
         early |= inSpeak;
     });
-    speech->Speak(text);
+    speech->speak(text);
     inSpeak = false;
-    QElapsedTimer clock;
-    clock.start();
-    while (ended == 0 && clock.elapsed() < 3000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    const qint64 after = clock.elapsed();
-    QTest::qWait(300);
-    std::fprintf(stdout, "ended=%d early=%d after=%lld ms\n", ended, early, (long long)after);
+    if (!QTest::qWaitFor([&] { return ended > 0; }, 10000))
+        std::fprintf(stdout, "no speechEnded\n");
+    QTest::qWait(300); // a second speechEnded would come now
+    std::fprintf(stdout, "ended=%d early=%d\n", ended, early);
     return ended == 1 && !early ? 0 : 1;
 }
 
-int PlayWithoutDevice(int argc, char** argv)
+// Plays a 0.3 s sound on the fallback; exit code 0 when it played and the wait lasted while
+// the silent driver played it (in its frames, which follow the clock there).
+int playWithoutDevice(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    WriteFileBytes("tone.wav", ToneWav(0.3, 22050, 1, 16));
-    auto sound = CreateSystemSoundControl();
-    auto sound2 = std::make_unique<SdlSoundControl>(std::make_shared<AudioMixer>()); // a second mixer: no second message
-    QElapsedTimer clock;
-    clock.start();
-    sound->SetFileName("tone.wav");
-    sound->SetCommand("Open");
-    sound->SetCommand("Play");
-    const bool playing = sound->Mode() == ModePlaying;
-    sound->WaitForModeChange();
-    const qint64 ms = clock.elapsed();
-    std::fprintf(stdout, "driver=%s playing=%d waited=%lld ms\n",
-                 qPrintable(static_cast<SdlSoundControl*>(sound.get())->mixer().driverName()), playing,
-                 (long long)ms);
-    return playing && ms >= 270 && ms <= 400 ? 0 : 1;
+    writeFileBytes(QStringLiteral("tone.wav"), toneWav(0.3, 22050, 1, 16));
+    Trace trace;
+    auto sound = createSystemSoundPlayer(trace);
+    SdlSoundPlayer sound2(trace, std::make_shared<AudioMixer>()); // a second mixer: no second message
+    AudioMixer& mixer = static_cast<SdlSoundPlayer*>(sound.get())->mixer();
+    const std::uint64_t framesAtPlay = mixer.framesRendered();
+    sound->play(QStringLiteral("tone.wav"));
+    const bool playing = sound->isPlaying();
+    sound->waitUntilEnded();
+    const double played = double(mixer.framesRendered() - framesAtPlay) / mixer.sampleRate();
+    std::fprintf(stdout, "driver=%s playing=%d played=%.3f s\n", qPrintable(mixer.driverName()), playing, played);
+    return playing && !sound->isPlaying() && played >= 0.29 ? 0 : 1;
 }
 
 } // namespace
@@ -86,16 +81,16 @@ class MediaSpeechFailure : public QObject {
         int exitCode = -1;
         QString out, err;
     };
-    Outcome Child(const QString& mode, const QProcessEnvironment& env)
+    Outcome child(const QString& mode, const QProcessEnvironment& env)
     {
         QProcess p;
         p.setProcessEnvironment(env);
-        p.start(QCoreApplication::applicationFilePath(), {"--child", mode});
+        p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--child"), mode});
         Outcome o;
         if (!p.waitForFinished(15000)) {
             p.kill();
             p.waitForFinished();
-            o.err = "timed out";
+            o.err = QStringLiteral("timed out");
             return o;
         }
         o.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
@@ -104,7 +99,7 @@ class MediaSpeechFailure : public QObject {
         return o;
     }
 private slots:
-    void initTestCase() { QVERIFY(QDir(dir.path()).mkpath("espeak-ng-data")); }  // an empty data folder
+    void initTestCase() { QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("espeak-ng-data"))); }  // an empty data folder
 
     void failureIsSaidOnceAndTheGameGoesOn_data()
     {
@@ -113,14 +108,16 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("stderrLine");  // a pattern; empty: no message of ours at all
         QTest::addColumn<QString>("stdoutHas");
-        const QString noMecab = dir.filePath("no-such-dictionary");
-        QTest::newRow("espeak-ng data missing") << "speak" << "ESPEAK_DATA_PATH" << dir.path() << "mokuri: speech failed" << "";
-        QTest::newRow("MeCab dictionary missing") << "speak" << "MOKURI_MECAB_DICDIR" << noMecab
-                                                  << "mokuri: speech failed: .*MeCab" << "";
+        const QString noMecab = dir.filePath(QStringLiteral("no-such-dictionary"));
+        auto s = [](const char* text) { return QString::fromUtf8(text); };
+        QTest::newRow("espeak-ng data missing") << s("speak") << s("ESPEAK_DATA_PATH") << dir.path()
+                                                << s("mokuri: speech failed") << QString();
+        QTest::newRow("MeCab dictionary missing") << s("speak") << s("MOKURI_MECAB_DICDIR") << noMecab
+                                                  << s("mokuri: speech failed: .*MeCab") << QString();
         // A single letter needs no MeCab: the deck can still be made.
-        QTest::newRow("a letter without MeCab") << "letter" << "MOKURI_MECAB_DICDIR" << noMecab << "" << "";
-        QTest::newRow("no audio device: dummy in real time") << "sound" << "SDL_AUDIODRIVER" << "no-such-driver"
-                                                             << "no audio device" << "driver=dummy";
+        QTest::newRow("a letter without MeCab") << s("letter") << s("MOKURI_MECAB_DICDIR") << noMecab << QString() << QString();
+        QTest::newRow("no audio device: dummy in real time") << s("sound") << s("SDL_AUDIODRIVER") << s("no-such-driver")
+                                                             << s("no audio device") << s("driver=dummy");
     }
 
     void failureIsSaidOnceAndTheGameGoesOn()
@@ -131,17 +128,17 @@ private slots:
         QFETCH(QString, stderrLine);
         QFETCH(QString, stdoutHas);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("SDL_AUDIODRIVER", "dummy");
-        env.remove("MOKURI_TRACE");
+        env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+        env.remove(QStringLiteral("MOKURI_TRACE"));
         env.insert(variable, value);
-        const Outcome o = Child(mode, env);
+        const Outcome o = child(mode, env);
         QVERIFY2(o.exitCode == 0, qPrintable(o.out + o.err));
         QVERIFY2(o.out.contains(stdoutHas), qPrintable(o.out));
         if (stderrLine.isEmpty()) {
-            QVERIFY2(!o.err.contains("mokuri:"), qPrintable(o.err));
+            QVERIFY2(!o.err.contains(QLatin1String("mokuri:")), qPrintable(o.err));
         } else {
             QCOMPARE(o.err.count(QRegularExpression(stderrLine)), 1);
-            QCOMPARE(o.err.trimmed().count('\n'), 0);  // one line on stderr, nothing else
+            QCOMPARE(o.err.trimmed().count(u'\n'), 0);  // one line on stderr, nothing else
         }
     }
 };
@@ -152,12 +149,12 @@ int main(int argc, char** argv)
         const QString mode = QString::fromLatin1(argv[2]);
         char* childArgv[] = {argv[0], nullptr};
         int childArgc = 1;
-        if (mode == "speak")
-            return SpeakOnce(childArgc, childArgv, QStringLiteral("並べましょう"), true);
-        if (mode == "letter")
-            return SpeakOnce(childArgc, childArgv, QStringLiteral("ぱ"), false);
-        if (mode == "sound")
-            return PlayWithoutDevice(childArgc, childArgv);
+        if (mode == QLatin1String("speak"))
+            return speakOnce(childArgc, childArgv, QStringLiteral("並べましょう"), true);
+        if (mode == QLatin1String("letter"))
+            return speakOnce(childArgc, childArgv, QStringLiteral("ぱ"), false);
+        if (mode == QLatin1String("sound"))
+            return playWithoutDevice(childArgc, childArgv);
         return 2;
     }
     QCoreApplication app(argc, argv);

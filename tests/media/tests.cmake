@@ -1,4 +1,4 @@
-mokuri_test(test_media_reading media/test_media_reading.cpp)
-mokuri_test(test_media_sound media/test_media_sound.cpp)
-mokuri_test(test_media_speech media/test_media_speech.cpp)
-mokuri_test(test_media_speech_failure media/test_media_speech_failure.cpp)
+mokuri_test(test_media_reading media/test_media_reading.cpp mokuri_media)
+mokuri_test(test_media_sound media/test_media_sound.cpp mokuri_media)
+mokuri_test(test_media_speech media/test_media_speech.cpp mokuri_media)
+mokuri_test(test_media_speech_failure media/test_media_speech_failure.cpp mokuri_media)

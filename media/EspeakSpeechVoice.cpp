@@ -1,4 +1,4 @@
-#include "media/EspeakSpeechControl.h"
+#include "media/EspeakSpeechVoice.h"
 
 #include "media/SpeechSynthesis.h"
 
@@ -61,13 +61,13 @@ private:
 
 } // namespace
 
-EspeakSpeechControl::EspeakSpeechControl(std::shared_ptr<AudioMixer> mixer, QObject* parent)
-    : SpeechControl(parent), mixer_(std::move(mixer))
+EspeakSpeechVoice::EspeakSpeechVoice(std::shared_ptr<AudioMixer> mixer, QObject* parent)
+    : SpeechVoice(parent), mixer_(std::move(mixer))
 {
     worker_ = std::thread([this] { run(); });
 }
 
-EspeakSpeechControl::~EspeakSpeechControl()
+EspeakSpeechVoice::~EspeakSpeechVoice()
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -80,7 +80,7 @@ EspeakSpeechControl::~EspeakSpeechControl()
     worker_.join();
 }
 
-void EspeakSpeechControl::Speak(const QString& text)
+void EspeakSpeechVoice::speak(const QString& text)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -91,7 +91,7 @@ void EspeakSpeechControl::Speak(const QString& text)
     cv_.notify_all();
 }
 
-void EspeakSpeechControl::StopSpeaking()
+void EspeakSpeechVoice::stop()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     ++generation_;
@@ -99,9 +99,9 @@ void EspeakSpeechControl::StopSpeaking()
     mixer_->stopSpeech();
 }
 
-void EspeakSpeechControl::run()
+void EspeakSpeechVoice::run()
 {
-    PrepareSpeechSynthesis(); // load espeak-ng and MeCab now, not at the first Speak
+    PrepareSpeechSynthesis(); // load espeak-ng and MeCab now, not at the first speak
     for (;;) {
         Job job;
         {
@@ -116,7 +116,7 @@ void EspeakSpeechControl::run()
     }
 }
 
-void EspeakSpeechControl::synthesize(const Job& job)
+void EspeakSpeechVoice::synthesize(const Job& job)
 {
     std::uint64_t stream;
     {
@@ -145,7 +145,7 @@ void EspeakSpeechControl::synthesize(const Job& job)
         },
         &sourceRate);
     if (!current())
-        return; // cut off by StopSpeaking or another Speak: no SpeechEnded
+        return; // cut off by stop or another speak: no speechEnded
     if (resampler) {
         converted.clear();
         resampler->flush(converted);
@@ -159,7 +159,7 @@ void EspeakSpeechControl::synthesize(const Job& job)
     // The text has been heard to its end: report it through the event loop.
     std::lock_guard<std::mutex> lock(mutex_);
     if (!quit_)
-        QMetaObject::invokeMethod(this, [this] { emit SpeechEnded(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { emit speechEnded(); }, Qt::QueuedConnection);
 }
 
 } // namespace mokuri

@@ -1,6 +1,6 @@
-#include "media/SdlSoundControl.h"
+#include "media/SdlSoundPlayer.h"
 
-#include "app/Trace.h"
+#include "support/Trace.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -16,20 +16,18 @@ namespace {
 constexpr std::size_t kCacheLimitBytes = 4u << 20;
 }
 
-SdlSoundControl::SdlSoundControl(std::shared_ptr<AudioMixer> mixer) : mixer_(std::move(mixer)) {}
+SdlSoundPlayer::SdlSoundPlayer(Trace& trace, std::shared_ptr<AudioMixer> mixer)
+    : trace_(trace), mixer_(std::move(mixer))
+{
+}
 
-SdlSoundControl::~SdlSoundControl()
+SdlSoundPlayer::~SdlSoundPlayer()
 {
     if (token_)
         mixer_->stopSound(token_);
 }
 
-void SdlSoundControl::SetFileName(const QString& fileName)
-{
-    fileName_ = fileName;
-}
-
-std::shared_ptr<const AudioClip> SdlSoundControl::load(const QString& path)
+std::shared_ptr<const AudioClip> SdlSoundPlayer::load(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.isFile())
@@ -71,37 +69,29 @@ std::shared_ptr<const AudioClip> SdlSoundControl::load(const QString& path)
     return clip;
 }
 
-void SdlSoundControl::SetCommand(const QString& command)
+void SdlSoundPlayer::play(const QString& fileName)
 {
-    const QString c = command.trimmed();
-    if (c.compare(QLatin1String("Open"), Qt::CaseInsensitive) == 0) {
-        if (clip_)
-            return; // already open: wrong state, ignored
-        clip_ = fileName_.isEmpty() ? nullptr : load(QDir::current().filePath(fileName_));
-        if (!clip_)
-            TraceEvent("missing", {fileName_});
-    } else if (c.compare(QLatin1String("Play"), Qt::CaseInsensitive) == 0) {
-        if (!clip_ || (token_ && mixer_->soundPlaying(token_)))
-            return;
-        token_ = mixer_->playSound(clip_);
-    } else if (c.compare(QLatin1String("Stop"), Qt::CaseInsensitive) == 0) {
-        if (token_)
-            mixer_->stopSound(token_);
-    } else if (c.compare(QLatin1String("Close"), Qt::CaseInsensitive) == 0) {
-        if (token_)
-            mixer_->stopSound(token_);
-        clip_.reset();
+    stop();
+    clip_ = fileName.isEmpty() ? nullptr : load(QDir::current().filePath(fileName));
+    if (!clip_) {
+        trace_.event("missing", {fileName});
+        return;
     }
+    token_ = mixer_->playSound(clip_);
 }
 
-int SdlSoundControl::Mode()
+void SdlSoundPlayer::stop()
 {
-    if (!clip_)
-        return ModeNotOpen;
-    return token_ && mixer_->soundPlaying(token_) ? ModePlaying : ModeStopped;
+    if (token_)
+        mixer_->stopSound(token_);
 }
 
-void SdlSoundControl::WaitForModeChange()
+bool SdlSoundPlayer::isPlaying()
+{
+    return token_ && mixer_->soundPlaying(token_);
+}
+
+void SdlSoundPlayer::waitUntilEnded()
 {
     if (token_)
         mixer_->waitSoundEnd(token_);

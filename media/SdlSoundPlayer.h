@@ -1,0 +1,55 @@
+#pragma once
+// The sound player on SDL2: WAV files by bare name in the current folder, played on the
+// AudioMixer's sound voice.
+#include "media/AudioMixer.h"
+#include "media/SoundPlayer.h"
+
+#include <QHash>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace mokuri {
+
+class Trace;
+
+class SdlSoundPlayer final : public SoundPlayer {
+public:
+    // Files that cannot be played are reported to `trace` ("missing"), which must outlive
+    // the player.
+    explicit SdlSoundPlayer(Trace& trace, std::shared_ptr<AudioMixer> mixer = AudioMixer::shared());
+    ~SdlSoundPlayer() override; // stops its sound
+
+    // Reads any WAV SDL_LoadWAV reads, converted to the device format and cached, so that
+    // playing the same file again costs a stat. A missing or unreadable file: the trace line
+    // "missing <name>", and the sound before stays cut off.
+    void play(const QString& fileName) override;
+    void stop() override;
+    bool isPlaying() override;
+    // Blocks on a condition variable until the sound has ended or was stopped. No polling.
+    void waitUntilEnded() override;
+
+    // For tests and benchmarks.
+    AudioMixer& mixer() { return *mixer_; }
+    std::uint64_t playToken() const { return token_; }
+    // The clip of the last play, null when that file could not be played.
+    const AudioClip* lastClip() const { return clip_.get(); }
+
+private:
+    struct CacheEntry {
+        qint64 size = -1;
+        qint64 mtimeMs = 0;
+        std::shared_ptr<const AudioClip> clip;
+    };
+    std::shared_ptr<const AudioClip> load(const QString& path);
+
+    Trace& trace_;
+    std::shared_ptr<AudioMixer> mixer_;
+    std::shared_ptr<const AudioClip> clip_;
+    std::uint64_t token_ = 0; // the mixer's token of our last play
+    QHash<QString, CacheEntry> cache_;
+    std::size_t cacheBytes_ = 0;
+};
+
+} // namespace mokuri
