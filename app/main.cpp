@@ -1,22 +1,36 @@
 // モクリ: a word-building exercise in Japanese for young children.
-#include "app/Fonts.h"
-#include "app/Form1.h"
-#include "content/Globals.h"
+#include "app/StartUp.h"
+#include "game/Round.h"
 #include "media/SystemMedia.h"
+#include "screens/Fonts.h"
+#include "screens/MainScreen.h"
 
 #include <QApplication>
+#include <QScreen>
 
 int main(int argc, char** argv)
 {
+    using namespace mokuri;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mokuri"));
-    mokuri::InstallFontSubstitutes();
+    installFontSubstitutes();
 
-    // The whole command line is the folder, so a folder with blanks needs no quotes.
-    mokuri::CommandLineText = mokuri::CommandLineFromArguments(app.arguments().mid(1));
+    Trace trace(Trace::targetFromEnvironment());
+    Random random(Random::seedFromEnvironment());
+    std::optional<StartValues> start = loadStartValues(folderFromArguments(app.arguments().mid(1)), trace);
+    if (!start) {
+        showNoPicturesMessage(trace);
+        return 1;
+    }
 
-    mokuri::Form1 form(mokuri::CreateSystemSoundControl(), mokuri::CreateSystemSpeechControl());
-    if (!form.Form_Load()) return 1;
-    form.ShowFullScreen();
+    std::unique_ptr<SoundPlayer> sound = createSystemSoundPlayer(trace);
+    std::unique_ptr<SpeechVoice> speech(createSystemSpeechVoice());
+    Round round(start->folder, start->tasks, start->settings, start->praise, *sound, *speech, random, trace);
+
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const TwipScale scale = TwipScale::of(screen);
+    MainScreen mainScreen(round, scale, trace);
+    mainScreen.fitToScreen(screen ? screen->geometry().size() : QSize(1024, 768));
+    mainScreen.showOverScreen();
     return app.exec();
 }

@@ -143,6 +143,12 @@ void Round::onAdultKey(AdultKey key)
     else emit pictureChoiceRequested();
 }
 
+void Round::silence()
+{
+    sound_.stop();
+    speech_.stop();
+}
+
 void Round::playSound(const QString& fileName)
 {
     trace_.event("sound", {fileName});

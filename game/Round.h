@@ -46,6 +46,8 @@ public:
     void onRetryTimer();
     void onNextQuestionTimer();
     void onAdultKey(AdultKey key);
+    // Silences sound and speech (the program is ending).
+    void silence();
 
 signals:
     // The question before is gone; this picture (a path) belongs to the next one.

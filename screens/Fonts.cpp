@@ -1,4 +1,4 @@
-#include "app/Fonts.h"
+#include "screens/Fonts.h"
 
 #include <QFont>
 #include <QFontDatabase>
@@ -6,7 +6,7 @@
 
 namespace mokuri {
 
-void InstallFontSubstitutes()
+void installFontSubstitutes()
 {
     const QStringList families = QFontDatabase::families(QFontDatabase::Japanese);
     auto pick = [&](const QStringList& wanted) {

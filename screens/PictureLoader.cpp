@@ -1,4 +1,4 @@
-#include "app/PictureLoader.h"
+#include "screens/PictureLoader.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -14,7 +14,7 @@ namespace {
 // JPEG decodes at 1/2, 1/4 or 1/8 of its size for a fraction of the work. Taking the
 // smallest such size that is at most 10 % short of the box, and stretching the little
 // rest, is much cheaper than the next larger one scaled down, and looks the same.
-QSize CheapDecodeSize(QSize full, QSize box)
+QSize cheapDecodeSize(QSize full, QSize box)
 {
     if (!full.isValid() || box.isEmpty()) return box;
     for (int d = 8; d >= 2; d /= 2) {
@@ -26,12 +26,12 @@ QSize CheapDecodeSize(QSize full, QSize box)
 
 } // namespace
 
-QImage DecodePictureAt(const QString& path, QSize size)
+QImage decodePictureAt(const QString& path, QSize size)
 {
     QImageReader reader(path);
     reader.setAutoTransform(true);
     if (reader.supportsOption(QImageIOHandler::ScaledSize))
-        reader.setScaledSize(reader.format() == "jpeg" ? CheapDecodeSize(reader.size(), size) : size);
+        reader.setScaledSize(reader.format() == "jpeg" ? cheapDecodeSize(reader.size(), size) : size);
     QImage img = reader.read();
     if (img.isNull()) return img;
     if (img.size() != size) img = img.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -44,7 +44,7 @@ PictureLoader::~PictureLoader()
         if (e.image.valid()) e.image.wait();
 }
 
-PictureLoader::Entry PictureLoader::Start(const QString& path, QSize size)
+PictureLoader::Entry PictureLoader::start(const QString& path, QSize size)
 {
     Entry e;
     e.path = path;
@@ -52,32 +52,32 @@ PictureLoader::Entry PictureLoader::Start(const QString& path, QSize size)
     QFileInfo info(path);
     e.modified = info.lastModified();
     e.bytes = info.exists() ? info.size() : -1;
-    e.image = std::async(std::launch::async, DecodePictureAt, path, size).share();
+    e.image = std::async(std::launch::async, decodePictureAt, path, size).share();
     return e;
 }
 
-bool PictureLoader::StillCurrent(const Entry& e)
+bool PictureLoader::stillCurrent(const Entry& e)
 {
     QFileInfo info(e.path);
     return info.exists() && info.size() == e.bytes && info.lastModified() == e.modified;
 }
 
-void PictureLoader::Prefetch(const QString& path, QSize size)
+void PictureLoader::prefetch(const QString& path, QSize size)
 {
     for (const Entry& e : entries_)
         if (e.path == path && e.size == size) return;
-    entries_.push_back(Start(path, size));
+    entries_.push_back(start(path, size));
     while (entries_.size() > kKept) {
         if (entries_.front().image.valid()) entries_.front().image.wait();
         entries_.pop_front();
     }
 }
 
-QImage PictureLoader::Load(const QString& path, QSize size)
+QImage PictureLoader::load(const QString& path, QSize size)
 {
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         if (it->path != path || it->size != size) continue;
-        if (StillCurrent(*it)) {
+        if (stillCurrent(*it)) {
             Entry e = *it;
             entries_.erase(it);
             entries_.push_back(e);  // most recently used stays longest
@@ -87,7 +87,7 @@ QImage PictureLoader::Load(const QString& path, QSize size)
         entries_.erase(it);
         break;
     }
-    Prefetch(path, size);
+    prefetch(path, size);
     return entries_.back().image.get();
 }
 

@@ -13,14 +13,14 @@ namespace mokuri {
 
 // Decodes at `size` (JPEG scales while decoding), stretched to exactly that size.
 // A null image when the file is missing or not a picture.
-QImage DecodePictureAt(const QString& path, QSize size);
+QImage decodePictureAt(const QString& path, QSize size);
 
 class PictureLoader {
 public:
     ~PictureLoader();
     // The picture, from what was decoded ahead when the file has not changed since.
-    QImage Load(const QString& path, QSize size);
-    void Prefetch(const QString& path, QSize size);
+    QImage load(const QString& path, QSize size);
+    void prefetch(const QString& path, QSize size);
 
 private:
     struct Entry {
@@ -30,8 +30,8 @@ private:
         qint64 bytes = -1;
         std::shared_future<QImage> image;
     };
-    static Entry Start(const QString& path, QSize size);
-    static bool StillCurrent(const Entry& e);
+    static Entry start(const QString& path, QSize size);
+    static bool stillCurrent(const Entry& e);
     std::deque<Entry> entries_;  // the few most recent, newest last
 };
 

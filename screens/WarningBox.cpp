@@ -1,4 +1,4 @@
-#include "app/WarningBox.h"
+#include "screens/WarningBox.h"
 
 #include <QMessageBox>
 #include <QTimer>
@@ -6,7 +6,7 @@
 
 namespace mokuri {
 
-void ShowWarningBox(const QString& text, const QFont* font)
+void showWarningBox(const QString& text, const QFont* font)
 {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("モクリ"), text, QMessageBox::Ok);
     if (font) box.setFont(*font);

@@ -1,0 +1,32 @@
+#include "app/StartUp.h"
+
+#include "content/PraiseLines.h"
+#include "content/SettingsFile.h"
+
+#include <QFileInfo>
+#include <cstdio>
+
+namespace mokuri {
+
+QString folderFromArguments(const QStringList& argsWithoutProgram) { return argsWithoutProgram.join(u' '); }
+
+std::optional<StartValues> loadStartValues(const QString& folder, Trace& trace)
+{
+    trace.event("start", {QStringLiteral("folder=") + folder});
+
+    // A folder that is not there gets nothing written into it or anywhere else.
+    if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
+        std::fprintf(stderr, "mokuri: the folder \"%s\" does not exist\n", qPrintable(folder));
+        return std::nullopt;
+    }
+
+    StartValues v;
+    v.settings = loadSettings(folder, trace);
+    v.praise = loadPraiseLines(trace);
+    v.folder = loadPictureFolder(folder, trace);
+    if (v.folder.pictures.isEmpty()) return std::nullopt;
+    v.tasks = loadTaskList(v.folder, trace);
+    return v;
+}
+
+} // namespace mokuri

@@ -1,0 +1,29 @@
+#pragma once
+// What the game starts from: the picture folder named on the command line, its settings and
+// task list, and the praise lines of the current folder.
+#include "content/PictureFolder.h"
+#include "content/Settings.h"
+#include "content/TaskListFile.h"
+#include "support/Trace.h"
+
+#include <QStringList>
+#include <optional>
+
+namespace mokuri {
+
+struct StartValues {
+    PictureFolder folder;
+    TaskList tasks;
+    Settings settings;
+    QStringList praise;
+};
+
+// The whole command line is the folder, so a folder name with blanks needs no quotes.
+QString folderFromArguments(const QStringList& argsWithoutProgram);
+
+// Loads everything in the order the files depend on, creating missing files with their
+// defaults. Nothing when the folder does not exist or holds no picture: the game cannot
+// start (the caller tells the adult).
+std::optional<StartValues> loadStartValues(const QString& folder, Trace& trace);
+
+} // namespace mokuri

@@ -1,0 +1,110 @@
+#include "screens/DialogParts.h"
+
+#include "screens/Fonts.h"
+#include "screens/WarningBox.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+
+namespace mokuri {
+
+QFont dialogFont()
+{
+    QFont f(QString::fromUtf8(kPGothic));
+    f.setPointSize(9);
+    f.setBold(false);
+    return f;
+}
+
+QFont dialogTitleFont()
+{
+    QFont f(QString::fromUtf8(kPGothic));
+    f.setPointSizeF(14.25);
+    f.setBold(true);
+    return f;
+}
+
+void placeTwips(QWidget* w, const TwipScale& scale, float left, float top, float width, float height)
+{
+    w->setGeometry(scale.toPixels(left), scale.toPixels(top), scale.toPixels(width), scale.toPixels(height));
+}
+
+QPushButton* makeDialogButton(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+QLabel* makeCreditLabel(QWidget* parent, const QString& name)
+{
+    auto* l = new QLabel(QStringLiteral("Ｔａｖｅｍｏ"), parent);
+    l->setObjectName(name);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette p = l->palette();
+    p.setColor(QPalette::Window, p.color(QPalette::Dark));
+    l->setPalette(p);
+    l->setAutoFillBackground(true);
+    return l;
+}
+
+void showNotSavedMessage(const QString& path, const QString& what)
+{
+    const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    const QFont font = dialogFont();
+    showWarningBox(QStringLiteral("ファイル「%1」に保存できませんでした。\n"
+                                  "この%2は、プログラムを終了するまでの間だけ有効です。")
+                       .arg(shown, what),
+                   &font);
+}
+
+DialogWindow::DialogWindow(const QString& name, const QString& caption, const TwipScale& scale, float clientWidth,
+                           float clientHeight, QRect shapeTwips)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), scale_(scale), shapeTwips_(shapeTwips),
+      activation_(this, ActivationWatcher::Rules{false, false})
+{
+    setObjectName(name);
+    setWindowTitle(caption);
+    setFont(dialogFont());
+    setFixedSize(scale_.toPixels(clientWidth), scale_.toPixels(clientHeight));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize available = screen ? screen->geometry().size() : QSize(1024, 768);
+    move((available.width() - width()) / 2, (available.height() - height()) / 2);
+    connect(&activation_, &ActivationWatcher::activated, this, &DialogWindow::showStoredChoices);
+}
+
+QRect DialogWindow::shapeRect() const
+{
+    return QRect(scale_.toPixels(float(shapeTwips_.x())), scale_.toPixels(float(shapeTwips_.y())),
+                 scale_.toPixels(float(shapeTwips_.width())), scale_.toPixels(float(shapeTwips_.height())));
+}
+
+void DialogWindow::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1));
+    p.setBrush(Qt::NoBrush);
+    const QRect r = shapeRect();
+    // The outline lies inside the shape's own size.
+    p.drawRect(r.x(), r.y(), r.width() - 1, r.height() - 1);
+}
+
+void DialogWindow::showFromMainScreen()
+{
+    // The controls are right before the window is seen; the focus arriving from the main
+    // screen is the same activation and does not run it again.
+    showStoredChoices();
+    activation_.skipNextFocus();
+    show();
+    raise();
+    activateWindow();
+}
+
+} // namespace mokuri

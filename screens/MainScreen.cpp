@@ -1,0 +1,304 @@
+#include "screens/MainScreen.h"
+
+#include "game/TileGeometry.h"
+#include "screens/Fonts.h"
+#include "screens/PictureChoiceDialog.h"
+#include "screens/SettingsDialog.h"
+#include "screens/WarningBox.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPixmap>
+#include <cstdio>
+
+namespace mokuri {
+
+TileLabel::TileLabel(QWidget* parent, const TwipScale& scale, int index)
+    : TwipLabel(parent, scale, QStringLiteral("Label2_%1").arg(index), QStringLiteral("Label2")), index_(index)
+{
+    setMouseTracking(true);
+}
+
+void TileLabel::mouseMoveEvent(QMouseEvent* e)
+{
+    emit touched(index_);
+    TwipLabel::mouseMoveEvent(e);
+}
+
+void TileLabel::mousePressEvent(QMouseEvent* e) { pressed_ = e->button() == Qt::LeftButton; }
+
+void TileLabel::mouseReleaseEvent(QMouseEvent* e)
+{
+    // A click is a press and a release on the same tile.
+    bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+    pressed_ = false;
+    if (click) emit clicked(index_);
+}
+
+MainScreen::MainScreen(Round& round, const TwipScale& scale, Trace& trace, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), round_(round), scale_(scale), trace_(trace),
+      activation_(this, ActivationWatcher::Rules{true, true})
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Form1"));
+    createControls();
+
+    connect(&round_, &Round::questionStarting, this, &MainScreen::showPicture);
+    connect(&round_, &Round::questionReady, this, &MainScreen::drawQuestion);
+    connect(&round_, &Round::tilePlaced, this, &MainScreen::placeTile);
+    connect(&round_, &Round::wrongTile, this, &MainScreen::showWrongMark);
+    connect(&round_, &Round::wordDone, rightMark, &QWidget::show);
+    connect(&round_, &Round::waitingForSound, this, [this] { repaint(); });
+    connect(&round_, &Round::retryTimerWanted, retryTimer, [this](bool run) { run ? retryTimer->start() : retryTimer->stop(); });
+    connect(&round_, &Round::nextQuestionTimerWanted, nextQuestionTimer,
+            [this](bool run) { run ? nextQuestionTimer->start() : nextQuestionTimer->stop(); });
+    connect(&round_, &Round::upcomingPicture, this, &MainScreen::prefetch);
+    connect(&round_, &Round::quitRequested, this, [] { QCoreApplication::exit(0); });
+    connect(&round_, &Round::settingsRequested, this, &MainScreen::openSettings);
+    connect(&round_, &Round::pictureChoiceRequested, this, &MainScreen::openPictureChoice);
+    connect(&activation_, &ActivationWatcher::activated, this, &MainScreen::onActivated);
+}
+
+MainScreen::~MainScreen()
+{
+    // Deleting a dialog moves the focus; that is no activation of a screen going away.
+    disconnect(&activation_, nullptr, this, nullptr);
+    // The dialogs have no owner window, so nothing else ends them with the main screen.
+    delete settingsDialog;
+    delete pictureChoiceDialog;
+}
+
+void MainScreen::createControls()
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(0, 128, 128));
+    setPalette(p);
+    setAutoFillBackground(true);
+    QFont f(QString::fromUtf8(kGothic));
+    f.setPointSize(9);
+    f.setBold(true);
+    setFont(f);
+    setFocusPolicy(Qt::StrongFocus);
+    setSizeTwips(6345, 4680);
+
+    // Created bottom to top: a later sibling is drawn over an earlier one.
+    picture = new TwipImage(this, scale_, QStringLiteral("Image1"));
+    picture->setGeometryTwips(1800, 1080, 2415, 2175);
+
+    modelRow = new TwipLabel(this, scale_, QStringLiteral("Label1"), QStringLiteral("Label1"));
+    modelRow->setColours(QColor(255, 255, 255), QColor(128, 128, 255));
+    modelRow->setBorder(true);
+    modelRow->setGeometryTwips(600, 120, 690, 240);
+    modelRow->setAutoSize(true);
+
+    auto makeTile = [this](int i) {
+        auto* t = new TileLabel(this, scale_, i);
+        t->setColours(QColor(255, 255, 255), QColor(0, 0, 0));
+        t->setBorder(true);
+        t->setGeometryTwips(float(120 + 600 * i), 3960, 495, 495);
+        connect(t, &TileLabel::touched, &round_, &Round::onTileTouched);
+        connect(t, &TileLabel::clicked, &round_, &Round::onTileClicked);
+        tiles[size_t(i)] = t;
+    };
+    makeTile(0);
+
+    rightMark = new TwipLabel(this, scale_, QStringLiteral("Label4"), QStringLiteral("○"));
+    rightMark->setColours(std::nullopt, QColor(255, 0, 0));
+    rightMark->setGeometryTwips(4680, 2400, 975, 975);
+    rightMark->hide();
+
+    for (int i = 1; i < kMaxTiles; ++i) makeTile(i);
+
+    wrongMark = new TwipLabel(this, scale_, QStringLiteral("Label3"), QStringLiteral("×"));
+    wrongMark->setColours(std::nullopt, QColor(255, 0, 0));
+    wrongMark->setGeometryTwips(840, 2640, 735, 735);
+    wrongMark->hide();
+
+    retryTimer = new QTimer(this);
+    retryTimer->setObjectName(QStringLiteral("Timer1"));
+    retryTimer->setInterval(500);
+    connect(retryTimer, &QTimer::timeout, &round_, &Round::onRetryTimer);
+    nextQuestionTimer = new QTimer(this);
+    nextQuestionTimer->setObjectName(QStringLiteral("Timer2"));
+    nextQuestionTimer->setInterval(1000);
+    connect(nextQuestionTimer, &QTimer::timeout, &round_, &Round::onNextQuestionTimer);
+}
+
+void MainScreen::setSizeTwips(float width, float height)
+{
+    widthTwips_ = width;
+    heightTwips_ = height;
+    resize(std::max(1, scale_.toPixels(width)), std::max(1, scale_.toPixels(height)));
+}
+
+void MainScreen::fitToScreen(QSize screenPixels)
+{
+    move(0, 0);
+    setSizeTwips(scale_.toTwips(screenPixels.width()), scale_.toTwips(screenPixels.height()));
+    // From the outer size of the window: the same numbers whatever the frame.
+    const MarkGeometry g = rightMarkGeometry(widthTwips_, heightTwips_);
+    rightMark->setFontSize(g.fontSize);
+    rightMark->setTop(g.top);
+    rightMark->setLeft(g.left);
+    rightMark->setWidthTwips(g.width);
+    rightMark->setHeightTwips(g.height);
+}
+
+void MainScreen::showOverScreen()
+{
+    move(0, 0);
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainScreen::onActivated()
+{
+    // Without a window manager a clicked window is not raised: cover the dialog.
+    raise();
+    round_.start();
+}
+
+void MainScreen::returnFromDialog()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainScreen::hideQuestion()
+{
+    picture->hide();
+    modelRow->hide();
+    for (TileLabel* t : tiles) t->hide();
+    wrongMark->hide();
+    rightMark->hide();
+}
+
+void MainScreen::showPicture(const QString& path)
+{
+    hideQuestion();
+    const TwipRect r = imageRect(widthTwips_, heightTwips_);
+    picture->setGeometryTwips(r.left, r.top, r.width, r.height);
+    if (!picture->setPicture(pictures_.load(path, picture->pixelSize()))) {
+        trace_.event("missing", {QFileInfo(path).fileName()});
+        std::fprintf(stderr, "mokuri: cannot show the picture %s\n", qPrintable(path));
+    }
+}
+
+void MainScreen::drawQuestion()
+{
+    const Question& q = round_.question();
+    const float W = widthTwips_, H = heightTwips_;
+    tileSize_ = tileSizeFor(W, q.lastSlot);
+
+    const TwipRect row = modelRowRect(W, H, q.wordLength(), tileSize_);
+    modelRow->setWidthTwips(row.width);
+    modelRow->setHeightTwips(row.height);
+    modelRow->setTop(row.top);
+    modelRow->setLeft(row.left);
+    modelRow->setFontSize(tileFontSize(tileSize_));
+    modelRow->setCaption(q.word);
+    // Hidden means white on white: the row keeps its place and size either way.
+    modelRow->setColours(QColor(255, 255, 255), round_.settings().showModel ? QColor(128, 128, 255) : QColor(255, 255, 255));
+
+    for (int i = 0; i < q.tileCount(); ++i) {
+        TileLabel* t = tiles[size_t(i)];
+        t->setWidthTwips(tileSize_);
+        t->setTop(tileTop(H, modelRow->top()));
+        t->setLeft(tileLeft(q.tileSlots[size_t(i)], tileSize_, q.lastSlot));
+        t->setHeightTwips(tileSize_);
+        t->setFontSize(tileFontSize(tileSize_));
+        t->setCaption(q.tileLetter(i));
+    }
+
+    applyPointer();
+    picture->show();
+    modelRow->show();
+    for (int i = 0; i < q.tileCount(); ++i) tiles[size_t(i)]->show();
+}
+
+void MainScreen::placeTile(int tile, int position)
+{
+    TileLabel* t = tiles[size_t(tile)];
+    t->setTop(modelRow->top());
+    t->setLeft(placedTileLeft(position, tileSize_, modelRow->left()));
+}
+
+void MainScreen::showWrongMark(int tile)
+{
+    const TwipRect r = wrongMarkRect(heightTwips_, modelRow->top(), tiles[size_t(tile)]->left(), tileSize_);
+    wrongMark->setWidthTwips(r.width);
+    wrongMark->setTop(r.top);
+    wrongMark->setLeft(r.left);
+    wrongMark->setHeightTwips(r.height);
+    wrongMark->setFontSize(wrongMarkFontSize(tileSize_));
+    wrongMark->show();
+}
+
+void MainScreen::applyPointer()
+{
+    if (round_.settings().showPointer) {
+        setCursor(Qt::ArrowCursor);
+        return;
+    }
+    QPixmap icon(QStringLiteral("Clear.ico"));
+    if (icon.isNull()) {
+        // Hidden is what the adult asked for, icon or not.
+        trace_.event("missing", {QStringLiteral("Clear.ico")});
+        setCursor(Qt::BlankCursor);
+        return;
+    }
+    setCursor(QCursor(icon, 0, 0));
+}
+
+void MainScreen::prefetch(const QString& path)
+{
+    const TwipRect r = imageRect(widthTwips_, heightTwips_);
+    pictures_.prefetch(path, QSize(std::max(1, scale_.toPixels(r.width)), std::max(1, scale_.toPixels(r.height))));
+}
+
+void MainScreen::openSettings()
+{
+    if (!settingsDialog) {
+        settingsDialog = new SettingsDialog(round_, scale_, trace_);
+        connect(settingsDialog, &SettingsDialog::finished, this, &MainScreen::returnFromDialog);
+    }
+    settingsDialog->showFromMainScreen();
+}
+
+void MainScreen::openPictureChoice()
+{
+    if (!pictureChoiceDialog) {
+        pictureChoiceDialog = new PictureChoiceDialog(round_, scale_, trace_);
+        connect(pictureChoiceDialog, &PictureChoiceDialog::finished, this, &MainScreen::returnFromDialog);
+    }
+    pictureChoiceDialog->showFromMainScreen();
+}
+
+void MainScreen::keyPressEvent(QKeyEvent* e)
+{
+    switch (e->key()) {
+    case Qt::Key_Escape: round_.onAdultKey(AdultKey::Quit); break;
+    case Qt::Key_H: round_.onAdultKey(AdultKey::Settings); break;
+    case Qt::Key_N: round_.onAdultKey(AdultKey::PictureChoice); break;
+    default: break;
+    }
+}
+
+void MainScreen::closeEvent(QCloseEvent* e)
+{
+    // Closed by the window manager: end as Esc does, with nothing left sounding.
+    round_.silence();
+    e->accept();
+}
+
+void showNoPicturesMessage(Trace& trace)
+{
+    trace.event("warning", {QStringLiteral("no pictures")});
+    showWarningBox(QStringLiteral("画像データが足りません！"));
+}
+
+} // namespace mokuri

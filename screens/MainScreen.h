@@ -1,0 +1,97 @@
+#pragma once
+// The main screen: a borderless window over the whole display that draws the engine's
+// question (picture, model row, tiles, the two marks, the pointer) and forwards touches,
+// clicks, keys and its two timers to the engine.
+#include "game/Round.h"
+#include "screens/ActivationWatcher.h"
+#include "screens/PictureLoader.h"
+#include "screens/TwipControls.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+
+namespace mokuri {
+
+class SettingsDialog;
+class PictureChoiceDialog;
+
+class TileLabel : public TwipLabel {
+    Q_OBJECT
+public:
+    TileLabel(QWidget* parent, const TwipScale& scale, int index);
+    int index() const { return index_; }
+signals:
+    void touched(int index);
+    void clicked(int index);
+protected:
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+private:
+    int index_;
+    bool pressed_ = false;
+};
+
+class MainScreen : public QWidget {
+    Q_OBJECT
+public:
+    MainScreen(Round& round, const TwipScale& scale, Trace& trace, QWidget* parent = nullptr);
+    ~MainScreen() override;
+
+    // Covers a screen of this many pixels: the window's size and the right mark follow it.
+    void fitToScreen(QSize screenPixels);
+    // Shows the window over the whole screen; its first activation starts the game.
+    void showOverScreen();
+    // Brings the main screen back in front of a dialog and activates it.
+    void returnFromDialog();
+
+    // Outer size of the window in twips.
+    float widthTwips() const { return widthTwips_; }
+    float heightTwips() const { return heightTwips_; }
+    Round& round() { return round_; }
+    const ActivationWatcher& activation() const { return activation_; }
+
+    TwipImage* picture = nullptr;
+    TwipLabel* modelRow = nullptr;
+    std::array<TileLabel*, kMaxTiles> tiles{};
+    TwipLabel* wrongMark = nullptr;
+    TwipLabel* rightMark = nullptr;
+    QTimer* retryTimer = nullptr;
+    QTimer* nextQuestionTimer = nullptr;
+    // Created at their first opening and never closed.
+    QPointer<SettingsDialog> settingsDialog;
+    QPointer<PictureChoiceDialog> pictureChoiceDialog;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void createControls();
+    void setSizeTwips(float width, float height);
+    void onActivated();
+    void hideQuestion();
+    void showPicture(const QString& path);
+    void drawQuestion();
+    void placeTile(int tile, int position);
+    void showWrongMark(int tile);
+    void applyPointer();
+    void prefetch(const QString& path);
+    void openSettings();
+    void openPictureChoice();
+
+    Round& round_;
+    const TwipScale& scale_;
+    Trace& trace_;
+    PictureLoader pictures_;
+    float widthTwips_ = 6345, heightTwips_ = 4680;
+    int16_t tileSize_ = 0;
+    ActivationWatcher activation_;
+};
+
+// Tells the adult that the folder holds no picture (a warning box titled "モクリ").
+void showNoPicturesMessage(Trace& trace);
+
+} // namespace mokuri

@@ -1,0 +1,63 @@
+#pragma once
+// The settings dialog (モクリ設定): the six settings as option buttons, one frame each.
+// "実行" stores the choice (in Word.txt too, only when something changed); "キャンセル"
+// keeps the stored settings.
+#include "game/Round.h"
+#include "screens/DialogParts.h"
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace mokuri {
+
+class SettingsDialog : public DialogWindow {
+    Q_OBJECT
+public:
+    SettingsDialog(Round& round, const TwipScale& scale, Trace& trace);
+
+    // The settings the buttons show; a frame with no button on keeps the stored value.
+    Settings chosenSettings() const;
+    void execute();
+    void cancel();
+
+    QLabel* title = nullptr;
+    QLabel* credit = nullptr;
+    QGroupBox* instructionFrame = nullptr;
+    QGroupBox* modelFrame = nullptr;
+    QGroupBox* decoyCountFrame = nullptr;
+    QGroupBox* decoyKindFrame = nullptr;
+    QGroupBox* pointerFrame = nullptr;
+    QGroupBox* takeTileFrame = nullptr;
+    QRadioButton* sayWordButton = nullptr;
+    QRadioButton* readPictureButton = nullptr;
+    QRadioButton* showModelButton = nullptr;
+    QRadioButton* hideModelButton = nullptr;
+    QRadioButton* noDecoyButton = nullptr;
+    QRadioButton* oneDecoyButton = nullptr;
+    QRadioButton* twoDecoysButton = nullptr;
+    QRadioButton* hiraganaButton = nullptr;
+    QRadioButton* katakanaButton = nullptr;
+    QRadioButton* digitsButton = nullptr;
+    QRadioButton* showPointerButton = nullptr;
+    QRadioButton* hidePointerButton = nullptr;
+    QRadioButton* touchButton = nullptr;
+    QRadioButton* clickButton = nullptr;
+    QPushButton* executeButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+
+protected:
+    void showStoredChoices() override;
+
+private:
+    QGroupBox* makeFrame(const QString& name, const QString& caption, float left, float top, float width,
+                         float height);
+    QRadioButton* makeOption(QGroupBox* frame, const QString& name, const QString& caption, float top, float width,
+                             float height);
+
+    Round& round_;
+    Trace& trace_;
+};
+
+} // namespace mokuri
