@@ -2,33 +2,24 @@
 
 namespace mokuri::test {
 
-void FakeSound::SetCommand(const QString& command)
+void FakeSound::play(const QString& fileName)
 {
-    calls << command;
-    if (command == "Open") {
-        open_ = !missing.contains(fileName_);
-    } else if (command == "Play") {
-        if (open_) {
-            played << fileName_;
-            readsLeft_ = playReads;
-        }
-    } else if (command == "Stop") {
-        readsLeft_ = 0;
-    } else if (command == "Close") {
-        readsLeft_ = 0;
-        open_ = false;
-    }
+    playing_ = false;
+    if (missing.contains(fileName)) return;
+    played << fileName;
+    playing_ = soundsLast;
 }
 
-int FakeSound::Mode()
+void FakeSound::stop()
 {
-    if (readsLeft_ > 0) {
-        --readsLeft_;
-        return ModePlaying;
-    }
-    return open_ ? ModeStopped : ModeNotOpen;
+    ++stops;
+    playing_ = false;
 }
 
-void FakeSound::WaitForModeChange() { ++waits; }
+void FakeSound::waitUntilEnded()
+{
+    if (playing_) ++waits;
+    playing_ = false;
+}
 
 } // namespace mokuri::test

@@ -1,35 +1,32 @@
 #pragma once
-// A sound control that records every call; a "playing" sound lasts until the test ends it
-// or for a given number of Mode() reads.
-#include "media/SoundControl.h"
+// A sound player that records every file played; a sound "plays" until the test ends it,
+// or until the game waits for it.
+#include "media/SoundPlayer.h"
 
 #include <QStringList>
 
 namespace mokuri::test {
 
-class FakeSound : public SoundControl {
+class FakeSound : public SoundPlayer {
 public:
-    void SetCommand(const QString& command) override;
-    void SetFileName(const QString& fileName) override { fileName_ = fileName; calls << "FileName=" + fileName; }
-    int Mode() override;
-    void WaitForModeChange() override;
+    void play(const QString& fileName) override;
+    void stop() override;
+    bool isPlaying() override { return playing_; }
+    void waitUntilEnded() override;
 
-    // Files that fail to open.
+    // Files that cannot be played (missing or damaged).
     QStringList missing;
-    // How many Mode() reads a played sound stays "playing" (0: ends at once).
-    int playReads = 0;
-    // Every Command and FileName, in order.
-    QStringList calls;
-    // Files that really started playing.
+    // Whether a played sound keeps playing until stopped or waited for (a real sound) or
+    // is over at once.
+    bool soundsLast = true;
+    // Files that really started playing, in order.
     QStringList played;
+    int stops = 0;
     int waits = 0;
-    bool IsPlaying() const { return readsLeft_ > 0; }
-    void Finish() { readsLeft_ = 0; }
+    void finish() { playing_ = false; }
 
 private:
-    QString fileName_;
-    bool open_ = false;
-    int readsLeft_ = 0;
+    bool playing_ = false;
 };
 
 } // namespace mokuri::test

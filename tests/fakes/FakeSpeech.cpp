@@ -5,23 +5,23 @@
 
 namespace mokuri::test {
 
-void FakeSpeech::Speak(const QString& text)
+void FakeSpeech::speak(const QString& text)
 {
     spoken << text;
     speaking = true;
 }
 
-void FakeSpeech::StopSpeaking()
+void FakeSpeech::stop()
 {
     ++stops;
     speaking = false;
 }
 
-void FakeSpeech::FinishSpeaking()
+void FakeSpeech::finishSpeaking()
 {
     if (!speaking) return;
     speaking = false;
-    QMetaObject::invokeMethod(this, &SpeechControl::SpeechEnded, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &SpeechVoice::speechEnded, Qt::QueuedConnection);
     QCoreApplication::processEvents();
 }
 

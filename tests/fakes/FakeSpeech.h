@@ -1,18 +1,18 @@
 #pragma once
-// A speech control that ends a text only when the test says so.
-#include "media/SpeechControl.h"
+// A speech voice that ends a text only when the test says so.
+#include "media/SpeechVoice.h"
 
 #include <QStringList>
 
 namespace mokuri::test {
 
-class FakeSpeech : public SpeechControl {
+class FakeSpeech : public SpeechVoice {
     Q_OBJECT
 public:
-    void Speak(const QString& text) override;
-    void StopSpeaking() override;
-    // Raises SpeechEnded for the text in progress, through the event loop.
-    void FinishSpeaking();
+    void speak(const QString& text) override;
+    void stop() override;
+    // Raises speechEnded for the text in progress, through the event loop as a real voice does.
+    void finishSpeaking();
 
     QStringList spoken;
     int stops = 0;

@@ -1,2 +1,7 @@
-mokuri_test(test_letters_layout game/test_letters_layout.cpp)
-mokuri_test(test_game_flow game/test_game_flow.cpp)
+# The engine on fakes: it links no widgets, no SDL.
+add_library(mokuri_test_fakes STATIC ${CMAKE_CURRENT_LIST_DIR}/../fakes/FakeSound.cpp ${CMAKE_CURRENT_LIST_DIR}/../fakes/FakeSpeech.cpp)
+target_link_libraries(mokuri_test_fakes PUBLIC mokuri_media_api)
+target_include_directories(mokuri_test_fakes PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
+
+mokuri_test(test_round game/test_round.cpp mokuri_game mokuri_test_fakes)
+mokuri_test(test_letters_layout game/test_letters_layout.cpp mokuri_game)
