@@ -15,7 +15,7 @@ step() {
   "$@" || { status=1; echo "test.sh: $name FAILED" >&2; }
   echo "test.sh: $name took $((SECONDS - start)) s"
 }
-suite() { mokuri_build build && ctest --test-dir build --output-on-failure -j2; }
+suite() { mokuri_build build -DMOKURI_WERROR=ON && ctest --test-dir build --output-on-failure -j2; }
 
 step "test suite" suite
 step "sanitizer suite" mokuri_sanitized_suite
