@@ -21,11 +21,11 @@ std::optional<StartValues> loadStartValues(const QString& folder, Trace& trace)
     }
 
     StartValues v;
-    v.settings = loadSettings(folder, trace);
+    v.settings = loadSettings(folder, trace, &v.settingsNotice);
     v.praise = loadPraiseLines(trace);
     v.folder = loadPictureFolder(folder, trace);
     if (v.folder.pictures.isEmpty()) return std::nullopt;
-    v.tasks = loadTaskList(v.folder, trace);
+    v.tasks = loadTaskList(v.folder, trace, &v.taskListNotice);
     return v;
 }
 

@@ -16,6 +16,9 @@ struct StartValues {
     TaskList tasks;
     Settings settings;
     QStringList praise;
+    // For the adult, at the first opening of the settings / the picture choice.
+    QString settingsNotice;
+    QString taskListNotice;
 };
 
 // The whole command line is the folder, so a folder name with blanks needs no quotes.

@@ -30,6 +30,7 @@ int main(int argc, char** argv)
     QScreen* screen = QGuiApplication::primaryScreen();
     const TwipScale scale = TwipScale::of(screen);
     MainScreen mainScreen(round, scale, trace);
+    mainScreen.setNotices(start->settingsNotice, start->taskListNotice);
     mainScreen.fitToScreen(screen ? screen->geometry().size() : QSize(1024, 768));
     mainScreen.showOverScreen();
     return app.exec();

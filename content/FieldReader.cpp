@@ -3,14 +3,14 @@
 namespace mokuri {
 
 namespace {
-bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
-bool IsLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
 }
 
 void FieldReader::skipDelimiter()
 {
     // After a field: blanks, then one comma or one line end (CR LF, CR or LF).
-    while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && isBlank(text_[pos_])) ++pos_;
     if (pos_ >= text_.size()) return;
     QChar c = text_[pos_];
     if (c == u',') {
@@ -26,7 +26,7 @@ void FieldReader::skipDelimiter()
 Field FieldReader::next()
 {
     Field f;
-    while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && isBlank(text_[pos_])) ++pos_;
     if (pos_ >= text_.size()) return f;
     if (text_[pos_] == u'"') {
         f.quoted = true;
@@ -35,16 +35,37 @@ Field FieldReader::next()
         f.text = text_.mid(pos_ + 1, close - pos_ - 1);
         pos_ = std::min(close + 1, text_.size());
         // Anything between the closing quote and the delimiter is dropped.
-        while (pos_ < text_.size() && text_[pos_] != u',' && !IsLineEnd(text_[pos_])) ++pos_;
+        while (pos_ < text_.size() && text_[pos_] != u',' && !isLineEnd(text_[pos_])) ++pos_;
         skipDelimiter();
         return f;
     }
     qsizetype start = pos_;
-    while (pos_ < text_.size() && text_[pos_] != u',' && !IsLineEnd(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && text_[pos_] != u',' && !isLineEnd(text_[pos_])) ++pos_;
     f.text = text_.mid(start, pos_ - start);
-    while (!f.text.isEmpty() && IsBlank(f.text.back())) f.text.chop(1);
+    while (!f.text.isEmpty() && isBlank(f.text.back())) f.text.chop(1);
     skipDelimiter();
     return f;
+}
+
+QString withoutBlankLines(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && !isLineEnd(text[end])) ++end;
+        qsizetype last = end;
+        while (last > start && isBlank(text[last - 1])) --last;
+        if (last > start) {
+            out += QStringView(text).mid(start, last - start);
+            out += QStringLiteral("\r\n");
+        }
+        start = end;
+        if (start < text.size() && text[start] == u'\r') ++start;
+        if (start < text.size() && text[start] == u'\n') ++start;
+    }
+    return out;
 }
 
 std::optional<int16_t> parseIntegerField(const Field& f)

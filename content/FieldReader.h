@@ -25,6 +25,10 @@ private:
     qsizetype pos_ = 0;
 };
 
+// The text without blank lines and without blanks at line ends: editors add them, and they
+// never carry a value.
+QString withoutBlankLines(const QString& text);
+
 // #TRUE# -> -1, #FALSE# -> 0, a decimal that fits 16 bits -> itself; anything else: nothing.
 std::optional<int16_t> parseIntegerField(const Field& f);
 // A truth value: #TRUE#, #FALSE#, or a number where anything but 0 counts as true.

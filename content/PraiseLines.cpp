@@ -13,7 +13,7 @@ QStringList parsePraiseLines(const QByteArray& bytes, int* ignored)
 {
     QStringList out;
     int extra = 0;
-    FieldReader reader(decodeText(bytes));
+    FieldReader reader(withoutBlankLines(decodeText(bytes)));
     while (!reader.atEnd()) {
         Field f = reader.next();
         if (f.text.isEmpty()) continue;
@@ -27,6 +27,7 @@ QStringList parsePraiseLines(const QByteArray& bytes, int* ignored)
 QStringList loadPraiseLines(Trace& trace)
 {
     const QString path = QStringLiteral("O.txt");
+    removeInterruptedSaves(path);
     ReadResult r = readFileBytes(path);
     if (r.status == ReadStatus::Missing) {
         saveFileAtomically(path, encodeText(kDefaultPraise + QStringLiteral("\r\n")), trace);

@@ -6,6 +6,8 @@
 #include "support/SafeSave.h"
 #include "support/TextEncoding.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace mokuri {
@@ -24,7 +26,7 @@ QByteArray formatSettings(const Settings& s)
 
 std::optional<Settings> parseSettings(const QByteArray& bytes)
 {
-    FieldReader reader(decodeText(bytes));
+    FieldReader reader(withoutBlankLines(decodeText(bytes)));
     Field f[6];
     for (Field& field : f) {
         if (reader.atEnd()) return std::nullopt;
@@ -52,15 +54,45 @@ bool saveSettings(const QString& folder, const Settings& s, Trace& trace)
     return saveFileAtomically(settingsPath(folder), formatSettings(s), trace);
 }
 
-Settings loadSettings(const QString& folder, Trace& trace)
+namespace {
+
+// A copy of the adult's damaged file beside it, never over an older copy; its path, or
+// nothing when no copy could be made.
+QString keepDamagedCopy(const QString& path)
+{
+    QString copy = path + QStringLiteral(".damaged");
+    for (int n = 1; QFileInfo::exists(copy) || QFileInfo(copy).isSymLink(); ++n) {
+        if (n > 999) return {};
+        copy = path + QStringLiteral(".damaged.%1").arg(n);
+    }
+    return QFile::copy(path, copy) ? copy : QString();
+}
+
+} // namespace
+
+Settings loadSettings(const QString& folder, Trace& trace, QString* notice)
 {
     const QString path = settingsPath(folder);
+    removeInterruptedSaves(path);
     ReadResult r = readFileBytes(path);
     if (r.status == ReadStatus::Ok) {
         if (auto s = parseSettings(r.bytes)) return *s;
-        std::fprintf(stderr, "mokuri: %s does not hold six settings; it is rewritten with the defaults\n",
-                     qPrintable(path));
-        trace.event("warning", {path + QStringLiteral(" damaged, defaults written")});
+        const QString copy = keepDamagedCopy(path);
+        if (copy.isEmpty()) {
+            // Without a copy the adult's file is not ours to overwrite.
+            std::fprintf(stderr, "mokuri: %s does not hold six settings and no copy of it could be kept; "
+                                 "the default settings are used for this run\n", qPrintable(path));
+            trace.event("warning", {path + QStringLiteral(" damaged, defaults used")});
+            if (notice)
+                *notice = QStringLiteral("設定ファイル「%1」が読めなかったため、標準の設定で動いています。").arg(path);
+            return Settings{};
+        }
+        std::fprintf(stderr, "mokuri: %s does not hold six settings; it is kept as %s and rewritten with the defaults\n",
+                     qPrintable(path), qPrintable(copy));
+        trace.event("warning", {path + QStringLiteral(" damaged, kept as ") + copy + QStringLiteral(", defaults written")});
+        if (notice)
+            *notice = QStringLiteral("設定ファイル「%1」が読めなかったため、標準の設定に戻しました。"
+                                     "元のファイルは「%2」として残してあります。").arg(path, copy);
     } else if (r.status == ReadStatus::Unreadable) {
         // A file we may not read is not ours to overwrite.
         std::fprintf(stderr, "mokuri: cannot read %s; the default settings are used for this run\n", qPrintable(path));

@@ -15,8 +15,9 @@ QByteArray formatSettings(const Settings& s);
 std::optional<Settings> parseSettings(const QByteArray& bytes);
 
 // Reads Word.txt of `folder` (empty: the current folder), writing the defaults when it is
-// missing or damaged.
-Settings loadSettings(const QString& folder, Trace& trace);
+// missing or damaged; a damaged file is first kept beside it (Word.txt.damaged), and
+// `notice` gets a sentence for the adult saying so.
+Settings loadSettings(const QString& folder, Trace& trace, QString* notice = nullptr);
 // False (and a message on stderr) when it could not be written.
 bool saveSettings(const QString& folder, const Settings& s, Trace& trace);
 

@@ -15,15 +15,19 @@ QString taskListPath(const PictureFolder& folder) { return folder.filePath(QStri
 
 std::optional<std::vector<TaskEntry>> parseTaskList(const QByteArray& bytes)
 {
+    // One picture a line: "name",#TRUE#. The writer puts a name between quotes as it is, so
+    // a name may hold quotes and commas itself: the flag is after the last comma, and the
+    // name everything between the first and the last quote before it.
     std::vector<TaskEntry> out;
-    FieldReader reader(decodeText(bytes));
-    while (!reader.atEnd()) {
-        Field name = reader.next();
-        if (reader.atEnd() && name.text.isEmpty() && !name.quoted) break;  // trailing blank line
-        if (!name.quoted || reader.atEnd()) return std::nullopt;          // cut after a name
-        auto flag = parseBooleanField(reader.next());
+    const QString text = withoutBlankLines(decodeText(bytes));
+    for (QStringView line : QStringView(text).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+        const qsizetype comma = line.lastIndexOf(u',');
+        if (comma < 0) return std::nullopt;
+        const QStringView quoted = line.left(comma).trimmed();
+        if (quoted.size() < 2 || !quoted.startsWith(u'"') || !quoted.endsWith(u'"')) return std::nullopt;
+        auto flag = parseBooleanField(Field{line.mid(comma + 1).trimmed().toString(), false});
         if (!flag) return std::nullopt;
-        out.push_back({name.text, *flag});
+        out.push_back({quoted.mid(1, quoted.size() - 2).toString(), *flag});
     }
     return out;
 }
@@ -59,9 +63,10 @@ bool matchesCatalogue(const std::vector<TaskEntry>& entries, const QStringList& 
 
 } // namespace
 
-TaskList loadTaskList(const PictureFolder& folder, Trace& trace)
+TaskList loadTaskList(const PictureFolder& folder, Trace& trace, QString* notice)
 {
     const QString path = taskListPath(folder);
+    removeInterruptedSaves(path);
     ReadResult r = readFileBytes(path);
     std::optional<std::vector<TaskEntry>> entries;
     if (r.status == ReadStatus::Ok) entries = parseTaskList(r.bytes);
@@ -74,6 +79,9 @@ TaskList loadTaskList(const PictureFolder& folder, Trace& trace)
             // A child must never face an empty screen; the file keeps the adult's choice.
             std::fprintf(stderr, "mokuri: Fname.txt selects no picture; every picture plays in this run\n");
             trace.event("warning", {QStringLiteral("Fname.txt selects no picture; playing every picture")});
+            if (notice)
+                *notice = QStringLiteral("保存されていた課題の選択では、どの画像も選ばれていませんでした。"
+                                         "いまは、すべての画像で出題しています。");
             return folder.pictures;
         }
         return tasks;

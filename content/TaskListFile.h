@@ -25,8 +25,9 @@ std::optional<std::vector<TaskEntry>> parseTaskList(const QByteArray& bytes);
 QByteArray formatTaskList(const std::vector<TaskEntry>& entries);
 
 // Reads Fname.txt and reconciles it with the catalogue: when it no longer describes the
-// folder, every picture is played and the file is written anew.
-TaskList loadTaskList(const PictureFolder& folder, Trace& trace);
+// folder, every picture is played and the file is written anew. A file that selects no
+// picture is kept, every picture plays, and `notice` gets a sentence for the adult.
+TaskList loadTaskList(const PictureFolder& folder, Trace& trace, QString* notice = nullptr);
 // Writes the catalogue with the pictures of `tasks` ticked; false on failure.
 bool saveTaskList(const PictureFolder& folder, const TaskList& tasks, Trace& trace);
 

@@ -46,6 +46,22 @@ QString nameWithoutExtension(const QString& fileName)
     return dot < 0 ? fileName : fileName.left(dot);
 }
 
+QString wordOfPicture(const QString& fileName)
+{
+    return nameWithoutExtension(fileName).normalized(QString::NormalizationForm_C);
+}
+
+QStringList splitLetters(const QString& text)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        out << text.mid(i, n);
+        i += n;
+    }
+    return out;
+}
+
 QString letterSoundFile(const QString& letter)
 {
     QString l = letter;

@@ -5,6 +5,7 @@
 #include "game/Letters.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 
 namespace mokuri {
@@ -12,8 +13,8 @@ namespace mokuri {
 struct Question {
     int taskIndex = 0;     // the picture's place in the task order
     QString picture;       // its file name
-    QString word;          // the letters to build, at most kMaxTiles
-    QString tileLetters;   // one letter a tile: the word's, then the decoys (at most kMaxTiles)
+    QString word;          // the letters to build, at most kMaxTiles of them
+    QStringList tileLetters;  // one letter a tile: the word's, then the decoys (at most kMaxTiles)
     int lastSlot = 5;      // the tile row has lastSlot + 1 places, at least six
     std::array<int, kMaxTiles> tileSlots{};  // the place of each tile in the row
     std::array<int, kMaxTiles> placedAt{};  // each tile's place in the answer row, or -1
@@ -23,8 +24,9 @@ struct Question {
     QString instruction;   // what is said when the question appears
 
     int tileCount() const { return int(tileLetters.size()); }
-    int wordLength() const { return int(word.size()); }
-    QString tileLetter(int tile) const { return tileLetters.mid(tile, 1); }
+    int wordLength() const { return wordLetters; }
+    QString tileLetter(int tile) const { return tileLetters.value(tile); }
+    int wordLetters = 0;
     bool isPlaced(int tile) const { return placedAt[size_t(tile)] >= 0; }
 };
 

@@ -24,8 +24,10 @@ Question makeQuestion(int taskIndex, const QString& picture, const Settings& set
     Question q;
     q.taskIndex = taskIndex;
     q.picture = picture;
-    const QString name = nameWithoutExtension(picture);
-    q.word = name.left(kMaxTiles);
+    const QString name = wordOfPicture(picture);
+    const QStringList wordLetters = splitLetters(name).mid(0, kMaxTiles);
+    q.word = wordLetters.join(QString());
+    q.wordLetters = int(wordLetters.size());
 
     QString tiles = name;
     // Any positive count adds one decoy; only exactly two adds a second.
@@ -35,7 +37,7 @@ Question makeQuestion(int taskIndex, const QString& picture, const Settings& set
             if (settings.decoyCount == DecoyCount::Two) addDecoyFrom(*table, tiles, random);
         }
     }
-    q.tileLetters = tiles.left(kMaxTiles);
+    q.tileLetters = splitLetters(tiles).mid(0, kMaxTiles);
 
     q.lastSlot = std::max(q.tileCount(), 6) - 1;
     for (int i = 0; i <= q.lastSlot; ++i) q.tileSlots[size_t(i)] = i;

@@ -34,7 +34,7 @@ void Round::setUpQuestion()
         QStringList slotList;
         for (int i = 0; i <= question_.lastSlot; ++i) slotList << QString::number(question_.tileSlots[size_t(i)]);
         trace_.event("question", {QStringLiteral("index=%1").arg(taskIndex_), QStringLiteral("word=") + question_.word,
-                                  QStringLiteral("tiles=") + question_.tileLetters,
+                                  QStringLiteral("tiles=") + question_.tileLetters.join(QString()),
                                   QStringLiteral("slots=") + slotList.join(u','), QStringLiteral("picture=") + picture});
     }
     speak(question_.instruction);
@@ -98,7 +98,7 @@ void Round::finishWord()
     // A draw even for an empty list, so that a fixed seed gives the same run either way.
     const int pick = random_.index(std::max(int(praise_.size()), 1));
     const QString line = pick < praise_.size() ? praise_[pick] : QString();
-    speak(line + QStringLiteral("。これが、") + nameWithoutExtension(question_.picture) + QStringLiteral("、だね。"));
+    speak(line + QStringLiteral("。これが、") + wordOfPicture(question_.picture) + QStringLiteral("、だね。"));
     ++taskIndex_;
     if (taskIndex_ >= tasks_.size()) {
         taskIndex_ = 0;

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <utility>
 
 namespace mokuri {
 
@@ -105,6 +106,11 @@ void DialogWindow::showFromMainScreen()
     show();
     raise();
     activateWindow();
+    if (!notice_.isEmpty()) {
+        const QString text = std::exchange(notice_, QString());
+        const QFont font = dialogFont();
+        showWarningBox(text, &font);
+    }
 }
 
 } // namespace mokuri

@@ -39,8 +39,11 @@ public:
     DialogWindow(const QString& name, const QString& caption, const TwipScale& scale, float clientWidth,
                  float clientHeight, QRect shapeTwips);
 
-    // Shows the dialog in front of the main screen, active, with the stored choices.
+    // Shows the dialog in front of the main screen, active, with the stored choices; the
+    // first time, with the notice set for the adult, if any.
     void showFromMainScreen();
+    // Something the adult should read the next time this dialog opens (once).
+    void setNotice(const QString& text) { notice_ = text; }
     const ActivationWatcher& activation() const { return activation_; }
     // The drawn frame in pixels.
     QRect shapeRect() const;
@@ -62,6 +65,7 @@ protected:
 private:
     const TwipScale& scale_;
     QRect shapeTwips_;
+    QString notice_;
     ActivationWatcher activation_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "game/TileGeometry.h"
 #include "screens/Fonts.h"
+#include "support/FileRead.h"
 #include "screens/PictureChoiceDialog.h"
 #include "screens/SettingsDialog.h"
 #include "screens/WarningBox.h"
@@ -244,7 +245,10 @@ void MainScreen::applyPointer()
         setCursor(Qt::ArrowCursor);
         return;
     }
-    QPixmap icon(QStringLiteral("Clear.ico"));
+    // Only a regular file is opened: a FIFO would block the screen for ever.
+    const QString iconFile = QStringLiteral("Clear.ico");
+    QPixmap icon;
+    if (isRegularFile(iconFile)) icon.load(iconFile);
     if (icon.isNull()) {
         // Hidden is what the adult asked for, icon or not.
         trace_.event("missing", {QStringLiteral("Clear.ico")});
@@ -264,6 +268,7 @@ void MainScreen::openSettings()
 {
     if (!settingsDialog) {
         settingsDialog = new SettingsDialog(round_, scale_, trace_);
+        settingsDialog->setNotice(settingsNotice_);
         connect(settingsDialog, &SettingsDialog::finished, this, &MainScreen::returnFromDialog);
     }
     settingsDialog->showFromMainScreen();
@@ -273,6 +278,7 @@ void MainScreen::openPictureChoice()
 {
     if (!pictureChoiceDialog) {
         pictureChoiceDialog = new PictureChoiceDialog(round_, scale_, trace_);
+        pictureChoiceDialog->setNotice(pictureChoiceNotice_);
         connect(pictureChoiceDialog, &PictureChoiceDialog::finished, this, &MainScreen::returnFromDialog);
     }
     pictureChoiceDialog->showFromMainScreen();

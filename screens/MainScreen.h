@@ -44,6 +44,13 @@ public:
     void fitToScreen(QSize screenPixels);
     // Shows the window over the whole screen; its first activation starts the game.
     void showOverScreen();
+    // What the adult should read when first opening the settings (H) or the picture
+    // choice (N): a file that start-up found damaged or empty.
+    void setNotices(const QString& settings, const QString& pictureChoice)
+    {
+        settingsNotice_ = settings;
+        pictureChoiceNotice_ = pictureChoice;
+    }
     // Brings the main screen back in front of a dialog and activates it.
     void returnFromDialog();
 
@@ -88,6 +95,8 @@ private:
     PictureLoader pictures_;
     float widthTwips_ = 6345, heightTwips_ = 4680;
     int16_t tileSize_ = 0;
+    QString settingsNotice_;
+    QString pictureChoiceNotice_;
     ActivationWatcher activation_;
 };
 

@@ -109,10 +109,10 @@ void PictureChoiceDialog::showStoredChoices()
 {
     const QStringList& pictures = round_.folder().pictures;
     for (int i = 0; i < pictures.size(); ++i) {
-        // Only the first activation adds entries; later ones rewrite the text and keep
-        // whatever the adult ticked on screen.
+        // Exactly the pictures in play: ticks left from an opening that ended with
+        // "キャンセル" would otherwise be taken by a later "決定" without the adult meaning it.
         pictureList->setEntryText(i, pictures[i]);
-        if (round_.tasks().contains(pictures[i])) pictureList->setTicked(i, true);
+        pictureList->setTicked(i, round_.tasks().contains(pictures[i]));
     }
 }
 

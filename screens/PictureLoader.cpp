@@ -1,5 +1,7 @@
 #include "screens/PictureLoader.h"
 
+#include "support/FileRead.h"
+
 #include <QFileInfo>
 #include <QImageReader>
 
@@ -28,6 +30,9 @@ QSize cheapDecodeSize(QSize full, QSize box)
 
 QImage decodePictureAt(const QString& path, QSize size)
 {
+    // A FIFO (or a link to one) would block the decoder, and the question waiting for it,
+    // for ever: only regular files are pictures.
+    if (!isRegularFile(path)) return {};
     QImageReader reader(path);
     reader.setAutoTransform(true);
     if (reader.supportsOption(QImageIOHandler::ScaledSize))

@@ -18,6 +18,9 @@ bool isValidUtf8(const QByteArray& bytes)
 
 QString decodeText(const QByteArray& bytes)
 {
+    // Notepad's "Unicode" and "Unicode big endian" always start with their byte-order mark.
+    if (bytes.startsWith("\xFF\xFE")) return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes.mid(2));
+    if (bytes.startsWith("\xFE\xFF")) return QStringDecoder(QStringDecoder::Utf16BE).decode(bytes.mid(2));
     if (bytes.startsWith(kBom))
         return decodeText(bytes.mid(3)); // a second BOM would be content, but a damaged file is still read
     if (isValidUtf8(bytes))
@@ -40,6 +43,22 @@ QByteArray encodeText(const QString& text)
             return out;
     }
     return QByteArray(kBom) + text.toUtf8();
+}
+
+qsizetype completeUtf8Length(const QByteArray& bytes)
+{
+    // Step back over continuation bytes to the last lead byte; keep it only when its whole
+    // sequence is there.
+    qsizetype lead = bytes.size();
+    int continuations = 0;
+    while (lead > 0 && continuations < 4 && (uchar(bytes[lead - 1]) & 0xC0) == 0x80) {
+        --lead;
+        ++continuations;
+    }
+    if (lead == 0) return bytes.size();
+    const uchar c = uchar(bytes[lead - 1]);
+    const int needed = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    return continuations < needed ? lead - 1 : bytes.size();
 }
 
 } // namespace mokuri
