@@ -1,56 +1,77 @@
-// Letters, decoys, the word of a file name, the task order and the twip geometry.
-#include "content/Globals.h"
+// Letters, decoys, the word and sounds of a file name, the random numbers, the task order
+// and the twip geometry.
 #include "game/Letters.h"
-#include "game/Random.h"
 #include "game/TaskOrder.h"
 #include "game/TileGeometry.h"
 
+#include <QHash>
 #include <QSet>
 #include <QTest>
 #include <cmath>
 
 using namespace mokuri;
 
+namespace {
+
+// Restores MOKURI_SEED as it was, whatever a test sets it to.
+class SeedVariable {
+public:
+    SeedVariable() : had_(qEnvironmentVariableIsSet("MOKURI_SEED")), old_(qgetenv("MOKURI_SEED")) {}
+    ~SeedVariable()
+    {
+        if (had_) qputenv("MOKURI_SEED", old_);
+        else qunsetenv("MOKURI_SEED");
+    }
+
+private:
+    bool had_;
+    QByteArray old_;
+};
+
+} // namespace
+
 class LettersLayout : public QObject {
     Q_OBJECT
 private slots:
     void tables()
     {
-        LetterTables t;
-        BuildLetterTables(t);
-        QCOMPARE(t.HiraganaTable[0], QStringLiteral("あ"));
-        QCOMPARE(t.HiraganaTable[35], QStringLiteral("や"));
-        QCOMPARE(t.HiraganaTable[45], QStringLiteral("ん"));
-        QCOMPARE(t.KatakanaTable[0], QStringLiteral("ア"));
-        QCOMPARE(t.KatakanaTable[44], QStringLiteral("ヲ"));
-        QCOMPARE(t.DigitTable[9], QStringLiteral("９"));
-        QSet<QString> seen;
-        for (const QString& s : t.HiraganaTable) seen << s;
-        QCOMPARE(seen.size(), 46);
+        const QString& h = hiraganaLetters();
+        const QString& k = katakanaLetters();
+        const QString& d = digitLetters();
+        QCOMPARE(h.size(), 46);
+        QCOMPARE(k.size(), 46);
+        QCOMPARE(d.size(), 10);
+        QCOMPARE(h.mid(0, 1), QStringLiteral("あ"));
+        QCOMPARE(h.mid(35, 1), QStringLiteral("や"));
+        QCOMPARE(h.mid(45, 1), QStringLiteral("ん"));
+        QCOMPARE(k.mid(0, 1), QStringLiteral("ア"));
+        QCOMPARE(k.mid(44, 1), QStringLiteral("ヲ"));
+        QCOMPARE(d.mid(9, 1), QStringLiteral("９"));
+        QCOMPARE(QSet<QChar>(h.begin(), h.end()).size(), 46);
+        for (qsizetype i = 0; i < h.size(); ++i) QCOMPARE(k[i].unicode(), char16_t(h[i].unicode() + kKatakanaOffset));
     }
 
     void decoysAvoidTheWholeNameAndEachOther()
     {
-        LetterTables t;
-        BuildLetterTables(t);
-        RandomizeWith(7);
+        Random random(7u);
         for (int round = 0; round < 2000; ++round) {
             // A name beyond ten letters: the letters after the tenth still count.
-            QString s = QStringLiteral("りんごあいうえおかきくけこ");
-            const QString name = s;
-            QVERIFY(AddDecoyFrom(t.HiraganaTable, 46, s));
-            QVERIFY(AddDecoyFrom(t.HiraganaTable, 46, s));
+            const QString name = QStringLiteral("りんごあいうえおかきくけこ");
+            QString s = name;
+            QVERIFY(addDecoyFrom(hiraganaLetters(), s, random));
+            QVERIFY(addDecoyFrom(hiraganaLetters(), s, random));
             QCOMPARE(s.size(), name.size() + 2);
+            QVERIFY(s.startsWith(name));
+            QVERIFY(hiraganaLetters().contains(s[s.size() - 2]));
             QVERIFY(!name.contains(s[s.size() - 2]));
             QVERIFY(!name.contains(s[s.size() - 1]));
             QVERIFY(s[s.size() - 2] != s[s.size() - 1]);
         }
-        // Katakana り is not hiragana リ: it may be drawn for a katakana word.
-        QString k = QStringLiteral("リンゴ");
+        // Katakana リ is not hiragana り: り may be drawn for a katakana word.
         bool sawRi = false;
         for (int i = 0; i < 3000 && !sawRi; ++i) {
-            QString s = k;
-            AddDecoyFrom(t.HiraganaTable, 46, s);
+            QString s = QStringLiteral("リンゴ");
+            QVERIFY(addDecoyFrom(hiraganaLetters(), s, random));
             sawRi = s.endsWith(QStringLiteral("り"));
         }
         QVERIFY(sawRi);
@@ -58,136 +79,269 @@ private slots:
 
     void decoyPickerGivesUpWhenNothingIsLeft()
     {
-        LetterTables t;
-        BuildLetterTables(t);
-        QString s = QStringLiteral("０１２３４５６７８９");
-        QVERIFY(!AddDecoyFrom(t.DigitTable, 10, s));
-        QCOMPARE(s, QStringLiteral("０１２３４５６７８９"));
-        QString two = QStringLiteral("２かい");
+        Random random(3u);
+        QString full = digitLetters();
+        QVERIFY(!addDecoyFrom(digitLetters(), full, random));
+        QCOMPARE(full, digitLetters());
+        // Only one letter left: it is found, however long the draws take.
+        QString allButOne = QStringLiteral("０１２３４５６７９");
+        QVERIFY(addDecoyFrom(digitLetters(), allButOne, random));
+        QCOMPARE(allButOne.back(), QChar(u'８'));
         for (int i = 0; i < 200; ++i) {
-            QString c = two;
-            QVERIFY(AddDecoyFrom(t.DigitTable, 10, c));
-            QVERIFY(c.back() != QChar(0xFF12));
+            QString s = QStringLiteral("２かい");
+            QVERIFY(addDecoyFrom(digitLetters(), s, random));
+            QCOMPARE(s.size(), 4);
+            QVERIFY(s.back() != QChar(u'２'));
         }
     }
 
     void decoysAreEvenlySpread()
     {
-        LetterTables t;
-        BuildLetterTables(t);
-        RandomizeWith(99);
-        QHash<QString, int> counts;
+        Random random(99u);
+        QHash<QChar, int> counts;
         const int draws = 46 * 400;
         for (int i = 0; i < draws; ++i) {
             QString s = QStringLiteral("りんご");
-            AddDecoyFrom(t.KatakanaTable, 46, s);
-            counts[s.right(1)]++;
+            addDecoyFrom(katakanaLetters(), s, random);
+            counts[s.back()]++;
         }
         QCOMPARE(counts.size(), 46);
         for (int c : counts) QVERIFY2(c > 300 && c < 500, qPrintable(QString::number(c)));
     }
 
-    void wordAndSoundOfAName()
+    void wordOfAFileName_data()
     {
-        QCOMPARE(NameWithoutExtension("りんご.jpg"), QStringLiteral("りんご"));
-        QCOMPARE(NameWithoutExtension("a.b.gif"), QStringLiteral("a"));
-        QCOMPARE(NameWithoutExtension(".jpg"), QString());
-        QCOMPARE(LetterSoundFile("ア"), QStringLiteral("あ.wav"));
-        QCOMPARE(LetterSoundFile("ン"), QStringLiteral("ん.wav"));
-        QCOMPARE(LetterSoundFile("ー"), QString(QChar(0x309C)) + ".wav");
-        QCOMPARE(LetterSoundFile("ご"), QStringLiteral("ご.wav"));
-        QCOMPARE(LetterSoundFile("５"), QStringLiteral("５.wav"));
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("word");
+        QTest::newRow("kana") << QStringLiteral("りんご.jpg") << QStringLiteral("りんご");
+        QTest::newRow("up to the first dot") << QStringLiteral("a.b.gif") << QStringLiteral("a");
+        QTest::newRow("nothing before the dot") << QStringLiteral(".jpg") << QString();
+        QTest::newRow("no dot") << QStringLiteral("ねこ") << QStringLiteral("ねこ");
+    }
+    void wordOfAFileName()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, word);
+        QCOMPARE(nameWithoutExtension(fileName), word);
+    }
+
+    void soundFileOfALetter_data()
+    {
+        QTest::addColumn<QString>("letter");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("katakana") << QStringLiteral("ア") << QStringLiteral("あ.wav");
+        QTest::newRow("last katakana") << QStringLiteral("ン") << QStringLiteral("ん.wav");
+        // Anything above U+30A0 is moved down, the long-vowel mark too.
+        QTest::newRow("long-vowel mark") << QStringLiteral("ー") << QString(QChar(0x309C)) + QStringLiteral(".wav");
+        QTest::newRow("hiragana") << QStringLiteral("ご") << QStringLiteral("ご.wav");
+        QTest::newRow("digit") << QStringLiteral("５") << QStringLiteral("５.wav");
+        QTest::newRow("kanji below U+8000") << QStringLiteral("猫") << QString(QChar(0x72CB)) + QStringLiteral(".wav");
+        QTest::newRow("kanji from U+8000") << QStringLiteral("魚") << QStringLiteral("魚.wav");
+        QTest::newRow("ASCII") << QStringLiteral("a") << QStringLiteral("a.wav");
+    }
+    void soundFileOfALetter()
+    {
+        QFETCH(QString, letter);
+        QFETCH(QString, file);
+        QCOMPARE(letterSoundFile(letter), file);
     }
 
     void randomIndexStaysInRange()
     {
-        RandomizeWith(1);
-        for (int n : {1, 3, 7, 21}) {
+        Random random(1u);
+        for (int n : {1, 3, 7, 21, 101}) {
+            QSet<int> seen;
             for (int i = 0; i < 20000; ++i) {
-                int k = RandomIndex(n);
+                const int k = random.index(n);
                 QVERIFY(k >= 0 && k < n);
+                seen << k;
             }
+            QCOMPARE(seen.size(), n);
         }
-        float r = Rnd();
-        QVERIFY(r >= 0 && r < 1);
+        QCOMPARE(random.index(0), 0);
+        QCOMPARE(random.index(-5), 0);
+        for (int i = 0; i < 20000; ++i) {
+            const float r = random.next();
+            QVERIFY(r >= 0.0f && r < 1.0f);
+        }
     }
 
-    void seedFromEnvironmentRepeatsARun()
+    void aFixedSeedRepeatsTheSequence()
     {
-        qputenv("MOKURI_SEED", "42");
-        Randomize();
-        float a = Rnd(), b = Rnd();
-        Randomize();
-        QCOMPARE(Rnd(), a);
-        QCOMPARE(Rnd(), b);
-        qunsetenv("MOKURI_SEED");
+        Random a(42u), b(42u), other(43u);
+        QList<float> first, again, fromOther;
+        for (int i = 0; i < 8; ++i) first << a.next();
+        for (int i = 0; i < 8; ++i) again << b.next();
+        for (int i = 0; i < 8; ++i) fromOther << other.next();
+        QCOMPARE(again, first);
+        QVERIFY(fromOther != first);
+        // A reseed starts the sequence over.
+        a.reseed();
+        QList<float> afterReseed;
+        for (int i = 0; i < 8; ++i) afterReseed << a.next();
+        QCOMPARE(afterReseed, first);
+    }
+
+    void seedFromTheEnvironment_data()
+    {
+        QTest::addColumn<QByteArray>("value");  // "-": not set
+        QTest::addColumn<bool>("hasSeed");
+        QTest::addColumn<uint>("seed");
+        QTest::newRow("not set") << QByteArray("-") << false << 0u;
+        QTest::newRow("number") << QByteArray("42") << true << 42u;
+        QTest::newRow("zero") << QByteArray("0") << true << 0u;
+        QTest::newRow("empty") << QByteArray("") << false << 0u;
+        QTest::newRow("word") << QByteArray("abc") << false << 0u;
+        QTest::newRow("trailing text") << QByteArray("42x") << false << 0u;
+    }
+    void seedFromTheEnvironment()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(bool, hasSeed);
+        QFETCH(uint, seed);
+        SeedVariable restore;
+        if (value == "-") qunsetenv("MOKURI_SEED");
+        else qputenv("MOKURI_SEED", value);
+        const std::optional<uint32_t> got = Random::seedFromEnvironment();
+        QCOMPARE(got.has_value(), hasSeed);
+        if (hasSeed) QCOMPARE(*got, uint32_t(seed));
     }
 
     void shuffleKeepsTheNames()
     {
-        QString tasks[MaxPictures];
-        for (int i = 0; i < 10; ++i) tasks[i] = QString::number(i);
-        tasks[10] = "untouched";
-        ShuffleTasks(tasks, 10);
-        QStringList sorted;
-        for (int i = 0; i < 10; ++i) sorted << tasks[i];
+        Random random(5u);
+        TaskList tasks;
+        for (int i = 0; i < 10; ++i) tasks << QString::number(i);
+        TaskList shuffled = tasks;
+        shuffleTasks(shuffled, random);
+        TaskList sorted = shuffled;
         sorted.sort();
-        QCOMPARE(sorted, QStringList({"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}));
-        QCOMPARE(tasks[10], QStringLiteral("untouched"));
-        QString one[1] = {"only"};
-        ShuffleTasks(one, 1);
-        QCOMPARE(one[0], QStringLiteral("only"));
-        ShuffleTasks(one, 0);
+        QCOMPARE(sorted, tasks);
+
+        TaskList one{QStringLiteral("only")};
+        shuffleTasks(one, random);
+        QCOMPARE(one, TaskList{QStringLiteral("only")});
+        TaskList none;
+        shuffleTasks(none, random);
+        QVERIFY(none.isEmpty());
     }
 
+    void shuffleRepeatsWithAFixedSeedAndMixesAcrossSeeds()
+    {
+        TaskList tasks;
+        for (int i = 0; i < 6; ++i) tasks << QString::number(i);
+        // Every shuffle reseeds: with a fixed seed each pass gives the same order.
+        Random fixed(11u);
+        TaskList a = tasks, b = tasks;
+        shuffleTasks(a, fixed);
+        fixed.next();
+        shuffleTasks(b, fixed);
+        QCOMPARE(b, a);
+
+        // Over many seeds every task comes first now and then.
+        QSet<QString> firsts;
+        for (uint32_t seed = 0; seed < 300; ++seed) {
+            Random r(seed);
+            TaskList t = tasks;
+            shuffleTasks(t, r);
+            firsts << t.first();
+        }
+        QCOMPARE(firsts.size(), int(tasks.size()));
+    }
+
+    void geometryOfTheWorkedExample_data()
+    {
+        // 1024 x 768 pixels at 15 twips a pixel.
+        QTest::addColumn<int>("slotCount");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<double>("first");
+        QTest::addColumn<double>("second");
+        QTest::addColumn<double>("last");
+        QTest::addColumn<int>("font");
+        QTest::addColumn<float>("rowTop");
+        QTest::addColumn<float>("tileTopTwips");
+        QTest::newRow("six places") << 6 << 2194 << 313.43 << 2820.86 << 12850.57 << 107 << 343.f << 8983.f;
+        QTest::newRow("eight places") << 8 << 1706 << 189.56 << 2085.11 << 13458.44 << 83 << 587.f << 9227.f;
+        QTest::newRow("ten places") << 10 << 1396 << 126.91 << 1649.82 << 13833.09 << 68 << 742.f << 9382.f;
+    }
     void geometryOfTheWorkedExample()
     {
+        QFETCH(int, slotCount);
+        QFETCH(int, size);
+        QFETCH(double, first);
+        QFETCH(double, second);
+        QFETCH(double, last);
+        QFETCH(int, font);
+        QFETCH(float, rowTop);
+        QFETCH(float, tileTopTwips);
         const float W = 15360, H = 11520;
-        TwipRect img = ImageRect(W, H);
+        const int lastSlot = slotCount - 1;
+        const int16_t tileSize = tileSizeFor(W, lastSlot);
+        QCOMPARE(int(tileSize), size);
+        QVERIFY(std::fabs(tileLeft(0, tileSize, lastSlot) - first) < 0.01);
+        QVERIFY(std::fabs(tileLeft(1, tileSize, lastSlot) - second) < 0.01);
+        QVERIFY(std::fabs(tileLeft(lastSlot, tileSize, lastSlot) - last) < 0.01);
+        QCOMPARE(tileFontSize(tileSize), font);
+        const TwipRect row = modelRowRect(W, H, 3, tileSize);
+        QCOMPARE(row.top, rowTop);
+        QCOMPARE(tileTop(H, row.top), tileTopTwips);
+        QCOMPARE(placedTileLeft(2, tileSize, row.left), row.left + 2.f * float(tileSize));
+
+        // The wrong mark covers the tile where it stands.
+        const float left = tileLeft(1, tileSize, lastSlot);
+        const TwipRect wrong = wrongMarkRect(H, row.top, left, tileSize);
+        QCOMPARE(wrong.left, left);
+        QCOMPARE(wrong.top, tileTop(H, row.top));
+        QCOMPARE(wrong.width, float(tileSize));
+        QCOMPARE(wrong.height, float(tileSize));
+        QVERIFY(wrongMarkFontSize(tileSize) > tileFontSize(tileSize));
+    }
+
+    void pictureAndModelRowOfTheWorkedExample()
+    {
+        const float W = 15360, H = 11520;
+        const TwipRect img = imageRect(W, H);
         QCOMPARE(img.top, 2880.f);
         QCOMPARE(img.left, 3840.f);
         QCOMPARE(img.width, 7680.f);
         QCOMPARE(img.height, 5760.f);
-
-        struct Row { int slotCount; int16_t size; float gap; float first, second, last; int font; float rowTop, tileTop; };
-        const Row rows[] = {
-            {6, 2194, 313.43f, 313.43f, 2820.86f, 12850.57f, 107, 343, 8983},
-            {8, 1706, 189.56f, 189.56f, 2085.11f, 13458.44f, 83, 587, 9227},
-            {10, 1396, 126.91f, 126.91f, 1649.82f, 13833.09f, 68, 742, 9382},
-        };
-        for (const Row& r : rows) {
-            const int last = r.slotCount - 1;
-            const int16_t size = TileSizeFor(W, last);
-            QCOMPARE(size, r.size);
-            QVERIFY(std::fabs(TileLeft(0, size, last) - r.first) < 0.01f);
-            QVERIFY(std::fabs(TileLeft(1, size, last) - r.second) < 0.01f);
-            QVERIFY(std::fabs(TileLeft(last, size, last) - r.last) < 0.01f);
-            QCOMPARE(TileFontSize(size), r.font);
-            TwipRect row = ModelRowRect(W, H, 3, size);
-            QCOMPARE(row.top, r.rowTop);
-            QCOMPARE(TileTop(H, row.top), r.tileTop);
-        }
-        TwipRect three = ModelRowRect(W, H, 3, 2194);
+        const TwipRect three = modelRowRect(W, H, 3, 2194);
         QCOMPARE(three.width, 6582.f);
+        QCOMPARE(three.height, 2194.f);
         QCOMPARE(three.left, 4389.f);
-        TwipRect none = ModelRowRect(W, H, 0, 2194);
+        const TwipRect none = modelRowRect(W, H, 0, 2194);
         QCOMPARE(none.width, 0.f);
         QCOMPARE(none.left, 7680.f);
     }
 
-    void correctMarkFromTheWindowSize()
+    void rightMarkFromTheWindowSize_data()
     {
+        QTest::addColumn<float>("W");
+        QTest::addColumn<float>("H");
+        QTest::addColumn<int>("fontSize");
+        QTest::addColumn<float>("top");
+        QTest::addColumn<float>("left");
+        QTest::addColumn<float>("width");
+        QTest::addColumn<float>("height");
         // 1024 x 768 and 800 x 600 pixels at 15 twips a pixel.
-        struct Case { float W, H; MarkGeometry expected; };
-        const Case cases[] = {{15360, 11520, {307, 2649, 4608, 7680, 5760}}, {12000, 9000, {240, 2070, 3600, 6000, 4500}}};
-        for (const Case& c : cases) {
-            const MarkGeometry g = CorrectMarkGeometry(c.W, c.H);
-            QCOMPARE(g.fontSize, c.expected.fontSize);
-            QCOMPARE(g.top, c.expected.top);
-            QCOMPARE(g.left, c.expected.left);
-            QCOMPARE(g.width, c.expected.width);
-            QCOMPARE(g.height, c.expected.height);
-        }
+        QTest::newRow("1024x768") << 15360.f << 11520.f << 307 << 2649.f << 4608.f << 7680.f << 5760.f;
+        QTest::newRow("800x600") << 12000.f << 9000.f << 240 << 2070.f << 3600.f << 6000.f << 4500.f;
+    }
+    void rightMarkFromTheWindowSize()
+    {
+        QFETCH(float, W);
+        QFETCH(float, H);
+        QFETCH(int, fontSize);
+        QFETCH(float, top);
+        QFETCH(float, left);
+        QFETCH(float, width);
+        QFETCH(float, height);
+        const MarkGeometry g = rightMarkGeometry(W, H);
+        QCOMPARE(g.fontSize, fontSize);
+        QCOMPARE(g.top, top);
+        QCOMPARE(g.left, left);
+        QCOMPARE(g.width, width);
+        QCOMPARE(g.height, height);
     }
 };
 
