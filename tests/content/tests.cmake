@@ -1,2 +1,3 @@
 # The content values and their files: Qt Core only, pictures listed by name.
 mokuri_test(test_content_files content/test_content_files.cpp mokuri_content)
+mokuri_test(test_adult_files content/test_adult_files.cpp mokuri_content)
