@@ -211,37 +211,6 @@ private slots:
         QVERIFY(t.lines().last().startsWith(QStringLiteral("warning\t")));
     }
 
-    void saveLeavesAWriteProtectedFileAlone()
-    {
-        // Its owner protected it: even root, who could replace it, leaves it be.
-        Folder folder;
-        Trace trace;
-        const QString path = folder.file(QStringLiteral("Word.txt"));
-        const QByteArray old("#FALSE#,#TRUE#,1,0,#TRUE#,#FALSE#\r\n");
-        writeBytes(path, old);
-        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        QVERIFY(!saveSettings(folder.data(), Settings{}, trace));
-        QCOMPARE(readBytes(path), old);
-        QCOMPARE(folder.strayFiles(), QStringList());
-    }
-
-    void saveKeepsALinkAndThePermissions()
-    {
-        Folder folder;
-        Trace trace;
-        const QString real = folder.data() + QStringLiteral("/../shared-settings.txt");
-        writeBytes(real, kDefaultSettingsLine);
-        QVERIFY(QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
-        QVERIFY(QFile::link(real, folder.file(QStringLiteral("Word.txt"))));
-        const Settings s = settingsOf(Instruction::SayTheWord, false, 2, 2, true, TakeTile::ByTouch);
-        QVERIFY(saveSettings(folder.data(), s, trace));
-        QVERIFY(QFileInfo(folder.file(QStringLiteral("Word.txt"))).isSymLink());
-        QCOMPARE(readBytes(real), formatSettings(s));
-        // The owner, group and other bits; the "user" ones repeat the owner's for the one running.
-        QCOMPARE(QFile::permissions(real) & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
-        QCOMPARE(loadSettings(folder.data(), trace), s);
-    }
-
     void fieldReader()
     {
         FieldReader r(QStringLiteral("  \"a,b\" junk, plain  ,#TRUE#\r\n\r\nlast\nx"));
@@ -351,16 +320,6 @@ private slots:
         QTest::newRow("UTF-8") << s.toUtf8();
         QTest::newRow("UTF-8 with a mark") << QByteArray("\xEF\xBB\xBF") + s.toUtf8();
         QTest::newRow("CP932") << cp932(s);
-        // Notepad's "Unicode" and "Unicode big endian".
-        QByteArray le("\xFF\xFE"), be("\xFE\xFF");
-        for (QChar c : s) {
-            le += char(c.unicode() & 0xFF);
-            le += char(c.unicode() >> 8);
-            be += char(c.unicode() >> 8);
-            be += char(c.unicode() & 0xFF);
-        }
-        QTest::newRow("UTF-16 LE") << le;
-        QTest::newRow("UTF-16 BE") << be;
     }
     void encodings()
     {
