@@ -4,11 +4,15 @@
 
 #include <QFileInfo>
 #include <QImageReader>
+#include <chrono>
+#include <memory>
+#include <thread>
 
 namespace mokuri {
 
 namespace {
 constexpr size_t kKept = 3;  // the current picture, the next one, and one spare
+constexpr std::chrono::milliseconds kPatience{900};
 }
 
 namespace {
@@ -45,8 +49,10 @@ QImage decodePictureAt(const QString& path, QSize size)
 
 PictureLoader::~PictureLoader()
 {
-    for (Entry& e : entries_)
-        if (e.image.valid()) e.image.wait();
+    // Decodes normally finish in milliseconds; one stuck on a stalled share must not keep
+    // the program from ending.
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    for (const std::shared_future<QImage>& f : started_) f.wait_until(deadline);
 }
 
 PictureLoader::Entry PictureLoader::start(const QString& path, QSize size)
@@ -57,7 +63,11 @@ PictureLoader::Entry PictureLoader::start(const QString& path, QSize size)
     QFileInfo info(path);
     e.modified = info.lastModified();
     e.bytes = info.exists() ? info.size() : -1;
-    e.image = std::async(std::launch::async, decodePictureAt, path, size).share();
+    // A detached thread rather than std::async: the future of std::async waits for its
+    // thread when dropped, and a decode stuck on a stalled share would then block the screen.
+    auto promise = std::make_shared<std::promise<QImage>>();
+    e.image = promise->get_future().share();
+    std::thread([promise, path, size] { promise->set_value(decodePictureAt(path, size)); }).detach();
     return e;
 }
 
@@ -72,10 +82,12 @@ void PictureLoader::prefetch(const QString& path, QSize size)
     for (const Entry& e : entries_)
         if (e.path == path && e.size == size) return;
     entries_.push_back(start(path, size));
-    while (entries_.size() > kKept) {
-        if (entries_.front().image.valid()) entries_.front().image.wait();
-        entries_.pop_front();
-    }
+    while (entries_.size() > kKept) entries_.pop_front();
+    // Evicted decodes may still run; the destructor waits for those too.
+    std::erase_if(started_, [](const std::shared_future<QImage>& f) {
+        return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    });
+    started_.push_back(entries_.back().image);
 }
 
 QImage PictureLoader::load(const QString& path, QSize size)
@@ -86,14 +98,21 @@ QImage PictureLoader::load(const QString& path, QSize size)
             Entry e = *it;
             entries_.erase(it);
             entries_.push_back(e);  // most recently used stays longest
-            return e.image.get();
+            return ready(e);
         }
-        if (it->image.valid()) it->image.wait();
         entries_.erase(it);
         break;
     }
     prefetch(path, size);
-    return entries_.back().image.get();
+    return ready(entries_.back());
+}
+
+QImage PictureLoader::ready(const Entry& e)
+{
+    // A picture that takes longer than this (a stalled network share) is left out of the
+    // question rather than freezing the screen; a later question may still get it.
+    if (e.image.wait_for(kPatience) != std::future_status::ready) return {};
+    return e.image.get();
 }
 
 } // namespace mokuri

@@ -8,6 +8,7 @@
 #include <QString>
 #include <deque>
 #include <future>
+#include <vector>
 
 namespace mokuri {
 
@@ -32,7 +33,9 @@ private:
     };
     static Entry start(const QString& path, QSize size);
     static bool stillCurrent(const Entry& e);
+    static QImage ready(const Entry& e);
     std::deque<Entry> entries_;  // the few most recent, newest last
+    std::vector<std::shared_future<QImage>> started_;  // decodes that may still be running
 };
 
 } // namespace mokuri
