@@ -2,6 +2,8 @@
 
 #include <QFont>
 #include <QFontDatabase>
+#include <QFontInfo>
+#include <QHash>
 #include <QStringList>
 
 namespace mokuri {
@@ -25,6 +27,19 @@ void installFontSubstitutes()
     if (!QFontDatabase::hasFamily(pgothic))
         QFont::insertSubstitutions(pgothic, pick({QStringLiteral("IPAPGothic"), QStringLiteral("IPAexGothic"),
                                                   QStringLiteral("Noto Sans CJK JP")}));
+}
+
+bool hasBoldFace(const QFont& font)
+{
+    static QHash<QString, bool> known;
+    const QString family = QFontInfo(font).family();
+    auto it = known.constFind(family);
+    if (it != known.constEnd()) return *it;
+    bool bold = false;
+    for (const QString& style : QFontDatabase::styles(family))
+        bold = bold || QFontDatabase::weight(family, style) >= QFont::DemiBold;
+    known.insert(family, bold);
+    return bold;
 }
 
 } // namespace mokuri

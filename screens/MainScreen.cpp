@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QTouchEvent>
 #include <QPixmap>
 #include <cstdio>
 
@@ -40,8 +41,11 @@ void TileLabel::mouseReleaseEvent(QMouseEvent* e)
 
 MainScreen::MainScreen(Round& round, const TwipScale& scale, Trace& trace, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), round_(round), scale_(scale), trace_(trace),
-      activation_(this, ActivationWatcher::Rules{true, true})
+      activation_(this, ActivationWatcher::Rules{false, true})
 {
+    // Fingers are followed here, over all tiles: a touch screen's synthesized mouse would
+    // stay with the tile a finger went down on and take nothing on a still tap.
+    setAttribute(Qt::WA_AcceptTouchEvents);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     createControls();
@@ -153,6 +157,16 @@ void MainScreen::showOverScreen()
     show();
     raise();
     activateWindow();
+}
+
+void MainScreen::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    if (started_) return;
+    started_ = true;
+    // The first question comes with the first showing, focus or not: a window manager that
+    // prevents focus stealing would otherwise leave the child an empty screen.
+    QTimer::singleShot(0, this, [this] { round_.start(); });
 }
 
 void MainScreen::onActivated()
@@ -284,13 +298,77 @@ void MainScreen::openPictureChoice()
     pictureChoiceDialog->showFromMainScreen();
 }
 
+std::optional<AdultKey> adultKeyOf(const QKeyEvent& e)
+{
+    switch (e.key()) {
+    case Qt::Key_Escape: return AdultKey::Quit;
+    case Qt::Key_H: return AdultKey::Settings;
+    case Qt::Key_N: return AdultKey::PictureChoice;
+    default: break;
+    }
+    // X11 and Wayland key codes (evdev + 8) name the place of a key, whatever the layout.
+    switch (e.nativeScanCode()) {
+    case 9: return AdultKey::Quit;
+    case 43: return AdultKey::Settings;
+    case 57: return AdultKey::PictureChoice;
+    default: return std::nullopt;
+    }
+}
+
 void MainScreen::keyPressEvent(QKeyEvent* e)
 {
-    switch (e->key()) {
-    case Qt::Key_Escape: round_.onAdultKey(AdultKey::Quit); break;
-    case Qt::Key_H: round_.onAdultKey(AdultKey::Settings); break;
-    case Qt::Key_N: round_.onAdultKey(AdultKey::PictureChoice); break;
-    default: break;
+    if (const std::optional<AdultKey> key = adultKeyOf(*e)) round_.onAdultKey(*key);
+}
+
+bool MainScreen::event(QEvent* e)
+{
+    switch (e->type()) {
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+        onTouch(static_cast<QTouchEvent*>(e));
+        return true;
+    default:
+        return QWidget::event(e);
+    }
+}
+
+TileLabel* MainScreen::tileAt(QPointF position) const
+{
+    for (QWidget* w = childAt(position.toPoint()); w; w = w->parentWidget())
+        if (auto* tile = qobject_cast<TileLabel*>(w)) return tile;
+    return nullptr;
+}
+
+void MainScreen::onTouch(QTouchEvent* e)
+{
+    e->accept();  // no mouse events synthesized from it
+    if (e->type() == QEvent::TouchCancel) {
+        fingers_.clear();
+        return;
+    }
+    for (const QEventPoint& point : e->points()) {
+        TileLabel* tile = tileAt(point.position());
+        Finger& finger = fingers_[point.id()];
+        switch (point.state()) {
+        case QEventPoint::Pressed:
+            finger = Finger{tile, tile};
+            if (tile) round_.onTileTouched(tile->index());
+            break;
+        case QEventPoint::Updated:
+        case QEventPoint::Stationary:
+            // A sliding finger takes each tile it enters, as the pointer passing over it does.
+            if (tile != finger.over && tile) round_.onTileTouched(tile->index());
+            finger.over = tile;
+            break;
+        case QEventPoint::Released:
+            if (tile && tile == finger.downOn) round_.onTileClicked(tile->index());
+            fingers_.remove(point.id());
+            break;
+        default:
+            break;
+        }
     }
 }
 

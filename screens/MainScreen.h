@@ -7,10 +7,15 @@
 #include "screens/PictureLoader.h"
 #include "screens/TwipControls.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <optional>
+
+class QKeyEvent;
+class QTouchEvent;
 
 namespace mokuri {
 
@@ -72,6 +77,8 @@ public:
     QPointer<PictureChoiceDialog> pictureChoiceDialog;
 
 protected:
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
@@ -88,6 +95,8 @@ private:
     void prefetch(const QString& path);
     void openSettings();
     void openPictureChoice();
+    void onTouch(QTouchEvent* e);
+    TileLabel* tileAt(QPointF position) const;
 
     Round& round_;
     const TwipScale& scale_;
@@ -97,8 +106,20 @@ private:
     int16_t tileSize_ = 0;
     QString settingsNotice_;
     QString pictureChoiceNotice_;
+    bool started_ = false;
+    // Each finger: the tile it went down on (a tap there is a click) and the one under it now.
+    struct Finger {
+        TileLabel* downOn = nullptr;
+        TileLabel* over = nullptr;
+    };
+    QHash<int, Finger> fingers_;
     ActivationWatcher activation_;
 };
+
+// The adult's key a key press means, if any: by its letter on a Latin layout, and by
+// its place on the keyboard (the key labelled H, N or Esc) on any other layout or with a
+// kana input method on.
+std::optional<AdultKey> adultKeyOf(const QKeyEvent& e);
 
 // Tells the adult that the folder holds no picture (a warning box titled "モクリ").
 void showNoPicturesMessage(Trace& trace);

@@ -1,5 +1,11 @@
 #include "screens/TwipControls.h"
 
+#include "screens/Fonts.h"
+
+#include <QFontInfo>
+#include <QPainter>
+#include <cmath>
+
 namespace mokuri {
 
 TwipLabel::TwipLabel(QWidget* parent, const TwipScale& scale, const QString& name, const QString& caption)
@@ -61,8 +67,31 @@ void TwipLabel::setColours(std::optional<QColor> background, QColor foreground)
 
 void TwipLabel::setBorder(bool fixedSingle)
 {
+    border_ = fixedSingle;
     setFrameStyle(fixedSingle ? (QFrame::Box | QFrame::Plain) : QFrame::NoFrame);
     setLineWidth(1);
+}
+
+void TwipLabel::paintEvent(QPaintEvent* e)
+{
+    QLabel::paintEvent(e);
+    if (font().bold() && !text().isEmpty() && !hasBoldFace(font())) {
+        // Bold by design in a font without a bold face: thicken the strokes by drawing the
+        // caption again a pixel at a time to the right, about 1/24 of the letter size in
+        // all, as a font's own synthetic bold does. The caption stays where it was.
+        QPainter p(this);
+        p.setFont(font());
+        p.setPen(palette().color(QPalette::WindowText));
+        const int shift = std::max(1, int(std::lround(QFontInfo(font()).pixelSize() / 24.0)));
+        for (int dx = 1; dx <= shift; ++dx) p.drawText(contentsRect().translated(dx, 0), int(alignment()), text());
+    }
+    if (!border_) return;
+    // A fixed single border is a thin dark line whatever the caption's colour: the model
+    // row's frame stays visible when the model word is drawn white on white.
+    QPainter p(this);
+    p.setPen(QPen(QColor(0, 0, 0), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void TwipLabel::setAutoSize(bool on)

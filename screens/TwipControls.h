@@ -35,6 +35,7 @@ public:
 
 protected:
     const TwipScale& scale() const { return scale_; }
+    void paintEvent(QPaintEvent* e) override;
 
 private:
     void apply();
@@ -43,6 +44,7 @@ private:
     float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     int fontSize_ = 9;
     bool autoSize_ = false;
+    bool border_ = false;
 };
 
 // A label whose picture is stretched to its own size.
