@@ -1,8 +1,9 @@
 // CPU of a game waiting for a touch: the real sound player and speech voice play a letter
 // and speak a sentence, then the event loop idles; measured are this process and, when one
 // runs, the PulseAudio server.
-// Run: bench_media_idle [SECONDS]            (default 30)
-//      bench_media_idle --watch PID [SECONDS] measures a running process (the game) instead
+// Run: bench_media_idle [SECONDS]             (default 30)
+//      bench_media_idle --keep-open [SECONDS] the same with the device never closed, for comparison
+//      bench_media_idle --watch PID [SECONDS]  measures a running process (the game) instead
 // Both read utime + stime from /proc/PID/stat (the server: the first process named
 // "pulseaudio") at the start and the end of the idle period.
 #include "media/AudioMixer.h"
@@ -87,9 +88,13 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QString watched = QString::number(getpid());
     int arg = 1;
+    bool keepOpen = false;
     if (argc > 2 && std::strcmp(argv[1], "--watch") == 0) {
         watched = QString::fromLatin1(argv[2]);
         arg = 3;
+    } else if (argc > 1 && std::strcmp(argv[1], "--keep-open") == 0) {
+        keepOpen = true;
+        arg = 2;
     }
     const double seconds = argc > arg ? std::atof(argv[arg]) : 30.0;
     const bool self = watched == QString::number(getpid());
@@ -105,7 +110,7 @@ int main(int argc, char** argv)
         const SpeechAudio letter = SynthesizeSpeech(QStringLiteral("あ"), SpeechOptions{135, 55, true});
         if (!writeWavFile(QStringLiteral("あ.wav"), letter.samples, letter.sampleRate))
             std::fprintf(stderr, "the letter could not be made: %s\n", qPrintable(letter.error));
-        mixer = AudioMixer::shared();
+        mixer = keepOpen ? std::make_shared<AudioMixer>(std::chrono::hours(24)) : AudioMixer::shared();
         std::printf("audio: driver %s%s, %d-frame buffer\n", qPrintable(mixer->driverName()),
                     mixer->silentFallback() ? " (fallback)" : "", mixer->bufferFrames());
         sound = std::make_unique<SdlSoundPlayer>(trace, mixer);

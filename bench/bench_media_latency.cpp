@@ -224,7 +224,8 @@ int main(int argc, char** argv)
             sound.waitUntilEnded();
             if (deviceClosed)
                 waitDevice(false);
-            std::this_thread::sleep_for(std::chrono::microseconds(20000 + phase(random)));
+            // Long enough for the letter before to have left the sink, short of the linger.
+            std::this_thread::sleep_for(std::chrono::microseconds(100000 + phase(random)));
             if (recorder)
                 recorder->clear();
             t0 = Clock::now();

@@ -104,6 +104,7 @@ bool AudioMixer::openDevice(const char* forcedDriver, bool firstTime)
     // The first opening takes the device's own rate and channels; later ones ask for the same
     // again (SDL converts should the device have changed), so that decoded clips stay valid.
     const int changes = firstTime ? SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE : 0;
+    pacingStarted_ = false; // no device thread runs yet
     const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, changes);
     if (!device) {
         if (firstTime)
@@ -119,7 +120,6 @@ bool AudioMixer::openDevice(const char* forcedDriver, bool firstTime)
         driver_ = QString::fromUtf8(name ? name : "");
     }
     device_ = device;
-    pacingStarted_ = false; // the device's thread has not started yet
     {
         std::lock_guard<std::mutex> lock(mutex_);
         openedAtFrame_ = framesRendered_.load();

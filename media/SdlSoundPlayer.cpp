@@ -71,12 +71,14 @@ std::shared_ptr<const AudioClip> SdlSoundPlayer::load(const QString& path)
 
 void SdlSoundPlayer::play(const QString& fileName)
 {
-    stop();
     clip_ = fileName.isEmpty() ? nullptr : load(QDir::current().filePath(fileName));
     if (!clip_) {
+        stop();
         trace_.event("missing", {fileName});
         return;
     }
+    // Cuts off the sound before in the same step: stopping it first would leave the mixer
+    // idle for a moment, and the device might close in between.
     token_ = mixer_->playSound(clip_);
 }
 

@@ -75,6 +75,12 @@ struct Heard {
     std::vector<float> samples;
     int channels = 2;
     int rate = 48000;
+    // Frames in the file before the mixer's first, which SDL wrote while the device started
+    // paused (-1: not known), and the device frame (framesRendered scale) of the mixer's first.
+    long long lead = -1;
+    std::uint64_t openedAt = 0;
+    // Index in the file of the device frame `frame`.
+    long long fileFrame(std::uint64_t frame) const { return (long long)(frame - openedAt) + lead; }
 
     static Heard read(const QString& path, int channels, int rate)
     {
@@ -153,8 +159,18 @@ struct DiskMixer {
         mixer.reset();
         return Heard::read(rawPath, channels, rate);
     }
-    // Index in the disk file of the device frame `frame` (framesRendered scale).
-    long long fileFrame(std::uint64_t frame) const { return (long long)(frame - mixer->openedAtFrame()); }
+    // Waits until the device has closed (for a mixer of a short linger), so that the file holds
+    // every frame of the last opening; then reads it, with what maps device frames to it.
+    Heard finishIdle()
+    {
+        const bool closed = QTest::qWaitFor([&] { return !mixer->deviceOpen(); }, 10000);
+        const std::uint64_t openedAt = mixer->openedAtFrame();
+        const std::uint64_t rendered = mixer->framesRendered() - openedAt;
+        Heard h = finish();
+        h.openedAt = openedAt;
+        h.lead = closed ? h.frames() - (long long)rendered : -1;
+        return h;
+    }
     // Seconds of device frames rendered since `frame`.
     double secondsSince(std::uint64_t frame) const { return double(mixer->framesRendered() - frame) / rate; }
     // Waits (the event loop running) until the device has rendered `seconds` since `frame`;
