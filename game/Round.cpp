@@ -174,6 +174,7 @@ void Round::onSpeechEnded()
 {
     trace_.event("speech-ended");
     speaking_ = false;
+    if (!question_.wordDone) emit instructionEnded();
 }
 
 void Round::announceUpcoming(int taskIndex)

@@ -54,6 +54,8 @@ signals:
     void questionStarting(const QString& picturePath);
     // The question is set up: draw the model row, the tiles and the pointer and show them.
     void questionReady();
+    // The instruction has been spoken: from now on the tiles react.
+    void instructionEnded();
     void tilePlaced(int tile, int position);
     void wrongTile(int tile);
     void wordDone();

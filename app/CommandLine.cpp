@@ -1,0 +1,57 @@
+#include "app/CommandLine.h"
+
+#include <cstdio>
+#include <cstring>
+
+// The package's version, set by packaging/install.cmake.
+#ifndef MOKURI_VERSION
+#define MOKURI_VERSION "unknown"
+#endif
+
+namespace mokuri {
+
+namespace {
+
+const char kHelp[] =
+    "Usage: mokuri [FOLDER]\n"
+    "\n"
+    "モクリ (Mokuri): a child sees a picture and builds its word from kana tiles.\n"
+    "\n"
+    "The whole command line is the picture folder, so a name with blanks needs no\n"
+    "quotes; without one the pictures are taken from the current folder. A picture's\n"
+    "file name is its word: りんご.jpg, バナナ.gif, ケーキ.bmp.\n"
+    "The letter sounds (あ.wav ...), ガチャ.wav, ブー.wav, ピンポン.wav, the praise lines\n"
+    "O.txt and the pointer Clear.ico are read from the current folder; mokuri-deck\n"
+    "makes them, mokuri-play starts the game on a ready-made sample deck.\n"
+    "\n"
+    "Keys:\n"
+    "  H    settings (モクリ設定), kept in Word.txt in the picture folder\n"
+    "  N    choose the pictures played (課題選択画面), kept in Fname.txt\n"
+    "  Esc  end the program\n"
+    "\n"
+    "Environment:\n"
+    "  MOKURI_SEED=N                the random order repeats exactly from run to run\n"
+    "  MOKURI_TRACE=FILE or 1       one line per event, to FILE or to stderr\n"
+    "  MOKURI_MESSAGE_TIMEOUT_MS=N  message boxes close by themselves after N ms\n"
+    "\n"
+    "  mokuri --help     this text\n"
+    "  mokuri --version  the version\n"
+    "\n"
+    "See mokuri(6).\n";
+
+} // namespace
+
+std::optional<int> answerInformationRequest(int argc, const char* const* argv)
+{
+    if (argc != 2 || argv[1] == nullptr) return std::nullopt;
+    if (std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kHelp, stdout);
+    } else if (std::strcmp(argv[1], "--version") == 0) {
+        std::fputs("mokuri " MOKURI_VERSION "\n", stdout);
+    } else {
+        return std::nullopt;
+    }
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
+
+} // namespace mokuri

@@ -1,0 +1,57 @@
+#pragma once
+// The record of a child's practice on one picture folder: one CSV line per event (a
+// question asked, a tile taken, a restart after a wrong tile, a word done, a question left
+// by a key), appended as the game plays. UTF-8 with a header line, so a spreadsheet opens it.
+#include "content/Settings.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace mokuri {
+
+enum class RecordEvent { Question, Tile, Restart, Done, Left };
+
+struct RecordLine {
+    QDateTime time;        // local time, written with its UTC offset
+    QString session;       // one run of the game
+    int question = 0;      // the question's number within the session, from 1
+    RecordEvent event = RecordEvent::Question;
+    QString picture;
+    QString word;
+    // Question: the settings in force.
+    Settings settings;
+    // Tile: the letter taken, the one expected, and the time since the instruction ended.
+    QString letter;
+    QString expected;
+    bool right = false;
+    qint64 ms = -1;        // Tile and Done; -1 when not known
+    // Restart, Done, Left: the restarts so far.
+    int restarts = 0;
+    // Left: "H", "N" or "Esc".
+    QString leftBy;
+
+    bool operator==(const RecordLine&) const = default;
+};
+
+// The first line of every record file.
+QByteArray recordHeader();
+// One line, ended by "\n".
+QByteArray formatRecordLine(const RecordLine& line);
+// A line (without its line end); nothing for the header, a torn or foreign line.
+std::optional<RecordLine> parseRecordLine(const QByteArray& line);
+// Every good line of a record file's bytes; torn and foreign lines are skipped.
+std::vector<RecordLine> parseRecord(const QByteArray& bytes);
+
+// The record's file name inside a picture folder.
+inline const QString kRecordFileName = QStringLiteral("mokuri-record.csv");
+// Where the record of `folder` is kept when the folder itself cannot be written:
+// ${XDG_STATE_HOME:-~/.local/state}/mokuri/records/, one file a folder, named after it.
+QString recordInStateFolder(const QString& folder);
+// The record a report reads for `folder`: the one in the folder if there is one, else
+// the one in the state folder.
+QString existingRecordOf(const QString& folder);
+
+} // namespace mokuri

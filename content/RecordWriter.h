@@ -1,0 +1,35 @@
+#pragma once
+// Appends lines to a picture folder's practice record: in the folder when it can be
+// written, otherwise in the state folder. Each line goes out in one write under a lock, so
+// two games on one folder never mix within a line, and a line torn by a crash or a full disk
+// is closed before the next one. Failing to record never stops the game.
+#include "content/PracticeRecord.h"
+
+#include <QString>
+
+namespace mokuri {
+
+class RecordWriter {
+public:
+    explicit RecordWriter(QString folder);
+    ~RecordWriter();
+    RecordWriter(const RecordWriter&) = delete;
+    RecordWriter& operator=(const RecordWriter&) = delete;
+
+    // False when the line could not be written (said once on stderr).
+    bool append(const RecordLine& line);
+    // Where the lines go; empty before the first append or when no place could be written.
+    QString path() const { return path_; }
+
+private:
+    bool open();
+    int openForAppend(const QString& file);
+
+    QString folder_;
+    QString path_;
+    int fd_ = -1;
+    bool opened_ = false;
+    bool complained_ = false;
+};
+
+} // namespace mokuri
