@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/common.sh
 source scripts/sanitizers.sh
-mokuri_install "${MOKURI_PACKAGES[@]}" "${MOKURI_FUZZ_PACKAGES[@]}" xvfb
+mokuri_install "${MOKURI_PACKAGES[@]}" "${MOKURI_FUZZ_PACKAGES[@]}" xvfb \
+  lintian appstream desktop-file-utils  # the package checks (packaging/check-package.sh)
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 
 status=0

@@ -11,6 +11,11 @@
 #include <cstdio>
 #include <memory>
 
+// The package's version, set by packaging/install.cmake.
+#ifndef MOKURI_VERSION
+#define MOKURI_VERSION "unknown"
+#endif
+
 namespace {
 
 const char kUsage[] =
@@ -26,10 +31,12 @@ const char kUsage[] =
     "                            and ピンポン.wav, the praise lines O.txt and the pointer\n"
     "                            Clear.ico\n"
     "  -h, --help                this text\n"
+    "  --version                 the version\n"
     "\n"
     "Only missing files are created; an existing file is never changed. Every file\n"
     "created is listed. DIR is created if it does not exist.\n"
-    "The game reads the sounds, O.txt and Clear.ico from the folder it is started in.\n";
+    "The game reads the sounds, O.txt and Clear.ico from the folder it is started in.\n"
+    "See mokuri-deck(1).\n";
 
 void printLine(FILE* to, const QString& line)
 {
@@ -42,13 +49,14 @@ void printLine(FILE* to, const QString& line)
 
 int main(int argc, char** argv)
 {
-    bool soundsOnly = false, help = false;
+    bool soundsOnly = false, help = false, version = false;
     QStringList dirs;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
         if (!optionsEnded && a == QLatin1String("--")) optionsEnded = true;
         else if (!optionsEnded && (a == QLatin1String("-h") || a == QLatin1String("--help"))) help = true;
+        else if (!optionsEnded && a == QLatin1String("--version")) version = true;
         else if (!optionsEnded && a == QLatin1String("--sounds")) soundsOnly = true;
         else if (!optionsEnded && a.startsWith(u'-')) {
             std::fprintf(stderr, "mokuri-deck: unknown option %s\n\n%s", argv[i], kUsage);
@@ -57,6 +65,10 @@ int main(int argc, char** argv)
     }
     if (help) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (version) {
+        std::fputs("mokuri-deck " MOKURI_VERSION "\n", stdout);
         return 0;
     }
     if (dirs.size() != 1) {

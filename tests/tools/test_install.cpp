@@ -83,6 +83,89 @@ private slots:
         }
     }
 
+    // --help and --version answer without a window: with a Qt platform that does not exist,
+    // anything that made a QApplication would fail.
+    void helpAndVersionNeedNoDisplay_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("mokuri") << u"mokuri"_s;
+        QTest::newRow("mokuri-deck") << u"mokuri-deck"_s;
+        QTest::newRow("mokuri-play") << u"mokuri-play"_s;
+    }
+
+    void helpAndVersionNeedNoDisplay()
+    {
+        QFETCH(QString, program);
+        QTemporaryDir home;
+        const QString version = run(program, {u"--version"_s}, home.path());
+        QCOMPARE(version, program + u' ' + QStringLiteral(MOKURI_VERSION) + u'\n');
+        const QString help = run(program, {u"--help"_s}, home.path());
+        QVERIFY2(help.startsWith(u"Usage: "_s + program), qPrintable(help));
+        // mokuri-play would have made its sample deck here.
+        QVERIFY(QDir(home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    }
+
+    // The whole command line is the picture folder: "--help" with more words is a folder name.
+    void helpWithMoreWordsIsAFolder()
+    {
+        QTemporaryDir cwd;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"MOKURI_MESSAGE_TIMEOUT_MS"_s, u"1"_s);
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(cwd.path());
+        p.start(prefix_.path() + u"/bin/mokuri"_s, {u"--help"_s, u"me"_s});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 1); // no pictures in a folder "--help me"
+        QVERIFY(!p.readAllStandardOutput().contains("Usage"));
+    }
+
+    // Each command's manual page, compressed the Debian way, documents what the game reads.
+    void manualPagesAreInstalled_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QStringList>("mentions");
+        QTest::newRow("mokuri") << u"man6/mokuri.6.gz"_s
+            << QStringList{u".TH MOKURI 6"_s, u"MOKURI_SEED"_s, u"MOKURI_TRACE"_s,
+                           u"MOKURI_MESSAGE_TIMEOUT_MS"_s, u"Word.txt"_s, u"Fname.txt"_s,
+                           u"O.txt"_s, u"Clear.ico"_s, u"問題設定"_s, u"お手本"_s,
+                           u"まどわし文字の種類"_s, u"マウスカーソルの表示"_s, u"タッチの方法"_s,
+                           u"モクリ設定"_s, u"課題選択画面"_s, u"Esc"_s};
+        QTest::newRow("mokuri-play") << u"man6/mokuri-play.6.gz"_s
+            << QStringList{u".TH MOKURI-PLAY 6"_s, u"mokuri/sample"_s, u"XDG_DATA_HOME"_s};
+        QTest::newRow("mokuri-deck") << u"man1/mokuri-deck.1.gz"_s
+            << QStringList{u".TH MOKURI-DECK 1"_s, u"\\-\\-sounds"_s, u"O.txt"_s, u"Clear.ico"_s};
+    }
+
+    void manualPagesAreInstalled()
+    {
+        QFETCH(QString, page);
+        QFETCH(QStringList, mentions);
+        const QString text = gunzip(prefix_.path() + u"/share/man/"_s + page);
+        for (const QString& m : mentions) QVERIFY2(text.contains(m), qPrintable(page + u": "_s + m));
+        QVERIFY2(text.contains(u"mokuri "_s + QStringLiteral(MOKURI_VERSION)), qPrintable(page));
+        QVERIFY2(!text.contains(u'@'), qPrintable(page)); // every template field filled in
+    }
+
+    // The terms: the project's licence and every component it builds on, with its licence.
+    void copyrightNamesEveryComponent()
+    {
+        QFile f(prefix_.path() + u"/share/doc/mokuri/copyright"_s);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        QVERIFY(text.startsWith(u"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"_s));
+        QVERIFY(text.contains(u"License: GPL-3+"_s));
+        for (const QString& c : {u"Qt 6"_s, u"SDL2"_s, u"espeak-ng-data"_s, u"MeCab"_s,
+                                 u"mecab-ipadic-utf8"_s, u"IPAGothic"_s, u"giflib"_s,
+                                 u"Noto Color Emoji"_s, u"OFL-1.1"_s, u"Apache License 2.0"_s,
+                                 u"IPA-1"_s, u"Zlib"_s, u"LGPL-3"_s, u"MIT"_s})
+            QVERIFY2(text.contains(c), qPrintable(c));
+        const QString changelog = gunzip(prefix_.path() + u"/share/doc/mokuri/changelog.gz"_s);
+        QVERIFY2(changelog.startsWith(u"mokuri ("_s + QStringLiteral(MOKURI_VERSION) + u")"_s),
+                 qPrintable(changelog));
+    }
+
     void menuCommandStartsTheGameOnTheSampleDeck()
     {
         QTemporaryDir home;
@@ -111,6 +194,34 @@ private slots:
     }
 
 private:
+    // Runs an installed command where no window can open; its standard output.
+    QString run(const QString& program, const QStringList& args, const QString& home)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"no-such-platform"_s);
+        env.remove(u"DISPLAY"_s);
+        env.remove(u"WAYLAND_DISPLAY"_s);
+        env.insert(u"HOME"_s, home);
+        env.remove(u"XDG_DATA_HOME"_s);
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(home);
+        p.start(prefix_.path() + u"/bin/"_s + program, args);
+        if (!p.waitForFinished(30000)) return u"(did not end)"_s;
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return u"(failed) "_s + QString::fromUtf8(p.readAllStandardError()) + out;
+        return out;
+    }
+
+    static QString gunzip(const QString& path)
+    {
+        QProcess p;
+        p.start(u"gzip"_s, {u"-dc"_s, path});
+        if (!p.waitForFinished(30000) || p.exitCode() != 0) return {};
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+
     QTemporaryDir prefix_;
 };
 

@@ -6,9 +6,10 @@ mokuri_test(test_deck_tool ${CMAKE_CURRENT_LIST_DIR}/test_deck_tool.cpp mokuri_g
 target_compile_definitions(test_deck_tool PRIVATE MOKURI_DECK_BIN="$<TARGET_FILE:mokuri-deck>")
 add_dependencies(test_deck_tool mokuri-deck mokuri)
 
-# Installs the build into a temporary prefix; the .deb itself is checked by hand, building it
-# takes longer than the rest of the tests together.
+# Installs the build into a temporary prefix; the .deb itself is built and checked by
+# tests/packaging (package_checks).
 mokuri_test(test_install ${CMAKE_CURRENT_LIST_DIR}/test_install.cpp Qt6::Gui)
 target_compile_definitions(test_install PRIVATE
-  MOKURI_CMAKE="${CMAKE_COMMAND}" MOKURI_BUILD_DIR="${CMAKE_BINARY_DIR}")
-add_dependencies(test_install mokuri-deck mokuri mokuri-icons)
+  MOKURI_CMAKE="${CMAKE_COMMAND}" MOKURI_BUILD_DIR="${CMAKE_BINARY_DIR}"
+  MOKURI_VERSION="${PROJECT_VERSION}")
+add_dependencies(test_install mokuri-deck mokuri mokuri-icons mokuri-package-files)
