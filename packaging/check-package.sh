@@ -47,7 +47,8 @@ if have appstreamcli; then
   echo "check-package: appstreamcli validate"
   set -- "$work"/root/usr/share/metainfo/*.metainfo.xml
   [ -f "$1" ] || fail "no AppStream metadata in usr/share/metainfo"
-  [ ! -f "$1" ] || appstreamcli validate --no-net --pedantic "$@" || fail "appstreamcli validate"
+  # --strict: an info (a missing content rating is one) fails as well; pedantic hints are shown.
+  [ ! -f "$1" ] || appstreamcli validate --no-net --strict --pedantic "$@" || fail "appstreamcli validate"
 else
   echo "check-package: appstreamcli SKIPPED (not installed)"
 fi
@@ -56,7 +57,11 @@ if have desktop-file-validate; then
   echo "check-package: desktop-file-validate"
   set -- "$work"/root/usr/share/applications/*.desktop
   [ -f "$1" ] || fail "no desktop entry in usr/share/applications"
-  [ ! -f "$1" ] || desktop-file-validate "$@" || fail "desktop-file-validate"
+  # Hints fail too (a second main category such as Game shows the entry twice in menus).
+  if [ -f "$1" ]; then
+    out=$(desktop-file-validate "$@" 2>&1) || fail "desktop-file-validate"
+    [ -z "$out" ] || fail "desktop-file-validate reported: $out"
+  fi
 else
   echo "check-package: desktop-file-validate SKIPPED (not installed)"
 fi
