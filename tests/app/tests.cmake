@@ -1,5 +1,8 @@
-mokuri_test(test_startup app/test_startup.cpp)
-mokuri_test(test_activation app/test_activation.cpp)
-mokuri_test(test_fault_injection app/test_fault_injection.cpp)
-mokuri_test(test_picture_loader app/test_picture_loader.cpp)
-mokuri_test(test_soak app/test_soak.cpp)
+# Start-up, the whole game on fakes over many questions and damaged files, and the real
+# binary (MOKURI_BIN) driven through its trace.
+mokuri_test(test_startup app/test_startup.cpp mokuri_test_screens)
+mokuri_test(test_fault_injection app/test_fault_injection.cpp mokuri_test_screens)
+mokuri_test(test_soak app/test_soak.cpp mokuri_test_screens)
+mokuri_test(test_real_keys app/test_real_keys.cpp mokuri_test_folder)
+add_dependencies(test_startup mokuri)
+add_dependencies(test_real_keys mokuri)

@@ -5,7 +5,7 @@
 
 namespace mokuri::test {
 
-double ResidentMegabytes()
+double residentMegabytes()
 {
     std::ifstream status("/proc/self/status");
     std::string key;

@@ -1,5 +1,6 @@
 #pragma once
 // What the process holds, for the soak test and the memory benchmark.
 namespace mokuri::test {
-double ResidentMegabytes();
+// Resident set size from /proc/self/status; 0 where that cannot be read.
+double residentMegabytes();
 }

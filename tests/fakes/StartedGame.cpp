@@ -1,0 +1,42 @@
+#include "fakes/StartedGame.h"
+
+#include "fakes/TestFolder.h"
+
+namespace mokuri::test {
+
+StartedGame::~StartedGame()
+{
+    screen.reset();
+    round.reset();
+}
+
+std::unique_ptr<StartedGame> startGame(const QString& folder, const QString& traceFile, uint32_t seed)
+{
+    auto g = std::make_unique<StartedGame>(traceFile, seed);
+    std::optional<StartValues> start = loadStartValues(folder, g->trace);
+    if (!start) return nullptr;
+    g->values = *start;
+    g->round = std::make_unique<Round>(g->values.folder, g->values.tasks, g->values.settings, g->values.praise,
+                                       g->sound, g->speech, g->random, g->trace);
+    g->screen = std::make_unique<MainScreen>(*g->round, g->scale, g->trace);
+    g->screen->setNotices(g->values.settingsNotice, g->values.taskListNotice);
+    g->screen->fitToScreen(QSize(1024, 768));
+    return g;
+}
+
+QStringList traceEvents(const QString& traceFile)
+{
+    QStringList out;
+    for (const QByteArray& line : readBytes(traceFile).split('\n'))
+        if (!line.isEmpty()) out << QString::fromUtf8(line.mid(line.indexOf('\t') + 1));
+    return out;
+}
+
+int freeTileWith(const Question& q, const QString& letter)
+{
+    for (int i = 0; i < q.tileCount(); ++i)
+        if (q.tileLetter(i) == letter && !q.isPlaced(i)) return i;
+    return -1;
+}
+
+} // namespace mokuri::test

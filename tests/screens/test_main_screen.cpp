@@ -1,0 +1,429 @@
+// The main screen on the real engine with fake sound and speech: that it draws the question
+// where game/TileGeometry puts it on a 1024 x 768 screen of 15 twips a pixel, and that the
+// pointer, the keys and the two timers reach the engine. The engine's own rules are tested
+// in tests/game.
+#include "content/SettingsFile.h"
+#include "fakes/StartedGame.h"
+#include "fakes/TestFolder.h"
+#include "game/TileGeometry.h"
+#include "screens/PictureChoiceDialog.h"
+#include "screens/SettingsDialog.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace mokuri;
+using namespace mokuri::test;
+
+Q_DECLARE_METATYPE(mokuri::Settings)
+
+namespace {
+
+Settings withDecoys(DecoyCount count)
+{
+    Settings s;
+    s.decoyCount = count;
+    return s;
+}
+
+void moveOver(QWidget* w)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), w->mapToGlobal(QPointF(3, 3)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+}
+
+// Every picture of `pictures` in the data folder with `settings` in Word.txt; the game is
+// built on it but not started.
+struct Rig {
+    TestFolder folder;
+    std::unique_ptr<StartedGame> game;
+
+    explicit Rig(const QStringList& pictures, const Settings& settings = {})
+    {
+        folder.addPictures(pictures);
+        writeBytes(folder.data() + QStringLiteral("/Word.txt"), formatSettings(settings));
+        game = startGame(folder.data(), traceFile());
+    }
+    QString traceFile() const { return folder.path() + QStringLiteral("/trace.txt"); }
+    MainScreen& screen() { return *game->screen; }
+    // Starts the round and lets the instruction end: the tiles take touches.
+    void startAndListen()
+    {
+        game->round->start();
+        QVERIFY(game->round->speaking());
+        game->speech.finishSpeaking();
+        QVERIFY(!game->round->speaking());
+    }
+    // A click on the tile once the sound before has ended.
+    void click(int tile)
+    {
+        game->sound.finish();
+        QTest::mouseClick(screen().tiles[size_t(tile)], Qt::LeftButton);
+    }
+};
+
+} // namespace
+
+class MainScreenTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void controlsBeforeTheFirstQuestion()
+    {
+        Rig rig({QStringLiteral("いぬ.bmp")});
+        QVERIFY(rig.game);
+        MainScreen& f = rig.screen();
+        QVERIFY(f.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(f.palette().color(QPalette::Window), QColor(0, 128, 128));
+        QVERIFY(f.font().bold());
+        QCOMPARE(f.modelRow->text(), QStringLiteral("Label1"));
+        QCOMPARE(f.modelRow->palette().color(QPalette::Window), QColor(255, 255, 255));
+        QCOMPARE(f.modelRow->palette().color(QPalette::WindowText), QColor(128, 128, 255));
+        QCOMPARE(f.wrongMark->text(), QStringLiteral("×"));
+        QCOMPARE(f.rightMark->text(), QStringLiteral("○"));
+        QCOMPARE(f.wrongMark->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QCOMPARE(f.rightMark->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QVERIFY(!f.wrongMark->isVisibleTo(&f));
+        QVERIFY(!f.rightMark->isVisibleTo(&f));
+        for (int i = 0; i < kMaxTiles; ++i) {
+            QCOMPARE(f.tiles[size_t(i)]->text(), QStringLiteral("Label2"));
+            QCOMPARE(f.tiles[size_t(i)]->left(), float(120 + 600 * i));
+            QCOMPARE(f.tiles[size_t(i)]->top(), 3960.f);
+        }
+        QCOMPARE(f.retryTimer->interval(), 500);
+        QCOMPARE(f.nextQuestionTimer->interval(), 1000);
+        QVERIFY(!f.retryTimer->isActive());
+        QVERIFY(!f.nextQuestionTimer->isActive());
+
+        // Stacking, bottom first: the picture, the model row, tile 0, the right mark, tiles
+        // 1 to 9, the wrong mark.
+        QList<QWidget*> order;
+        for (QObject* o : f.children())
+            if (auto* w = qobject_cast<QWidget*>(o)) order << w;
+        QList<QWidget*> expected = {f.picture, f.modelRow, f.tiles[0], f.rightMark};
+        for (int i = 1; i < kMaxTiles; ++i) expected << f.tiles[size_t(i)];
+        expected << f.wrongMark;
+        QCOMPARE(order, expected);
+    }
+
+    void rightMarkFollowsTheScreen_data()
+    {
+        QTest::addColumn<QSize>("pixels");
+        QTest::addColumn<QList<float>>("expected");  // font, top, left, width, height
+        QTest::newRow("1024x768") << QSize(1024, 768) << QList<float>{307, 2649, 4608, 7680, 5760};
+        QTest::newRow("800x600") << QSize(800, 600) << QList<float>{240, 2070, 3600, 6000, 4500};
+    }
+    void rightMarkFollowsTheScreen()
+    {
+        QFETCH(QSize, pixels);
+        QFETCH(QList<float>, expected);
+        Rig rig({QStringLiteral("いぬ.bmp")});
+        MainScreen& f = rig.screen();
+        f.fitToScreen(pixels);
+        QCOMPARE(f.widthTwips(), float(pixels.width() * 15));
+        QCOMPARE(f.heightTwips(), float(pixels.height() * 15));
+        QCOMPARE(f.size(), pixels);
+        QCOMPARE(float(f.rightMark->fontSize()), expected[0]);
+        QCOMPARE(f.rightMark->top(), expected[1]);
+        QCOMPARE(f.rightMark->left(), expected[2]);
+        QCOMPARE(f.rightMark->widthTwips(), expected[3]);
+        QCOMPARE(f.rightMark->heightTwips(), expected[4]);
+    }
+
+    void questionLaidOutInTwips_data()
+    {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<Settings>("settings");
+        QTest::addColumn<int>("tileSize");
+        QTest::addColumn<float>("rowTop");
+        QTest::addColumn<float>("rowLeft");
+        QTest::addColumn<float>("tileTopExpected");
+        QTest::addColumn<int>("font");
+        QTest::newRow("two letters, six places") << QStringLiteral("いぬ.bmp") << Settings{} << 2194 << 343.f << 5486.f
+                                                 << 8983.f << 107;
+        QTest::newRow("eight letters") << QStringLiteral("あいうえおかきく.bmp") << Settings{} << 1706 << 587.f << 856.f
+                                       << 9227.f << 83;
+        // Twelve letters keep ten, and the wanted decoys do not survive the cut.
+        QTest::newRow("ten of twelve letters") << QStringLiteral("あいうえおかきくけこさし.bmp")
+                                               << withDecoys(DecoyCount::Two) << 1396 << 742.f << 700.f << 9382.f << 68;
+    }
+    void questionLaidOutInTwips()
+    {
+        QFETCH(QString, picture);
+        QFETCH(Settings, settings);
+        QFETCH(int, tileSize);
+        QFETCH(float, rowTop);
+        QFETCH(float, rowLeft);
+        QFETCH(float, tileTopExpected);
+        QFETCH(int, font);
+        Rig rig({picture}, settings);
+        MainScreen& f = rig.screen();
+        rig.game->round->start();
+        const Question& q = rig.game->question();
+
+        QCOMPARE(f.modelRow->top(), rowTop);
+        QCOMPARE(f.modelRow->left(), rowLeft);
+        QCOMPARE(f.modelRow->fontSize(), font);
+        QCOMPARE(f.modelRow->text(), q.word);
+        QVERIFY(f.modelRow->isVisibleTo(&f));
+        QSet<float> lefts;
+        for (int i = 0; i < kMaxTiles; ++i) {
+            TileLabel* t = f.tiles[size_t(i)];
+            if (i >= q.tileCount()) {
+                QVERIFY2(!t->isVisibleTo(&f), "a tile of no letter is hidden");
+                continue;
+            }
+            QVERIFY(t->isVisibleTo(&f));
+            QCOMPARE(t->text(), q.tileLetter(i));
+            QCOMPARE(t->widthTwips(), float(tileSize));
+            QCOMPARE(t->heightTwips(), float(tileSize));
+            QCOMPARE(t->top(), tileTopExpected);
+            QCOMPARE(t->fontSize(), font);
+            QCOMPARE(t->left(), tileLeft(q.tileSlots[size_t(i)], int16_t(tileSize), q.lastSlot));
+            lefts << t->left();
+        }
+        QCOMPARE(lefts.size(), q.tileCount());  // no two tiles on one place
+
+        // The picture fills the middle half, decoded at the pixels it covers.
+        QCOMPARE(f.picture->top(), 2880.f);
+        QCOMPARE(f.picture->left(), 3840.f);
+        QCOMPARE(f.picture->widthTwips(), 7680.f);
+        QCOMPARE(f.picture->heightTwips(), 5760.f);
+        QVERIFY(f.picture->isVisibleTo(&f));
+        QCOMPARE(f.picture->pixmap().size(), QSize(512, 384));
+    }
+
+    void placedTileWrongMarkRetryAndRightMark()
+    {
+        Rig rig({QStringLiteral("とけい.bmp")}, withDecoys(DecoyCount::Two));
+        MainScreen& f = rig.screen();
+        Round& round = *rig.game->round;
+        // Zero intervals: the timers still go through the event loop, but no test waits for time.
+        f.retryTimer->setInterval(0);
+        f.nextQuestionTimer->setInterval(0);
+        rig.startAndListen();
+        const Question& q = rig.game->question();
+        QCOMPARE(q.tileCount(), 5);
+        const float row = f.modelRow->top();
+        const float tileRow = f.tiles[0]->top();
+
+        rig.click(0);
+        QCOMPARE(q.nextLetter, 1);
+        QCOMPARE(f.tiles[0]->top(), row);
+        QCOMPARE(f.tiles[0]->left(), f.modelRow->left());
+
+        // The tiles after the word carry the decoys.
+        const float decoyLeft = f.tiles[3]->left();
+        rig.click(3);
+        QCOMPARE(q.wrongTile, 3);
+        QVERIFY(f.wrongMark->isVisibleTo(&f));
+        QCOMPARE(f.wrongMark->left(), decoyLeft);
+        QCOMPARE(f.wrongMark->top(), f.heightTwips() * 3 / 4 + row);
+        QCOMPARE(f.wrongMark->top(), 8983.f);
+        QCOMPARE(f.wrongMark->widthTwips(), 2194.f);
+        QCOMPARE(f.wrongMark->heightTwips(), 2194.f);
+        QCOMPARE(f.wrongMark->fontSize(), 2194 / 19);
+        QVERIFY(f.retryTimer->isActive());
+
+        // The retry timer's tick sets the same picture up again once the buzzer has ended.
+        QSignalSpy ready(&round, &Round::questionReady);
+        rig.game->sound.finish();
+        QVERIFY(ready.wait(60000));
+        QVERIFY(!f.retryTimer->isActive());
+        QVERIFY(!f.wrongMark->isVisibleTo(&f));
+        QCOMPARE(q.word, QStringLiteral("とけい"));
+        for (int i = 0; i < q.tileCount(); ++i) QCOMPARE(f.tiles[size_t(i)]->top(), tileRow);
+
+        rig.game->speech.finishSpeaking();
+        for (QChar c : QStringLiteral("とけい")) {
+            const int tile = freeTileWith(q, QString(c));
+            rig.click(tile);
+            QCOMPARE(f.tiles[size_t(tile)]->top(), row);
+            QCOMPARE(f.tiles[size_t(tile)]->left(), placedTileLeft(q.placedAt[size_t(tile)], 2194, f.modelRow->left()));
+        }
+        QVERIFY(q.wordDone);
+        QVERIFY(f.rightMark->isVisibleTo(&f));
+        QVERIFY(f.nextQuestionTimer->isActive());
+
+        // The next question comes by the timer's tick once the praise has been spoken.
+        ready.clear();
+        rig.game->speech.finishSpeaking();
+        QVERIFY(ready.size() == 1 || ready.wait(60000));
+        QVERIFY(!f.nextQuestionTimer->isActive());
+        QVERIFY(!f.rightMark->isVisibleTo(&f));
+        for (int i = 0; i < q.tileCount(); ++i) QCOMPARE(f.tiles[size_t(i)]->top(), tileRow);
+    }
+
+    void pointerFollowsTheSetting_data()
+    {
+        QTest::addColumn<bool>("showPointer");
+        QTest::addColumn<bool>("iconThere");
+        QTest::addColumn<int>("shape");
+        QTest::newRow("shown") << true << false << int(Qt::ArrowCursor);
+        QTest::newRow("hidden with Clear.ico") << false << true << int(Qt::BitmapCursor);
+        // Hidden is what the adult asked for, icon or not.
+        QTest::newRow("hidden without Clear.ico") << false << false << int(Qt::BlankCursor);
+    }
+    void pointerFollowsTheSetting()
+    {
+        QFETCH(bool, showPointer);
+        QFETCH(bool, iconThere);
+        QFETCH(int, shape);
+        Settings s;
+        s.showPointer = showPointer;
+        Rig rig({QStringLiteral("いぬ.bmp")}, s);
+        if (iconThere) {
+            QImage clear(32, 32, QImage::Format_ARGB32);
+            clear.fill(Qt::transparent);
+            QVERIFY(clear.save(QStringLiteral("Clear.ico"), "ICO"));  // the current folder
+        }
+        rig.game->round->start();
+        QCOMPARE(int(rig.screen().cursor().shape()), shape);
+        QCOMPARE(traceEvents(rig.traceFile()).contains(QStringLiteral("missing\tClear.ico")), !showPointer && !iconThere);
+    }
+
+    void modelRowHiddenIsWhiteOnWhiteInItsPlace_data()
+    {
+        QTest::addColumn<bool>("showModel");
+        QTest::addColumn<QColor>("letters");
+        QTest::newRow("shown") << true << QColor(128, 128, 255);
+        QTest::newRow("hidden") << false << QColor(255, 255, 255);
+    }
+    void modelRowHiddenIsWhiteOnWhiteInItsPlace()
+    {
+        QFETCH(bool, showModel);
+        QFETCH(QColor, letters);
+        Settings s;
+        s.showModel = showModel;
+        Rig rig({QStringLiteral("いぬ.bmp")}, s);
+        rig.game->round->start();
+        TwipLabel* row = rig.screen().modelRow;
+        QVERIFY(row->isVisibleTo(&rig.screen()));
+        QCOMPARE(row->text(), QStringLiteral("いぬ"));
+        QCOMPARE(row->palette().color(QPalette::Window), QColor(255, 255, 255));
+        QCOMPARE(row->palette().color(QPalette::WindowText), letters);
+        QCOMPARE(row->top(), 343.f);
+        QCOMPARE(row->left(), 5486.f);
+    }
+
+    void pictureThatCannotBeShownStillAsks_data()
+    {
+        QTest::addColumn<QByteArray>("replacement");  // empty: the file is removed
+        QTest::newRow("removed after start-up") << QByteArray();
+        QTest::newRow("not a picture") << QByteArray("not a picture");
+    }
+    void pictureThatCannotBeShownStillAsks()
+    {
+        QFETCH(QByteArray, replacement);
+        Rig rig({QStringLiteral("いぬ.bmp")});
+        const QString file = rig.folder.data() + QStringLiteral("/いぬ.bmp");
+        QVERIFY(QFile::remove(file));
+        if (!replacement.isEmpty()) writeBytes(file, replacement);
+        rig.game->round->start();
+        MainScreen& f = rig.screen();
+        QVERIFY(f.picture->pixmap().isNull());
+        QVERIFY(f.tiles[0]->isVisibleTo(&f));
+        QVERIFY(f.modelRow->isVisibleTo(&f));
+        QVERIFY(rig.game->round->speaking());
+        QVERIFY(traceEvents(rig.traceFile()).contains(QStringLiteral("missing\tいぬ.bmp")));
+    }
+
+    void pointerOnATileReachesTheEngine_data()
+    {
+        QTest::addColumn<TakeTile>("setting");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("click mode, click") << TakeTile::ByClick << QStringLiteral("click") << true;
+        QTest::newRow("click mode, pointer moves over") << TakeTile::ByClick << QStringLiteral("move") << false;
+        QTest::newRow("click mode, press here, release elsewhere") << TakeTile::ByClick << QStringLiteral("drag off") << false;
+        QTest::newRow("touch mode, pointer moves over") << TakeTile::ByTouch << QStringLiteral("move") << true;
+        QTest::newRow("touch mode, click") << TakeTile::ByTouch << QStringLiteral("click") << false;
+    }
+    void pointerOnATileReachesTheEngine()
+    {
+        QFETCH(TakeTile, setting);
+        QFETCH(QString, action);
+        QFETCH(bool, taken);
+        Settings s;
+        s.takeTile = setting;
+        Rig rig({QStringLiteral("いぬ.bmp")}, s);
+        rig.startAndListen();
+        const Question& q = rig.game->question();
+        const int tile = freeTileWith(q, QStringLiteral("い"));
+        TileLabel* t = rig.screen().tiles[size_t(tile)];
+        QCOMPARE(t->index(), tile);
+        if (action == QLatin1String("click")) {
+            QTest::mouseClick(t, Qt::LeftButton);
+        } else if (action == QLatin1String("move")) {
+            moveOver(t);
+        } else {
+            QTest::mousePress(t, Qt::LeftButton, {}, QPoint(3, 3));
+            QTest::mouseRelease(t, Qt::LeftButton, {}, QPoint(-20, -20));
+        }
+        QCOMPARE(q.nextLetter, taken ? 1 : 0);
+        QCOMPARE(rig.game->sound.played,
+                 taken ? QStringList({QStringLiteral("い.wav"), QStringLiteral("ガチャ.wav")}) : QStringList());
+    }
+
+    void keysReachTheEngine_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("code");     // in the trace; empty: no key line
+        QTest::addColumn<QString>("outcome");  // quit, settings, pictures or nothing
+        const int none = Qt::NoModifier;
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << none << QStringLiteral("27") << QStringLiteral("quit");
+        QTest::newRow("H") << int(Qt::Key_H) << none << QStringLiteral("72") << QStringLiteral("settings");
+        QTest::newRow("Shift+H") << int(Qt::Key_H) << int(Qt::ShiftModifier) << QStringLiteral("72")
+                                 << QStringLiteral("settings");
+        QTest::newRow("N") << int(Qt::Key_N) << none << QStringLiteral("78") << QStringLiteral("pictures");
+        QTest::newRow("Ctrl+Shift+N") << int(Qt::Key_N) << int(Qt::ShiftModifier | Qt::ControlModifier)
+                                      << QStringLiteral("78") << QStringLiteral("pictures");
+        for (Qt::Key k : {Qt::Key_Return, Qt::Key_Left, Qt::Key_Space, Qt::Key_A, Qt::Key_F1})
+            QTest::addRow("key %x", int(k)) << int(k) << none << QString() << QStringLiteral("nothing");
+    }
+    void keysReachTheEngine()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, code);
+        QFETCH(QString, outcome);
+        Rig rig({QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"), QStringLiteral("とり.bmp"), QStringLiteral("うし.bmp")});
+        rig.startAndListen();
+        Round& round = *rig.game->round;
+        QSignalSpy quit(&round, &Round::quitRequested);
+        const int speechStops = rig.game->speech.stops;
+        QTest::keyClick(&rig.screen(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+        QStringList keyLines = traceEvents(rig.traceFile()).filter(QRegularExpression(QStringLiteral("^key\t")));
+        QCOMPARE(keyLines, code.isEmpty() ? QStringList() : QStringList({QStringLiteral("key\t") + code}));
+        QCOMPARE(rig.game->speech.stops, speechStops + (code.isEmpty() ? 0 : 1));
+        QCOMPARE(quit.size(), outcome == QLatin1String("quit") ? 1 : 0);
+        MainScreen& f = rig.screen();
+        QCOMPARE(!f.settingsDialog.isNull(), outcome == QLatin1String("settings"));
+        QCOMPARE(!f.pictureChoiceDialog.isNull(), outcome == QLatin1String("pictures"));
+        if (f.settingsDialog) QVERIFY(f.settingsDialog->isVisible());
+        if (f.pictureChoiceDialog) QVERIFY(f.pictureChoiceDialog->isVisible());
+    }
+
+    void closedByTheWindowManagerLeavesNothingSounding()
+    {
+        Rig rig({QStringLiteral("いぬ.bmp")});
+        rig.game->round->start();
+        const int speechStops = rig.game->speech.stops;
+        const int soundStops = rig.game->sound.stops;
+        QVERIFY(rig.screen().close());
+        QCOMPARE(rig.game->speech.stops, speechStops + 1);
+        QCOMPARE(rig.game->sound.stops, soundStops + 1);
+    }
+};
+
+QTEST_MAIN(MainScreenTest)
+#include "test_main_screen.moc"

@@ -1,0 +1,68 @@
+// Pictures decoded ahead are used only while the file is unchanged.
+#include "fakes/TestFolder.h"
+#include "screens/PictureLoader.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTest>
+
+using namespace mokuri;
+using namespace mokuri::test;
+
+namespace {
+void writeColour(const QString& path, QColor c, QSize size)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(c);
+    QVERIFY(img.save(path, "BMP"));
+}
+} // namespace
+
+class PictureLoading : public QObject {
+    Q_OBJECT
+private slots:
+    void decodedAtTheSizeShown()
+    {
+        TestFolder folder;
+        const QString path = folder.path() + QStringLiteral("/a.jpg");
+        QImage big(1600, 1200, QImage::Format_RGB32);
+        big.fill(Qt::green);
+        QVERIFY(big.save(path, "JPG"));
+        QImage img = decodePictureAt(path, QSize(300, 100));
+        QCOMPARE(img.size(), QSize(300, 100));  // stretched, not kept in proportion
+        QVERIFY(decodePictureAt(folder.path() + QStringLiteral("/none.jpg"), QSize(10, 10)).isNull());
+    }
+
+    void changedOrDeletedFilesAreReadAgain()
+    {
+        TestFolder folder;
+        const QString path = folder.path() + QStringLiteral("/p.bmp");
+        writeColour(path, Qt::red, QSize(40, 30));
+        PictureLoader loader;
+        loader.prefetch(path, QSize(20, 10));
+        QCOMPARE(loader.load(path, QSize(20, 10)).pixelColor(5, 5), QColor(Qt::red));
+
+        writeColour(path, Qt::blue, QSize(41, 30));  // another size on disk
+        QCOMPARE(loader.load(path, QSize(20, 10)).pixelColor(5, 5), QColor(Qt::blue));
+
+        loader.prefetch(path, QSize(20, 10));
+        QFile::remove(path);
+        QVERIFY(loader.load(path, QSize(20, 10)).isNull());
+    }
+
+    void manyPrefetchesKeepOnlyAFew()
+    {
+        TestFolder folder;
+        PictureLoader loader;
+        for (int i = 0; i < 20; ++i) {
+            const QString p = folder.path() + QStringLiteral("/%1.bmp").arg(i);
+            writeColour(p, QColor(i * 10, 0, 0), QSize(8, 8));
+            loader.prefetch(p, QSize(8, 8));
+        }
+        QCOMPARE(loader.load(folder.path() + QStringLiteral("/19.bmp"), QSize(8, 8)).pixelColor(1, 1), QColor(190, 0, 0));
+        QCOMPARE(loader.load(folder.path() + QStringLiteral("/3.bmp"), QSize(8, 8)).pixelColor(1, 1), QColor(30, 0, 0));
+    }
+};
+
+QTEST_MAIN(PictureLoading)
+#include "test_picture_loader.moc"
