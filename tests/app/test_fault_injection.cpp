@@ -1,14 +1,15 @@
 // Damaged, missing and unwritable files: the files on disk stay intact and the game still
-// answers.
-#include "content/Globals.h"
-#include "content/PraiseFile.h"
-#include "content/SettingsFile.h"
+// answers a child's click.
+#include "content/PraiseLines.h"
 #include "content/TaskListFile.h"
-#include "dialogs/Form2.h"
+#include "fakes/StartedGame.h"
 #include "fakes/TestFolder.h"
+#include "game/QuestionSetUp.h"
+#include "screens/SettingsDialog.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,37 +26,58 @@ using namespace mokuri::test;
 
 namespace {
 
-bool CanCreateIn(const QString& folder)
+const QStringList kFour = {QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"), QStringLiteral("とり.bmp"),
+                           QStringLiteral("うし.bmp")};
+
+bool canCreateIn(const QString& folder)
 {
-    QFile probe(folder + "/.probe");
-    bool ok = probe.open(QIODevice::WriteOnly);
+    QFile probe(folder + QStringLiteral("/.probe"));
+    const bool ok = probe.open(QIODevice::WriteOnly);
     if (ok) probe.remove();
     return ok;
 }
 
 // Read-only for everybody, root included (root ignores the permission bits).
-bool MakeReadOnly(const QString& folder, bool on)
+bool makeReadOnly(const QString& folder, bool on)
 {
     QFile::setPermissions(folder, on ? (QFile::ReadOwner | QFile::ExeOwner)
                                      : (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    if (geteuid() == 0) QProcess::execute("chattr", {on ? "+i" : "-i", folder});
-    return CanCreateIn(folder) != on;
+    if (geteuid() == 0) QProcess::execute(QStringLiteral("chattr"), {on ? QStringLiteral("+i") : QStringLiteral("-i"), folder});
+    return canCreateIn(folder) != on;
 }
 
-// The game answers: a question is up and a right tile is taken.
-void AnswersATile(Game& g)
+// Closes every message box as soon as it shows, and counts them.
+class MessageCloser : public QObject {
+public:
+    int shown = 0;
+    MessageCloser() { qApp->installEventFilter(this); }
+    ~MessageCloser() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show)
+            if (auto* box = qobject_cast<QMessageBox*>(o)) {
+                ++shown;
+                QMetaObject::invokeMethod(box, &QMessageBox::accept, Qt::QueuedConnection);
+            }
+        return false;
+    }
+};
+
+// The game answers: a question is up, its instruction ends, and a click on the tile of the
+// word's first letter places it.
+void answersATile(StartedGame& g)
 {
-    Form1& f = *g.form;
-    f.Form_Activate();
-    QVERIFY(f.TileCount >= 1);
-    g.speech->FinishSpeaking();
-    QCOMPARE(f.Speaking, VbFalse);
-    for (int i = 0; i < f.TileCount; ++i)
-        if (f.TileLetters[i] == f.TileLetters[0] && f.WordLength > 0) {
-            f.Label2_Click(i);
-            break;
-        }
-    QCOMPARE(f.NextLetterPos, int16_t(f.WordLength > 0 ? 1 : 0));
+    g.round->start();
+    const Question& q = g.question();
+    QVERIFY(q.tileCount() >= 1 && q.wordLength() >= 1);
+    QVERIFY(g.round->speaking());
+    g.speech.finishSpeaking();
+    QVERIFY(!g.round->speaking());
+    g.sound.finish();
+    const int tile = freeTileWith(q, q.tileLetter(0));
+    QTest::mouseClick(g.screen->tiles[size_t(tile)], Qt::LeftButton);
+    QCOMPARE(q.nextLetter, 1);
+    QCOMPARE(q.placedAt[size_t(tile)], 0);
 }
 
 } // namespace
@@ -63,39 +85,43 @@ void AnswersATile(Game& g)
 class FaultInjection : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { qputenv("MOKURI_MESSAGE_TIMEOUT_MS", "10"); }
-
     void readOnlyDataFolderAfterStartUp()
     {
         TestFolder folder;
-        folder.AddPictures({"いぬ.bmp", "ねこ.bmp", "とり.bmp", "うし.bmp"});
-        Game g = StartGame(folder.Data());
-        const QByteArray word = ReadBytes(folder.Data() + "/Word.txt");
-        const QByteArray fname = ReadBytes(folder.Data() + "/Fname.txt");
-        if (!MakeReadOnly(folder.Data(), true)) QSKIP("cannot make a folder read-only here");
-        // The adult asks for two decoys and presses "実行"; the message closes by itself.
-        g.form->Form_KeyDown(72, Qt::NoModifier);
-        Form2* settings = g.form->SettingsDialog;
-        QVERIFY(settings);
-        settings->Option7->setChecked(true);
-        QTest::mouseClick(settings->Command1, Qt::LeftButton);
-        QTRY_VERIFY(g.form->isActiveWindow());  // back to play after the message
-        TaskPictureCount = 1;
-        const bool savedTasks = SaveTaskList();
-        MakeReadOnly(folder.Data(), false);
+        folder.addPictures(kFour);
+        std::unique_ptr<StartedGame> g = startGame(folder.data());
+        QVERIFY(g);
+        const QByteArray word = readBytes(folder.data() + QStringLiteral("/Word.txt"));
+        const QByteArray fname = readBytes(folder.data() + QStringLiteral("/Fname.txt"));
+        if (!makeReadOnly(folder.data(), true)) QSKIP("cannot make a folder read-only here");
+        auto restore = qScopeGuard([&] { makeReadOnly(folder.data(), false); });
+        // The adult asks for two decoys and presses "実行"; the message says it was not saved.
+        // The dialog is made here rather than by H, so that no return to the main screen
+        // starts a question behind the test's back.
+        MessageCloser closer;
+        SettingsDialog settings(*g->round, g->scale, g->trace);
+        settings.showFromMainScreen();
+        QTest::mouseClick(settings.twoDecoysButton, Qt::LeftButton);
+        QTest::mouseClick(settings.executeButton, Qt::LeftButton);
+        QCOMPARE(closer.shown, 1);
+        const bool savedTasks = saveTaskList(g->values.folder, g->values.tasks.mid(0, 1), g->trace);
+        restore.dismiss();
+        QVERIFY(makeReadOnly(folder.data(), false));
         QVERIFY(!savedTasks);
-        QCOMPARE(ReadBytes(folder.Data() + "/Word.txt"), word);
-        QCOMPARE(ReadBytes(folder.Data() + "/Fname.txt"), fname);
-        QCOMPARE(GameSettings.DecoyCount, int16_t(2));  // the choice holds for this run
-        AnswersATile(g);
+        QCOMPARE(readBytes(folder.data() + QStringLiteral("/Word.txt")), word);
+        QCOMPARE(readBytes(folder.data() + QStringLiteral("/Fname.txt")), fname);
+        QCOMPARE(g->round->settings().decoyCount, DecoyCount::Two);  // the choice holds for this run
+        answersATile(*g);
+        QCOMPARE(g->question().tileCount(), g->question().wordLength() + 2);
     }
 
     void saveThatFailsHalfWay()
     {
         TestFolder folder;
-        folder.AddPictures({"いぬ.bmp", "ねこ.bmp", "とり.bmp", "うし.bmp"});
-        Game g = StartGame(folder.Data());
-        const QByteArray fname = ReadBytes(folder.Data() + "/Fname.txt");
+        folder.addPictures(kFour);
+        std::unique_ptr<StartedGame> g = startGame(folder.data());
+        QVERIFY(g);
+        const QByteArray fname = readBytes(folder.data() + QStringLiteral("/Fname.txt"));
         QVERIFY(fname.size() > 40);
         // Files may grow to 20 bytes only: the write stops in the middle of the list.
         rlimit old{};
@@ -104,14 +130,13 @@ private slots:
         rlimit small = old;
         small.rlim_cur = 20;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        TaskPictureCount = 2;
-        const bool saved = SaveTaskList();
+        const bool saved = saveTaskList(g->values.folder, g->values.tasks.mid(0, 2), g->trace);
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
         QVERIFY(!saved);
-        QCOMPARE(ReadBytes(folder.Data() + "/Fname.txt"), fname);
-        QCOMPARE(QDir(folder.Data()).entryList({"*Fname*"}, QDir::Files | QDir::Hidden).size(), 1);
-        AnswersATile(g);
+        QCOMPARE(readBytes(folder.data() + QStringLiteral("/Fname.txt")), fname);
+        QCOMPARE(QDir(folder.data()).entryList({QStringLiteral("*Fname*")}, QDir::Files | QDir::Hidden).size(), 1);
+        answersATile(*g);
     }
 
     void damagedContentFiles_data()
@@ -121,64 +146,67 @@ private slots:
         QByteArray noise(4096, '\0');
         QRandomGenerator rng(5);
         for (char& c : noise) c = char(rng.bounded(256));
-        QTest::newRow("Word.txt random bytes") << "data/Word.txt" << noise;
-        QTest::newRow("Fname.txt cut in a name") << "data/Fname.txt"
-                                                 << QByteArray(QStringEncoder("windows-932").encode(QStringLiteral("\"いぬ.bmp\",#TRUE#\r\n\"う")));
-        QTest::newRow("Fname.txt random bytes") << "data/Fname.txt" << noise;
+        QTest::newRow("Word.txt random bytes") << QStringLiteral("data/Word.txt") << noise;
+        QTest::newRow("Fname.txt cut in a name")
+            << QStringLiteral("data/Fname.txt")
+            << QByteArray(QStringEncoder("windows-932").encode(QStringLiteral("\"いぬ.bmp\",#TRUE#\r\n\"う")));
+        QTest::newRow("Fname.txt random bytes") << QStringLiteral("data/Fname.txt") << noise;
         QByteArray big;
         while (big.size() < 1024 * 1024) big += QStringLiteral("すごいね、,\"\r\n").toUtf8();
-        QTest::newRow("O.txt of 1 MB") << "O.txt" << big;
-        QTest::newRow("O.txt random bytes") << "O.txt" << noise;
+        QTest::newRow("O.txt of 1 MB") << QStringLiteral("O.txt") << big;
+        QTest::newRow("O.txt random bytes") << QStringLiteral("O.txt") << noise;
     }
     void damagedContentFiles()
     {
         QFETCH(QString, file);
         QFETCH(QByteArray, bytes);
         TestFolder folder;
-        folder.AddPictures({"いぬ.bmp", "うし.bmp", "ねこ.bmp", "とり.bmp"});
-        WriteBytes(folder.Path() + "/" + file, bytes);
-        bool loaded = false;
-        Game g = StartGame(folder.Data(), &loaded);
-        QVERIFY(loaded);
-        QVERIFY(g.form->PraiseCount <= MaxPraiseTexts);
-        QVERIFY(TaskPictureCount >= 1 && TaskPictureCount <= AllPictureCount);
-        if (file == "O.txt") QCOMPARE(ReadBytes("O.txt"), bytes);  // praise lines are never rewritten
-        AnswersATile(g);
+        folder.addPictures(kFour);
+        writeBytes(folder.path() + u'/' + file, bytes);
+        std::unique_ptr<StartedGame> g = startGame(folder.data());
+        QVERIFY(g);
+        QVERIFY(g->values.praise.size() <= kMaxPraiseLines);
+        QVERIFY(!g->values.tasks.isEmpty());
+        for (const QString& t : g->values.tasks) QVERIFY(g->values.folder.pictures.contains(t));
+        if (file == QLatin1String("O.txt")) QCOMPARE(readBytes(QStringLiteral("O.txt")), bytes);  // never rewritten
+        answersATile(*g);
     }
 
     void manyPicturesAndStrangeNames()
     {
         TestFolder folder;
         QStringList names;
-        for (int i = 0; i < 500; ++i) names << QString("え%1.bmp").arg(i, 3, 10, QChar('0'));
+        for (int i = 0; i < 500; ++i) names << QStringLiteral("え%1.bmp").arg(i, 3, 10, QChar(u'0'));
         names << QStringLiteral("사과.bmp") << QStringLiteral("ａｂｃ　ｄ.bmp");
-        folder.AddPictures(names);
+        folder.addPictures(names);
         // A name whose bytes are not UTF-8.
-        const QByteArray raw = QFile::encodeName(folder.Data()) + "/\xff\xfe\x82\xa0.bmp";
-        int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
+        const QByteArray raw = QFile::encodeName(folder.data()) + "/\xff\xfe\x82\xa0.bmp";
+        const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
         QVERIFY(fd >= 0);
         ::close(fd);
-        bool loaded = false;
-        Game g = StartGame(folder.Data(), &loaded);
-        QVERIFY(loaded);
-        QCOMPARE(AllPictureCount, int16_t(MaxPictures));
-        for (int k = 0; k < TaskPictureCount; ++k) {
-            g.form->TaskIndex = int16_t(k);
-            g.form->SetUpQuestion();
-            QVERIFY(g.form->TileCount <= 10);
+        std::unique_ptr<StartedGame> g = startGame(folder.data());
+        QVERIFY(g);
+        QCOMPARE(g->values.folder.pictures.size(), kMaxPictures);
+        Random random(9u);
+        for (int k = 0; k < g->values.tasks.size(); ++k) {
+            const Question q = makeQuestion(k, g->values.tasks[k], g->values.settings, random);
+            QVERIFY(q.tileCount() >= 1 && q.tileCount() <= kMaxTiles);
         }
-        AnswersATile(g);
+        answersATile(*g);
     }
 
-    void everyPictureSelectedAfterNamesCp932CannotHold()
+    void everyPictureTickedAfterNamesCp932CannotHold()
     {
         TestFolder folder;
-        folder.AddPictures({"사과.bmp", "いぬ.bmp", "ねこ.bmp", "とり.bmp"});
-        { Game g = StartGame(folder.Data()); }
-        const QByteArray first = ReadBytes(folder.Data() + "/Fname.txt");
-        { Game g = StartGame(folder.Data()); }
-        QCOMPARE(ReadBytes(folder.Data() + "/Fname.txt"), first);  // read back as it was written
+        folder.addPictures({QStringLiteral("사과.bmp"), QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"),
+                            QStringLiteral("とり.bmp")});
+        QVERIFY(startGame(folder.data()));
+        const QByteArray first = readBytes(folder.data() + QStringLiteral("/Fname.txt"));
+        std::unique_ptr<StartedGame> again = startGame(folder.data());
+        QVERIFY(again);
+        QCOMPARE(readBytes(folder.data() + QStringLiteral("/Fname.txt")), first);  // read back as it was written
         QVERIFY(first.contains(QStringLiteral("사과.bmp").toUtf8()));
+        QCOMPARE(again->values.tasks.size(), 4);
     }
 };
 

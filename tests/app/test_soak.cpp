@@ -1,14 +1,15 @@
 // An automated child plays 300 questions, touching right and wrong tiles at random, while
-// an adult now and then opens and leaves both dialogs. The game must keep answering,
-// leave nothing sounding and keep its memory.
-#include "content/Globals.h"
+// an adult now and then opens and leaves both dialogs. The game must keep answering, leave
+// nothing sounding and keep its memory. Nothing here waits for time: the two timers' ticks
+// are given by the test when the engine wants them, and windows are waited for by their
+// activations.
 #include "fakes/Resources.h"
-#include "dialogs/Form2.h"
-#include "dialogs/Form3.h"
+#include "fakes/StartedGame.h"
 #include "fakes/TestFolder.h"
+#include "screens/PictureChoiceDialog.h"
+#include "screens/SettingsDialog.h"
 
-#include <QElapsedTimer>
-#include <QListWidget>
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,110 +19,127 @@
 using namespace mokuri;
 using namespace mokuri::test;
 
+namespace {
+
+// Only a limit for waiting on a window; nothing is timed.
+constexpr int kWait = 60000;
+// Turns of the loop without a new question after which the game counts as stuck: a question
+// takes a few dozen turns at most.
+constexpr int kStuckTurns = 20000;
+
+QtMessageHandler previousHandler = nullptr;
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text.contains(QLatin1String("does not support raise()"))) return;
+    previousHandler(type, context, text);
+}
+
+void moveOver(QWidget* w)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), w->mapToGlobal(QPointF(3, 3)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+}
+
+} // namespace
+
 class Soak : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { previousHandler = qInstallMessageHandler(quietHandler); }
+
     void threeHundredQuestions()
     {
-        qputenv("MOKURI_SEED", "77");
         TestFolder folder;
-        folder.AddPictures({"りんご.bmp", "いぬ.bmp", "ねこ.gif", "とまと.bmp", "ケーキ.bmp", "でんしゃ.jpg",
-                            "さかな.bmp", "くるま.bmp", "ぶどう.jpg", "バナナ.bmp"});
-        WriteBytes(folder.Data() + "/Word.txt", "#TRUE#,#TRUE#,2,0,#TRUE#,#FALSE#\r\n");
-        // The offscreen platform warns at every raise of a window.
-        static QtMessageHandler previous = qInstallMessageHandler([](QtMsgType t, const QMessageLogContext& c, const QString& m) {
-            if (!m.contains(QLatin1String("does not support raise"))) previous(t, c, m);
+        folder.addPictures({QStringLiteral("りんご.bmp"), QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.gif"),
+                            QStringLiteral("とまと.bmp"), QStringLiteral("ケーキ.bmp"), QStringLiteral("でんしゃ.jpg"),
+                            QStringLiteral("さかな.bmp"), QStringLiteral("くるま.bmp"), QStringLiteral("ぶどう.jpg"),
+                            QStringLiteral("バナナ.bmp")});
+        writeBytes(folder.data() + QStringLiteral("/Word.txt"), "#TRUE#,#TRUE#,2,0,#TRUE#,#FALSE#\r\n");
+        std::unique_ptr<StartedGame> g = startGame(folder.data(), {}, 77u);
+        QVERIFY(g);
+        MainScreen& f = *g->screen;
+        Round& round = *g->round;
+        // The test ticks the timers itself; their own intervals never run out during the test.
+        f.retryTimer->setInterval(24 * 3600 * 1000);
+        f.nextQuestionTimer->setInterval(24 * 3600 * 1000);
+
+        int questions = 0;
+        double rssAt30 = 0;
+        connect(&round, &Round::questionReady, this, [&] {
+            if (++questions == 30) rssAt30 = residentMegabytes();
         });
-        Game g = StartGame(folder.Data());
-        Form1& f = *g.form;
-        f.Timer1->setInterval(2);
-        f.Timer2->setInterval(2);
-        g.sound->playReads = 2;
-        f.ShowFullScreen();
-        QTRY_COMPARE(f.ActivationCount(), 1);
+        f.showOverScreen();
+        QTRY_COMPARE_WITH_TIMEOUT(questions, 1, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(f.isActiveWindow(), kWait);
 
         QRandomGenerator rng(1234);
-        int questions = 0, finished = 0, wrong = 0, dialogs = 0;
-        QElapsedTimer sinceProgress;
-        sinceProgress.start();
-        double rssAt30 = 0;
-        int lastSpoken = g.speech->spoken.size();
+        int finished = 0, wrong = 0, dialogs = 0, seenQuestions = questions, turnsWithoutQuestion = 0;
         while (questions < 300) {
             QCoreApplication::processEvents();
             // Every instruction and praise is heard to its end, sooner or later.
-            if (g.speech->speaking && rng.bounded(3) == 0) g.speech->FinishSpeaking();
-            g.sound->Finish();
+            if (g->speech.speaking && rng.bounded(3) == 0) g->speech.finishSpeaking();
+            g->sound.finish();
+            if (f.retryTimer->isActive()) round.onRetryTimer();
+            if (f.nextQuestionTimer->isActive()) round.onNextQuestionTimer();
 
-            const int spoken = g.speech->spoken.size();
-            bool newQuestion = false;
-            for (int k = lastSpoken; k < spoken; ++k)
-                if (g.speech->spoken[k].endsWith(QStringLiteral("並べましょう"))) {
-                    newQuestion = true;
-                    if (++questions == 30) rssAt30 = ResidentMegabytes();
-                }
-            if (spoken != lastSpoken) sinceProgress.restart();
-            QVERIFY2(sinceProgress.elapsed() < 5000, "the game stopped answering");
+            const bool newQuestion = questions != seenQuestions;
+            seenQuestions = questions;
+            turnsWithoutQuestion = newQuestion ? 0 : turnsWithoutQuestion + 1;
+            QVERIFY2(turnsWithoutQuestion < kStuckTurns, "the game stopped answering");
             // The fakes' own logs are not the game's memory.
-            if (spoken > 50) g.speech->spoken.clear();
-            lastSpoken = g.speech->spoken.size();
-            g.sound->calls.clear();
-            g.sound->played.clear();
+            if (g->speech.spoken.size() > 50) g->speech.spoken.clear();
+            g->sound.played.clear();
 
-            QVERIFY(f.TaskIndex >= 0 && f.TaskIndex < TaskPictureCount);
-            QVERIFY(f.TileCount <= 10 && f.NextLetterPos <= f.WordLength);
+            const Question& q = g->question();
+            QVERIFY(q.taskIndex >= 0 && q.taskIndex < round.tasks().size());
+            QVERIFY(q.tileCount() <= kMaxTiles && q.nextLetter <= q.wordLength());
 
             if (newQuestion && rng.bounded(12) == 0) {
                 // The adult: H or N, a look around, then one of the leaving buttons.
                 ++dialogs;
+                const int activations = f.activation().count();
                 const bool settings = rng.bounded(2) == 0;
-                f.Form_KeyDown(settings ? 72 : 78, Qt::NoModifier);
-                QVERIFY(!f.Timer2->isActive());
-                QVERIFY(!g.speech->speaking);
+                QTest::keyClick(&f, settings ? Qt::Key_H : Qt::Key_N);
+                QVERIFY(!f.nextQuestionTimer->isActive());
+                QVERIFY(!g->speech.speaking);
                 if (settings) {
-                    Form2* d = f.SettingsDialog;
+                    SettingsDialog* d = f.settingsDialog;
                     QVERIFY(d);
-                    QTRY_VERIFY(d->isActiveWindow());
-                    QRadioButton* choices[] = {d->Option5, d->Option6, d->Option7, d->Option8,
-                                               d->Option9, d->Option13, d->Option14};
+                    QTRY_VERIFY_WITH_TIMEOUT(d->isActiveWindow(), kWait);
+                    QRadioButton* choices[] = {d->noDecoyButton, d->oneDecoyButton, d->twoDecoysButton,
+                                               d->hiraganaButton, d->katakanaButton, d->touchButton, d->clickButton};
                     QTest::mouseClick(choices[rng.bounded(7)], Qt::LeftButton);
-                    QTest::mouseClick(rng.bounded(2) ? d->Command1 : d->Command2, Qt::LeftButton);
+                    QTest::mouseClick(rng.bounded(2) ? d->executeButton : d->cancelButton, Qt::LeftButton);
                 } else {
-                    Form3* d = f.TaskDialog;
+                    PictureChoiceDialog* d = f.pictureChoiceDialog;
                     QVERIFY(d);
-                    QTRY_VERIFY(d->isActiveWindow());
-                    QTest::mouseClick(rng.bounded(2) ? d->Command3 : d->Command4, Qt::LeftButton);
-                    QTest::mouseClick(d->Command1, Qt::LeftButton);
-                    if (!f.isActiveWindow()) QTest::mouseClick(d->Command2, Qt::LeftButton);
+                    QTRY_VERIFY_WITH_TIMEOUT(d->isActiveWindow(), kWait);
+                    const bool all = rng.bounded(2) == 0;
+                    QTest::mouseClick(all ? d->tickAllButton : d->untickAllButton, Qt::LeftButton);
+                    QTest::mouseClick(d->decideButton, Qt::LeftButton);
+                    if (!all) QTest::mouseClick(d->cancelButton, Qt::LeftButton);  // none ticked: "決定" does nothing
                 }
-                QTRY_VERIFY(f.isActiveWindow());
-                QVERIFY(f.Speaking);  // a new question is being asked
+                // Back on the main screen a new question is being asked.
+                QTRY_COMPARE_WITH_TIMEOUT(f.activation().count(), activations + 1, kWait);
+                QVERIFY(round.speaking());
                 continue;
             }
 
-            if (f.Speaking || f.TouchBusy || f.NextLetterPos >= f.WordLength) continue;
+            if (round.speaking() || f.retryTimer->isActive() || q.nextLetter >= q.wordLength()) continue;
             // The child: mostly the right letter, sometimes any tile.
-            int tile = -1;
-            if (rng.bounded(5) != 0) {
-                for (int i = 0; i < f.TileCount && tile < 0; ++i)
-                    if (f.TileLetters[i] == f.TileLetters[f.NextLetterPos] && f.Label2[size_t(i)]->Top() != f.Label1->Top())
-                        tile = i;
-            } else {
-                tile = int(rng.bounded(quint32(std::max<int>(f.TileCount, 1))));
-            }
+            const int tile = rng.bounded(5) != 0 ? freeTileWith(q, q.tileLetter(q.nextLetter))
+                                                 : int(rng.bounded(quint32(std::max(q.tileCount(), 1))));
             if (tile < 0) continue;
-            const int16_t before = f.NextLetterPos;
-            TileLabel* t = f.Label2[size_t(tile)];
-            if (GameSettings.TouchOnly) {
-                QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), t->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
-                                 Qt::NoButton, Qt::NoModifier);
-                QApplication::sendEvent(t, &move);
-            } else {
+            TileLabel* t = f.tiles[size_t(tile)];
+            if (round.settings().takeTile == TakeTile::ByTouch)
+                moveOver(t);
+            else
                 QTest::mouseClick(t, Qt::LeftButton);
-            }
-            if (f.Label3->isVisible()) ++wrong;
-            else if (f.NextLetterPos == f.WordLength && before != f.NextLetterPos) ++finished;
+            if (q.wrongTile >= 0) ++wrong;
+            else if (q.wordDone) ++finished;
         }
-        const double rssAt300 = ResidentMegabytes();
+        const double rssAt300 = residentMegabytes();
         qInfo("questions %d, words finished %d, wrong tiles %d, dialogs %d, RSS %.1f MB after 30, %.1f MB after 300",
               questions, finished, wrong, dialogs, rssAt30, rssAt300);
         QVERIFY(finished > 50);
@@ -135,9 +153,9 @@ private slots:
 #endif
 
         // Nothing is left hanging: the last speech ends and nothing plays.
-        g.speech->FinishSpeaking();
-        QTRY_COMPARE(f.Speaking, VbFalse);
-        QVERIFY(g.sound->Mode() != ModePlaying);
+        g->speech.finishSpeaking();
+        QVERIFY(!round.speaking());
+        QVERIFY(!g->sound.isPlaying());
     }
 };
 

@@ -1,11 +1,13 @@
-// Start-up of the main screen: the order of the loads, the data folder and the controls.
-#include "app/Trace.h"
-#include "content/Globals.h"
+// Start-up: the folder on the command line, the order of the loads and the files they
+// leave, the trace of a start, and the real program ending when there is no picture.
+#include "app/StartUp.h"
+#include "fakes/StartedGame.h"
 #include "fakes/TestFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace mokuri;
@@ -14,149 +16,102 @@ using namespace mokuri::test;
 class Startup : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { qputenv("MOKURI_MESSAGE_TIMEOUT_MS", "10"); }
+    void folderFromTheWholeCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("none: the current folder") << QStringList() << QString();
+        QTest::newRow("one") << QStringList({QStringLiteral("/tmp/pics")}) << QStringLiteral("/tmp/pics");
+        // A folder name with blanks needs no quotes.
+        QTest::newRow("with blanks") << QStringList({QStringLiteral("/tmp/My"), QStringLiteral("Pictures")})
+                                     << QStringLiteral("/tmp/My Pictures");
+    }
+    void folderFromTheWholeCommandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, folder);
+        QCOMPARE(folderFromArguments(arguments), folder);
+    }
 
     void folderWithoutPictures()
     {
         TestFolder folder;
-        bool loaded = true;
-        Game g = StartGame(folder.Data(), &loaded);
-        QVERIFY(!loaded);
+        Trace trace;
+        QVERIFY(!loadStartValues(folder.data(), trace));
         // Settings and praise come before the pictures; the task list after them.
-        QVERIFY(QFileInfo::exists(folder.Data() + "/Word.txt"));
-        QVERIFY(QFileInfo::exists("O.txt"));
-        QVERIFY(!QFileInfo::exists(folder.Data() + "/Fname.txt"));
-        QVERIFY(!g.form->isVisible());
+        QVERIFY(QFileInfo::exists(folder.data() + QStringLiteral("/Word.txt")));
+        QVERIFY(QFileInfo::exists(QStringLiteral("O.txt")));
+        QVERIFY(!QFileInfo::exists(folder.data() + QStringLiteral("/Fname.txt")));
     }
 
     void folderThatDoesNotExistCreatesNothing()
     {
         TestFolder folder;
-        bool loaded = true;
-        Game g = StartGame(folder.Path() + "/no such folder", &loaded);
-        QVERIFY(!loaded);
-        QVERIFY(!QFileInfo::exists(folder.Path() + "/no such folder"));
-        QCOMPARE(QDir(folder.Path()).entryList(QDir::Files).size(), 0);
+        Trace trace;
+        const QString missing = folder.path() + QStringLiteral("/no such folder");
+        QVERIFY(!loadStartValues(missing, trace));
+        QVERIFY(!QFileInfo::exists(missing));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
     }
 
     void emptyCommandLineUsesTheCurrentFolder()
     {
         TestFolder folder;
-        WritePicture(folder.Path() + "/いぬ.bmp");
-        bool loaded = false;
-        Game g = StartGame(QString(), &loaded);
-        QVERIFY(loaded);
-        QCOMPARE(DataFolder, QString());
-        QVERIFY(QFileInfo::exists("Word.txt"));
-        QVERIFY(QFileInfo::exists("Fname.txt"));
-        QCOMPARE(AllPictureCount, int16_t(1));
+        writePicture(folder.path() + QStringLiteral("/いぬ.bmp"));
+        Trace trace;
+        std::optional<StartValues> v = loadStartValues(QString(), trace);
+        QVERIFY(v);
+        QCOMPARE(v->folder.path, QString());
+        QCOMPARE(v->folder.pictures, QStringList({QStringLiteral("いぬ.bmp")}));
+        QCOMPARE(v->tasks, v->folder.pictures);
+        QVERIFY(QFileInfo::exists(QStringLiteral("Word.txt")));
+        QVERIFY(QFileInfo::exists(QStringLiteral("Fname.txt")));
+        QVERIFY(QFileInfo::exists(v->folder.filePath(v->tasks[0])));
     }
 
-    void folderWithBlanksAndSeparator()
-    {
-        QCOMPARE(CommandLineFromArguments({"/tmp/My", "Pictures"}), QStringLiteral("/tmp/My Pictures"));
-        TestFolder folder;
-        QDir(folder.Path()).mkdir("my pics");
-        WritePicture(folder.Path() + "/my pics/ねこ.bmp");
-        bool loaded = false;
-        Game g = StartGame(folder.Path() + "/my pics/", &loaded);
-        QVERIFY(loaded);
-        QCOMPARE(DataFolder, folder.Path() + "/my pics//");  // nothing strips the given separator
-        QVERIFY(QFileInfo::exists(folder.Path() + "/my pics/Word.txt"));
-        QVERIFY(QFileInfo::exists("O.txt"));  // praise stays in the current folder
-        QVERIFY(!QFileInfo::exists(folder.Path() + "/my pics/O.txt"));
-    }
-
-    void correctMarkForTwoScreens_data()
-    {
-        QTest::addColumn<QSize>("screen");
-        QTest::addColumn<QList<float>>("expected");  // font, top, left, width, height
-        QTest::newRow("1024x768") << QSize(1024, 768) << QList<float>{307, 2649, 4608, 7680, 5760};
-        QTest::newRow("800x600") << QSize(800, 600) << QList<float>{240, 2070, 3600, 6000, 4500};
-    }
-    void correctMarkForTwoScreens()
-    {
-        QFETCH(QSize, screen);
-        QFETCH(QList<float>, expected);
-        TestFolder folder;
-        folder.AddPictures({"いぬ.bmp"});
-        ResetGlobals();
-        SetTwipsPerPixelForTesting(15);
-        SetScreenSizeForTesting(screen);
-        CommandLineText = folder.Data();
-        Form1 form(std::make_unique<FakeSound>(), new FakeSpeech);
-        QVERIFY(form.Form_Load());
-        QCOMPARE(form.FormWidth(), float(screen.width() * 15));
-        QCOMPARE(form.FormHeight(), float(screen.height() * 15));
-        QCOMPARE(float(form.Label4->FontSize()), expected[0]);
-        QCOMPARE(form.Label4->Top(), expected[1]);
-        QCOMPARE(form.Label4->Left(), expected[2]);
-        QCOMPARE(form.Label4->Width(), expected[3]);
-        QCOMPARE(form.Label4->Height(), expected[4]);
-        QCOMPARE(form.size(), screen);
-        SetScreenSizeForTesting(QSize(1024, 768));
-    }
-
-    void controlsOfTheMainScreen()
+    void folderWithBlanksAndATrailingSeparator()
     {
         TestFolder folder;
-        folder.AddPictures({"いぬ.bmp"});
-        Game g = StartGame(folder.Data());
-        Form1& f = *g.form;
-        QVERIFY(f.windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(f.palette().color(QPalette::Window), QColor(0, 128, 128));
-        QVERIFY(f.font().bold());
-        QCOMPARE(f.Label1->text(), QStringLiteral("Label1"));
-        QCOMPARE(f.Label1->palette().color(QPalette::Window), QColor(255, 255, 255));
-        QCOMPARE(f.Label1->palette().color(QPalette::WindowText), QColor(128, 128, 255));
-        QCOMPARE(f.Label3->text(), QStringLiteral("×"));
-        QCOMPARE(f.Label4->text(), QStringLiteral("○"));
-        QCOMPARE(f.Label3->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-        QVERIFY(!f.Label3->isVisibleTo(&f));
-        QVERIFY(!f.Label4->isVisibleTo(&f));
-        for (int i = 0; i < 10; ++i) {
-            QCOMPARE(f.Label2[size_t(i)]->text(), QStringLiteral("Label2"));
-            QCOMPARE(f.Label2[size_t(i)]->Left(), float(120 + 600 * i));
-            QCOMPARE(f.Label2[size_t(i)]->Top(), 3960.f);
-        }
-        QCOMPARE(f.Timer1->interval(), 500);
-        QCOMPARE(f.Timer2->interval(), 1000);
-        QVERIFY(!f.Timer1->isActive());
-        QVERIFY(!f.Timer2->isActive());
-
-        // Stacking, bottom first: Image1, Label1, Label2(0), Label4, Label2(1..9), Label3.
-        QList<QWidget*> order;
-        for (QObject* o : f.children())
-            if (auto* w = qobject_cast<QWidget*>(o)) order << w;
-        QList<QWidget*> expected = {f.Image1, f.Label1, f.Label2[0], f.Label4};
-        for (int i = 1; i < 10; ++i) expected << f.Label2[size_t(i)];
-        expected << f.Label3;
-        QCOMPARE(order, expected);
+        QDir(folder.path()).mkdir(QStringLiteral("my pics"));
+        writePicture(folder.path() + QStringLiteral("/my pics/ねこ.bmp"));
+        Trace trace;
+        const QString given = folder.path() + QStringLiteral("/my pics/");
+        std::optional<StartValues> v = loadStartValues(folderFromArguments(given.split(u' ')), trace);
+        QVERIFY(v);
+        QCOMPARE(v->folder.path, given);
+        QVERIFY(QFileInfo::exists(v->folder.filePath(QStringLiteral("ねこ.bmp"))));
+        QVERIFY(QFileInfo::exists(folder.path() + QStringLiteral("/my pics/Word.txt")));
+        QVERIFY(QFileInfo::exists(folder.path() + QStringLiteral("/my pics/Fname.txt")));
+        // The praise stays in the current folder.
+        QVERIFY(QFileInfo::exists(QStringLiteral("O.txt")));
+        QVERIFY(!QFileInfo::exists(folder.path() + QStringLiteral("/my pics/O.txt")));
     }
 
     void traceOfAStart()
     {
         TestFolder folder;
-        folder.AddPictures({"いぬ.bmp", "ねこ.bmp"});
-        const QString trace = folder.Path() + "/trace.log";
-        qputenv("MOKURI_TRACE", trace.toUtf8());
-        ReopenTrace();
-        Game g = StartGame(folder.Data());
-        g.form->Form_Activate();
-        qunsetenv("MOKURI_TRACE");
-        ReopenTrace();
-        const QList<QByteArray> lines = ReadBytes(trace).split('\n');
+        folder.addPictures({QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp")});
+        const QString trace = folder.path() + QStringLiteral("/trace.log");
+        std::unique_ptr<StartedGame> g = startGame(folder.data(), trace);
+        QVERIFY(g);
+        // The first showing of the main screen asks the first question.
+        QSignalSpy ready(g->round.get(), &Round::questionReady);
+        g->screen->show();
+        QVERIFY(ready.wait(60000));
+
+        const QList<QByteArray> lines = readBytes(trace).split('\n');
         QStringList events;
         for (const QByteArray& l : lines) {
             const QList<QByteArray> fields = l.split('\t');
             if (fields.size() < 2) continue;
             bool ok = false;
             fields[0].toDouble(&ok);
-            QVERIFY2(ok && fields[0].contains('.'), l.constData());
+            QVERIFY2(ok && fields[0].contains('.'), l.constData());  // milliseconds with a fraction
             events << QString::fromUtf8(fields[1]);
         }
-        QCOMPARE(events, QStringList({"start", "save", "save", "save", "question", "speak"}));
-        QVERIFY(lines[0].endsWith("folder=" + folder.Data().toUtf8()));
+        QCOMPARE(events, QStringList({QStringLiteral("start"), QStringLiteral("save"), QStringLiteral("save"),
+                                      QStringLiteral("save"), QStringLiteral("question"), QStringLiteral("speak")}));
+        QVERIFY(lines[0].endsWith("folder=" + folder.data().toUtf8()));
         QVERIFY(lines[4].contains("\tword="));
         QVERIFY(lines[4].contains("\tslots="));
         QVERIFY(lines[4].contains("\tpicture="));
@@ -164,16 +119,23 @@ private slots:
 
     void realProgramEndsWithoutPictures()
     {
-        const QByteArray bin = qgetenv("MOKURI_BIN");
-        if (bin.isEmpty() || !QFileInfo::exists(QString::fromLocal8Bit(bin))) QSKIP("game binary not built");
+        const QString bin = qEnvironmentVariable("MOKURI_BIN");
+        QVERIFY2(!bin.isEmpty() && QFileInfo::exists(bin), "MOKURI_BIN names no built game");
         TestFolder folder;
+        const QString trace = folder.path() + QStringLiteral("/trace.txt");
         QProcess p;
-        p.setWorkingDirectory(folder.Path());
-        p.start(QString::fromLocal8Bit(bin), {folder.Data()});
-        QVERIFY(p.waitForFinished(20000));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MOKURI_TRACE"), trace);
+        env.insert(QStringLiteral("MOKURI_MESSAGE_TIMEOUT_MS"), QStringLiteral("1"));  // nobody here to press OK
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(folder.path());
+        p.start(bin, {folder.data()});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QVERIFY(p.exitCode() != 0);
-        QVERIFY(QFileInfo::exists(folder.Data() + "/Word.txt"));
-        QVERIFY(!QFileInfo::exists(folder.Data() + "/Fname.txt"));
+        QVERIFY(traceEvents(trace).contains(QStringLiteral("warning\tno pictures")));
+        QVERIFY(QFileInfo::exists(folder.data() + QStringLiteral("/Word.txt")));
+        QVERIFY(!QFileInfo::exists(folder.data() + QStringLiteral("/Fname.txt")));
     }
 };
 
