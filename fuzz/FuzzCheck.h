@@ -8,18 +8,19 @@
     do {                                                                                \
         if (!(cond)) {                                                                  \
             std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #cond); \
-            mokuri::fuzz::Explain(__VA_ARGS__);                                         \
+            mokuri::fuzz::explain(__VA_ARGS__);                                         \
             std::abort();                                                               \
         }                                                                               \
     } while (0)
 
 namespace mokuri::fuzz {
 
-inline void Explain() {}
+inline void explain() {}
+inline void explain(const QString& what) { std::fprintf(stderr, "  %s\n", qPrintable(what)); }
 
 // Code points rather than text: the terminal may not show Japanese, and the
 // difference is often an invisible one (a BOM, a lone surrogate).
-inline void Explain(const QString& what, const QString& a, const QString& b = {})
+inline void explain(const QString& what, const QString& a, const QString& b = {})
 {
     auto dump = [](const QString& s) {
         QString out;

@@ -1,13 +1,12 @@
-// From a picture's file name to the word and the tiles of its question, with every
-// decoy setting a settings file can hold.
+// From a picture's file name to the word and the tiles of its question, with every decoy
+// setting a settings file can hold.
 //
-// Input: byte 0 DecoyCount, byte 1 DecoyKind (both signed, so out-of-range values
+// Input: byte 0 the decoy count, byte 1 the decoy kind (both signed, so out-of-range values
 // occur), bytes 2-5 the random seed, the rest the file name as UTF-16.
 #include "FuzzCheck.h"
-#include "content/Globals.h"
-#include "game/Letters.h"
-#include "game/Random.h"
+#include "game/QuestionSetUp.h"
 
+#include <QSet>
 #include <algorithm>
 #include <cstring>
 
@@ -15,56 +14,46 @@ using namespace mokuri;
 
 namespace {
 
-LetterTables Tables;
-
-struct Question {
-    QString word;                 // the answer row
-    QString tiles;                // word letters first, then the decoys that survived the cut
-    QString appended;             // every decoy drawn, before the cut
-    int failedDraws = 0;
-    int askedDraws = 0;
-    const QString* table = nullptr;
-    int tableSize = 0;
-};
-
-// The question set-up's derivation, step by step as the game does it.
-Question Derive(const QString& fileName, int16_t decoyCount, int16_t decoyKind, uint32_t seed)
+const QString* decoyTable(int16_t kind)
 {
-    RandomizeWith(seed);
-    Question q;
-    const QString name = NameWithoutExtension(fileName);
-    QString tileString = name;
-    q.word = name.left(10);
-    if (decoyCount > 0) {
-        switch (decoyKind) {
-        case 0: q.table = Tables.HiraganaTable; q.tableSize = 46; break;
-        case 1: q.table = Tables.KatakanaTable; q.tableSize = 46; break;
-        case 2: q.table = Tables.DigitTable; q.tableSize = 10; break;
-        default: break;
-        }
-        if (q.table) {
-            q.askedDraws = decoyCount == 2 ? 2 : 1;
-            for (int d = 0; d < q.askedDraws; ++d)
-                if (!AddDecoyFrom(q.table, q.tableSize, tileString)) ++q.failedDraws;
-        }
+    switch (kind) {
+    case 0: return &hiraganaLetters();
+    case 1: return &katakanaLetters();
+    case 2: return &digitLetters();
+    default: return nullptr;
     }
-    q.appended = tileString.mid(name.size());
-    q.tiles = tileString.left(10);
-    return q;
 }
 
-bool InTable(const Question& q, const QString& letter)
+int freeLetters(const QString& table, const QString& text)
 {
-    return std::find(q.table, q.table + q.tableSize, letter) != q.table + q.tableSize;
+    int n = 0;
+    for (QChar c : table) n += text.contains(c) ? 0 : 1;
+    return n;
+}
+
+// Drawing decoys until none is left: each draw adds one letter of the table that was not
+// there yet, and the draw that gives up finds every letter taken.
+void checkDrawsUntilNoneIsLeft(const QString& table, const QString& name, uint32_t seed)
+{
+    Random random(seed);
+    QString s = name;
+    for (int draw = 0; draw <= table.size(); ++draw) {
+        const int before = freeLetters(table, s);
+        const QString old = s;
+        const bool added = addDecoyFrom(table, s, random);
+        FUZZ_CHECK(added == (before > 0), QStringLiteral("a draw gave up with letters left, or not when none was"), name);
+        if (!added) {
+            FUZZ_CHECK(s == old, QStringLiteral("a draw that gave up changed the tiles"), old, s);
+            return;
+        }
+        FUZZ_CHECK(s.size() == old.size() + 1 && s.startsWith(old));
+        FUZZ_CHECK(table.contains(s.back()) && !old.contains(s.back()), QStringLiteral("decoy taken or not from the table"),
+                   old, s);
+    }
+    FUZZ_CHECK(false, QStringLiteral("more draws than the table has letters"), name, s);
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    BuildLetterTables(Tables);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -77,47 +66,77 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (size_t i = 6; i + 1 < size; i += 2) fileName += QChar(char16_t(data[i] | (data[i + 1] << 8)));
 
     // The word is the text before the first dot.
-    const QString name = NameWithoutExtension(fileName);
-    FUZZ_CHECK(fileName.startsWith(name) && !name.contains(u'.'), QStringLiteral("word is not the start of the name"),
-               fileName, name);
-    FUZZ_CHECK(name.size() == fileName.size() || fileName[name.size()] == u'.');
+    const QString bare = nameWithoutExtension(fileName);
+    FUZZ_CHECK(fileName.startsWith(bare) && !bare.contains(u'.'), QStringLiteral("word is not the start of the name"),
+               fileName, bare);
+    FUZZ_CHECK(bare.size() == fileName.size() || fileName[bare.size()] == u'.');
 
-    const Question q = Derive(fileName, decoyCount, decoyKind, seed);
-    FUZZ_CHECK(q.word.size() <= 10 && q.tiles.size() <= 10);
-    FUZZ_CHECK(q.word == name.left(10));
-    FUZZ_CHECK(q.tiles.startsWith(q.word), QStringLiteral("tiles do not begin with the word"), q.word, q.tiles);
+    Settings settings;
+    settings.decoyCount = DecoyCount(decoyCount);
+    settings.decoyKind = DecoyKind(decoyKind);
+    settings.instruction = (seed & 1) != 0 ? Instruction::ReadThePicture : Instruction::SayTheWord;
+    Random random(seed);
+    const Question q = makeQuestion(0, fileName, settings, random);
 
-    // Decoys: one per successful draw, from the chosen table, never a letter of the
-    // whole name (even past the tenth letter), never twice.
-    FUZZ_CHECK(q.appended.size() == q.askedDraws - q.failedDraws);
-    for (qsizetype i = 0; i < q.appended.size(); ++i) {
-        const QString d = q.appended.mid(i, 1);
-        FUZZ_CHECK(InTable(q, d), QStringLiteral("decoy not from the table"), d);
+    const QString name = wordOfPicture(fileName);
+    const QStringList nameLetters = splitLetters(name);
+    FUZZ_CHECK(nameLetters.join(QString()) == name, QStringLiteral("letters do not make up the name"), name);
+    const QStringList wordLetters = nameLetters.mid(0, kMaxTiles);
+    FUZZ_CHECK(q.word == wordLetters.join(QString()), QStringLiteral("word is not the name's first letters"), name, q.word);
+    FUZZ_CHECK(q.wordLength() == wordLetters.size());
+    FUZZ_CHECK(q.tileCount() <= kMaxTiles && q.tileCount() >= q.wordLength());
+    FUZZ_CHECK(q.tileLetters.mid(0, q.wordLength()) == wordLetters, QStringLiteral("tiles do not begin with the word"),
+               q.word, q.tileLetters.join(u'|'));
+
+    // Decoys: one a successful draw, from the chosen table, never a letter of the whole
+    // name (even past the tenth letter), never twice; and what the cut to ten drops first.
+    const QStringList decoys = q.tileLetters.mid(q.wordLength());
+    const QString* table = decoyTable(decoyCount > 0 ? decoyKind : -1);
+    const int asked = table ? (decoyCount == 2 ? 2 : 1) : 0;
+    const int expected =
+        nameLetters.size() >= kMaxTiles ? 0 : std::min({asked, table ? freeLetters(*table, name) : 0, kMaxTiles - int(nameLetters.size())});
+    FUZZ_CHECK(decoys.size() == expected, QStringLiteral("wrong number of decoys"), name, decoys.join(u'|'));
+    QSet<QString> seen;
+    for (const QString& d : decoys) {
+        FUZZ_CHECK(d.size() == 1 && table->contains(d), QStringLiteral("decoy not from the table"), d);
         FUZZ_CHECK(!name.contains(d), QStringLiteral("decoy is a letter of the name"), name, d);
-        FUZZ_CHECK(q.appended.indexOf(d) == i, QStringLiteral("decoy drawn twice"), q.appended);
+        FUZZ_CHECK(!seen.contains(d), QStringLiteral("decoy drawn twice"), decoys.join(u'|'));
+        seen << d;
     }
-    // A draw gives up only when the table has no letter left.
-    if (q.failedDraws > 0)
-        for (int i = 0; i < q.tableSize; ++i)
-            FUZZ_CHECK((name + q.appended).contains(q.table[i]), QStringLiteral("draw gave up with letters left"), name);
-    // Decoys are what the cut to ten letters drops first.
-    FUZZ_CHECK(q.tiles == (name + q.appended).left(10));
+    if (table) checkDrawsUntilNoneIsLeft(*table, name, seed);
+
+    // The tile row: at least six places, the tiles' places a permutation of them.
+    FUZZ_CHECK(q.lastSlot == std::max(q.tileCount(), 6) - 1);
+    QSet<int> places;
+    for (int i = 0; i <= q.lastSlot; ++i) {
+        const int slot = q.tileSlots[size_t(i)];
+        FUZZ_CHECK(slot >= 0 && slot <= q.lastSlot && !places.contains(slot), QStringLiteral("tile places"));
+        places << slot;
+    }
+    for (int p : q.placedAt) FUZZ_CHECK(p == -1, QStringLiteral("a tile placed before any was taken"));
+    FUZZ_CHECK(q.nextLetter == 0 && q.wrongTile == -1 && !q.wordDone);
+    FUZZ_CHECK(settings.instruction == Instruction::ReadThePicture || q.instruction.startsWith(name),
+               QStringLiteral("the instruction does not say the word"), name, q.instruction);
 
     // The same seed gives the same question (MOKURI_SEED repeats a run).
-    const Question again = Derive(fileName, decoyCount, decoyKind, seed);
-    FUZZ_CHECK(again.tiles == q.tiles, QStringLiteral("same seed, other tiles"), q.tiles, again.tiles);
+    Random again(seed);
+    const Question q2 = makeQuestion(0, fileName, settings, again);
+    FUZZ_CHECK(q2.tileLetters == q.tileLetters && q2.tileSlots == q.tileSlots, QStringLiteral("same seed, other question"),
+               q.tileLetters.join(u'|'), q2.tileLetters.join(u'|'));
 
     // Every tile's sound file: a katakana tile sounds like its hiragana.
-    for (QChar c : q.tiles) {
-        const QString file = LetterSoundFile(QString(c));
-        FUZZ_CHECK(file.size() == 5 && file.endsWith(QStringLiteral(".wav")), QStringLiteral("sound file"), file);
-        for (int i = 0; i < 46; ++i)
-            if (QString(c) == Tables.KatakanaTable[i] || QString(c) == Tables.HiraganaTable[i])
-                FUZZ_CHECK(file == Tables.HiraganaTable[i] + QStringLiteral(".wav"),
-                           QStringLiteral("kana sound file"), QString(c), file);
-        for (int i = 0; i < 10; ++i)
-            if (QString(c) == Tables.DigitTable[i])
-                FUZZ_CHECK(file == Tables.DigitTable[i] + QStringLiteral(".wav"), QStringLiteral("digit sound file"), file);
+    const QString& hiragana = hiraganaLetters();
+    const QString& katakana = katakanaLetters();
+    for (const QString& letter : q.tileLetters) {
+        const QString file = letterSoundFile(letter);
+        FUZZ_CHECK(file.size() == letter.size() + 4 && file.endsWith(QStringLiteral(".wav")), QStringLiteral("sound file"),
+                   letter, file);
+        if (letter.size() != 1) continue;
+        const qsizetype kana = std::max(hiragana.indexOf(letter), katakana.indexOf(letter));
+        if (kana >= 0)
+            FUZZ_CHECK(file == hiragana.mid(kana, 1) + QStringLiteral(".wav"), QStringLiteral("kana sound file"), letter, file);
+        if (digitLetters().contains(letter))
+            FUZZ_CHECK(file == letter + QStringLiteral(".wav"), QStringLiteral("digit sound file"), file);
     }
     return 0;
 }

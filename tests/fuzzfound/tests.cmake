@@ -1,1 +1,1 @@
-mokuri_test(test_fuzz_regressions fuzzfound/test_fuzz_regressions.cpp)
+mokuri_test(test_fuzz_regressions fuzzfound/test_fuzz_regressions.cpp mokuri_content)
