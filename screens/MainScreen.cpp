@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QTouchEvent>
 #include <QPixmap>
+#include <QResizeEvent>
 #include <cstdio>
 
 namespace mokuri {
@@ -141,7 +142,15 @@ void MainScreen::setSizeTwips(float width, float height)
 void MainScreen::fitToScreen(QSize screenPixels)
 {
     move(0, 0);
-    setSizeTwips(scale_.toTwips(screenPixels.width()), scale_.toTwips(screenPixels.height()));
+    resize(screenPixels.expandedTo(QSize(1, 1)));
+    layOutFor(size());
+}
+
+void MainScreen::layOutFor(QSize pixels)
+{
+    laidOutFor_ = pixels;
+    widthTwips_ = scale_.toTwips(pixels.width());
+    heightTwips_ = scale_.toTwips(pixels.height());
     // From the outer size of the window: the same numbers whatever the frame.
     const MarkGeometry g = rightMarkGeometry(widthTwips_, heightTwips_);
     rightMark->setFontSize(g.fontSize);
@@ -154,9 +163,20 @@ void MainScreen::fitToScreen(QSize screenPixels)
 void MainScreen::showOverScreen()
 {
     move(0, 0);
-    show();
+    // A window merely sized to the screen is one more window to a window manager: it may
+    // keep its panel on top or shrink the window to the work area, over the tile row.
+    // Its full-screen state puts the window above any panel at the whole screen's size.
+    showFullScreen();
     raise();
     activateWindow();
+}
+
+void MainScreen::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    // The window system decides the full-screen size (another screen, a changed
+    // resolution): the next question is laid out on what the window really covers.
+    if (e->size() != laidOutFor_) layOutFor(e->size());
 }
 
 void MainScreen::showEvent(QShowEvent* e)

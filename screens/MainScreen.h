@@ -47,7 +47,8 @@ public:
 
     // Covers a screen of this many pixels: the window's size and the right mark follow it.
     void fitToScreen(QSize screenPixels);
-    // Shows the window over the whole screen; its first activation starts the game.
+    // Shows the window in the window system's full-screen state, above any panel; its
+    // first showing starts the game.
     void showOverScreen();
     // What the adult should read when first opening the settings (H) or the picture
     // choice (N): a file that start-up found damaged or empty.
@@ -79,12 +80,14 @@ public:
 protected:
     bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
     void createControls();
     void setSizeTwips(float width, float height);
+    void layOutFor(QSize pixels);
     void onActivated();
     void hideQuestion();
     void showPicture(const QString& path);
@@ -103,6 +106,7 @@ private:
     Trace& trace_;
     PictureLoader pictures_;
     float widthTwips_ = 6345, heightTwips_ = 4680;
+    QSize laidOutFor_;
     int16_t tileSize_ = 0;
     QString settingsNotice_;
     QString pictureChoiceNotice_;

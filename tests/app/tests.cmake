@@ -6,3 +6,6 @@ mokuri_test(test_soak app/test_soak.cpp mokuri_test_screens)
 mokuri_test(test_real_keys app/test_real_keys.cpp mokuri_test_folder)
 add_dependencies(test_startup mokuri)
 add_dependencies(test_real_keys mokuri)
+# The real binary under Xvfb with openbox and the tint2 panel.
+mokuri_test(test_window_manager app/test_window_manager.cpp mokuri_test_folder)
+add_dependencies(test_window_manager mokuri)
