@@ -6,8 +6,9 @@ cd "$(dirname "$0")"
 source scripts/common.sh
 source scripts/sanitizers.sh
 # openbox to imagemagick: the game under a window manager with a panel (test_window_manager).
+# chromium: mokuri-report's page shown headless (test_report).
 mokuri_install "${MOKURI_PACKAGES[@]}" "${MOKURI_FUZZ_PACKAGES[@]}" xvfb \
-  openbox tint2 x11-utils xdotool imagemagick \
+  openbox tint2 x11-utils xdotool imagemagick chromium \
   lintian appstream desktop-file-utils  # the package checks (packaging/check-package.sh)
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 

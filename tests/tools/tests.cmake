@@ -13,3 +13,9 @@ target_compile_definitions(test_install PRIVATE
   MOKURI_CMAKE="${CMAKE_COMMAND}" MOKURI_BUILD_DIR="${CMAKE_BINARY_DIR}"
   MOKURI_VERSION="${PROJECT_VERSION}")
 add_dependencies(test_install mokuri-deck mokuri mokuri-icons mokuri-package-files)
+
+# mokuri-report: the page's numbers from a fixed record, the program, and the page in chromium
+# when it is installed.
+mokuri_test(test_report ${CMAKE_CURRENT_LIST_DIR}/test_report.cpp mokuri_report Qt6::Gui)
+target_compile_definitions(test_report PRIVATE MOKURI_REPORT_BIN="$<TARGET_FILE:mokuri-report>")
+add_dependencies(test_report mokuri-report)
