@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the benchmarks (not part of ./test.sh: they take minutes and want a quiet machine).
 set -euo pipefail
 cd "$(dirname "$0")"

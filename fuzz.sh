@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets of fuzz/ and runs each for SECONDS; fails on any crash,
 # sanitizer report, broken property, hang or runaway memory.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs every test headless; then the same suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzzer for 30 s.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two questions the game answers without starting: --help and --version. Everything else
 // on the command line is the picture folder, so only a command line that is exactly one of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the game starts from: the picture folder named on the command line, its settings and
 // task list, and the praise lines of the current folder.

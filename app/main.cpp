@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // モクリ: a word-building exercise in Japanese for young children.
 #include "app/CommandLine.h"
 #include "app/StartUp.h"

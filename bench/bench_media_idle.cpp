@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPU of a game waiting for a touch: the real sound player and speech voice play a letter
 // and speak a sentence, then the event loop idles; measured are this process and, when one
 // runs, the PulseAudio server.

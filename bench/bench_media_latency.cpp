@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Media latencies: play -> first sample in the device buffer (device closed while idle, and
 // device still open), play -> first sample heard at a PulseAudio sink, speak -> first speech
 // sample in the device buffer, CPU while waiting for a 1 s sound.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory over a long game on the real sound and speech: resident size after 30 and after
 // 300 questions, each answered right as soon as its instruction has been spoken.
 // Run in a folder holding a deck (pictures, letter sounds, O.txt).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long a question set-up takes with a 4000 x 3000 JPEG, against decoding the picture at
 // full size and scaling it; and how much CPU the game uses while it waits.
 #include "content/Globals.h"

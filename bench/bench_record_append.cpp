@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What recording a tile costs the child: the time of one RecordWriter::append, which runs
 // between the letter's verdict and the next sound (ガチャ or ブー). Usage: bench_record_append [N]
 #include "content/RecordWriter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // mokuri-report on a school year of practice: 200 days of 50 questions with about eight
 // touches each (some 80,000 lines), made here with a fixed seed. Times the parse and the
 // page in this process, then the whole program as a parent starts it (without the browser).

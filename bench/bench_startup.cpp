@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: from launching the game to its first question, median of several runs.
 // Usage: bench_startup GAME FOLDER [RUNS]
 #include <QCoreApplication>

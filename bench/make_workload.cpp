@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes a picture folder for the benchmarks: COUNT pictures with Japanese names, large
 // (4000 x 3000 JPEG, like camera photos) or small (640 x 480).
 #include <QDir>

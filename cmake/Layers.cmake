@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The layers of the program, bottom to top. A layer's sources may include their own
 # folder's headers and those of the layers below, nothing above: the link lines keep
 # the libraries apart, and this check stops an include of a header from a higher layer

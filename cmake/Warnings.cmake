@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Strict warnings for product code and tests alike; ./test.sh turns them into errors.
 option(MOKURI_WERROR "Treat warnings as errors" OFF)
 add_compile_options(-Wall -Wextra -Wshadow -Wconversion -Wsuggest-override)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads comma- and line-separated fields the way the content files are written:
 // "quoted texts" (which may hold commas), #TRUE# / #FALSE#, and plain numbers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The picture folder: the pictures whose names are the words (*.jpg, *.gif, *.bmp in any
 // letter case), at most kMaxPictures of them.

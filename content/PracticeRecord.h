@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The record of a child's practice on one picture folder: one CSV line per event (a
 // question asked, a tile taken, a restart after a wrong tile, a word done, a question left

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // O.txt in the current folder: the praise lines, one per line; one of them is said after
 // each finished word.

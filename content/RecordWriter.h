@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Appends lines to a picture folder's practice record: in the folder when it can be
 // written, otherwise in the state folder. Each line goes out in one write under a lock, so

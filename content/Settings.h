@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The six settings an adult chooses with key H, as the game uses them.
 #include <cstdint>

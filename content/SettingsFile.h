@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Word.txt in the picture folder: the six settings on one line, truth values as #TRUE# /
 // #FALSE#, the decoys as numbers.

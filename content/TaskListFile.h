@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fname.txt in the picture folder: every picture of the catalogue with whether it is
 // played (the adult's choice with key N).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A broken property must stop the fuzzer with the input that broke it, like a crash.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The encoding guess every reader goes through, and the writer's choice of encoding:
 // whatever a name or text is, writing it and reading it back must give it unchanged.
 #include "FuzzCheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // O.txt as a teacher might edit it: any bytes, either encoding.
 #include "FuzzCheck.h"
 #include "content/FieldReader.h"

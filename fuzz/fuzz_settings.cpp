@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Word.txt as anyone might have edited it: any bytes, any encoding.
 #include "FuzzCheck.h"
 #include "content/SettingsFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fname.txt: any bytes as a damaged or hand-edited file, and any picture names as
 // the catalogue may hold them, written and read back.
 #include "FuzzCheck.h"

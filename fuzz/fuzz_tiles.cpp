@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From a picture's file name to the word and the tiles of its question, with every decoy
 // setting a settings file can hold.
 //

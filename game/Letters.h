@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The letters of the game: the decoy tables, the file each letter's sound lives in, and
 // the word a picture's file name gives.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writes the practice record as the engine plays: it listens to the round's signals and
 // appends one line per event. Recording never changes what the child sees or hears.

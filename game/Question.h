@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The question in progress, as plain data: what the main screen draws and what the
 // engine checks touches against. "This tile is placed" is a field here, never read back

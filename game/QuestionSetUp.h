@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turning a picture into a question: its word, the tiles with their decoys, the places of
 // the tiles in the row, and the instruction.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One child's play on one picture folder: the task order, the question in progress, the
 // verdict on each tile taken, the retry after a wrong tile, the praise and the move to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the picture, the model-word row and the tiles stand, in twips, for a screen of
 // W x H twips. Bands: model word in the top quarter, picture in the middle half, tiles

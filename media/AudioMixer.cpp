@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A mixer of our own rather than SDL2_mixer's channels: speech is a stream that grows while
 // espeak-ng synthesises it, and SDL2_mixer plays whole chunks only (its one hook for a
 // stream, Mix_HookMusic, would leave this same buffer, locking and end-of-stream detection

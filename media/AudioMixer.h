@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One SDL2 audio device and a mixer of our own with two voices: the sound player's voice
 // (whole decoded clips) and the speech voice (a stream appended while it plays), so that a

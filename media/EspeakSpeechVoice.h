@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The speech voice: MeCab + espeak-ng on a worker thread, played on the AudioMixer's
 // speech voice.

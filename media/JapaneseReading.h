@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Japanese text -> katakana pronunciation, for the speech synthesizer.
 #include <QString>

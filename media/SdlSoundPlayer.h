@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sound player on SDL2: WAV files by bare name in the current folder, played on the
 // AudioMixer's sound voice.

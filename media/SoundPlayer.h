@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the game needs of a sound player: one sound at a time, by file name.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Synchronous Japanese speech synthesis: text -> mono 16-bit PCM.
 // MeCab gives the katakana pronunciation (JapaneseReading.h), espeak-ng (voice "ja") speaks it.

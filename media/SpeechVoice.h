@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the game needs of a speech engine: speak, stop, and hear when speaking ended.
 #include <QObject>

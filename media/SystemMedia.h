@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The real sound player and speech voice, as app/main.cpp creates them. Both share one
 // AudioMixer (one SDL2 audio device), created by the first of these calls.

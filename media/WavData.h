@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one WAV writer: the deck tool's letter voices and effect sounds, and any sound the
 // program saves, are plain PCM WAV, mono, 16-bit, which SDL and every other player read.

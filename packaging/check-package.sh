@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from an already built tree into a temporary folder and checks
 # it the way a distribution would: lintian (no error, no warning), appstreamcli validate on
 # the installed AppStream metadata, desktop-file-validate on the menu entry, and Depends

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Install layout and the Debian package. The desktop menu starts mokuri-play, which makes
 # the sample deck on first use and starts the game inside it.
 include(GNUInstallDirs)

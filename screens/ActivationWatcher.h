@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Tells when one of our windows becomes active in a way that counts as "activated": the
 // window is left for another of our windows and comes back (a dialog closes, the main

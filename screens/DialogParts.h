@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the two dialogs share: their frameless window with its drawn frame, their fonts,
 // placing controls in twips, and the message of a choice that could not be saved.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main screen: a borderless window over the whole display that draws the engine's
 // question (picture, model row, tiles, the two marks, the pointer) and forwards touches,

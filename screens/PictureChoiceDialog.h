@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The picture choice dialog (課題選択画面): every picture of the folder in a list, the
 // pictures in play ticked. "決定" takes the ticked pictures (at least four) and stores them

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Pictures decoded at the size they are shown, ahead of time on a worker thread, so that
 // a question appears at once: the next task's picture is decoded while the praise is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings dialog (モクリ設定): the six settings as option buttons, one frame each.
 // "実行" stores the choice (in Word.txt too, only when something changed); "キャンセル"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Labels and the picture box keep their place in twips as single-precision numbers, as the
 // layouts were designed; their pixels follow from the screen's scale.

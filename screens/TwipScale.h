@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The screens keep their geometry in twips (1/1440 inch), as the layouts were designed;
 // pixels follow from the screen's logical DPI.

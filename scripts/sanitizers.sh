@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 # shellcheck shell=bash
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game's random numbers: single-precision values in [0, 1) like the numbers the game's
 // rules are written for, and a fixed seed (MOKURI_SEED) that makes a whole run repeat.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Files come from Windows (CP932) as well as from Linux editors (UTF-8).
 #include <QByteArray>

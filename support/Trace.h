@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Event log for adults setting up content and for tests: one TAB-separated line per event,
 // first the milliseconds since the log was opened. Sound and speech report from their own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fills a folder with what the game needs, creating only the files that are missing.
 #include <QByteArray>

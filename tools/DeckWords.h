@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pictures of the sample deck: a word a small child knows and the emoji that shows it.
 #include <QString>

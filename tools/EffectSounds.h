@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The game's three effect sounds, synthesized so that no recording is needed.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The palette is chosen here rather than by giflib's GifQuantizeBuffer: that one is
 // deprecated, and it keeps only five bits of every primary, so white comes out grey and the
 // pale backgrounds of the pictures shift; this one keeps the real average of each colour.

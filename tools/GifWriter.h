@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Qt reads GIF but cannot write it, and the game's folders hold GIFs too; giflib writes them.
 #include <QByteArray>

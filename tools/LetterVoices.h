@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The letters a tile can carry, the file each one's sound lives in, and what is said for it.
 #include <QString>

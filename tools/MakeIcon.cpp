@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the program's icon at the sizes a desktop asks for: an apple above the three tiles
 // that spell りんご, like a question of the game.
 #include <QFont>

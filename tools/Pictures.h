@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The deck's images: the sample pictures drawn from the colour emoji font, and the pointer.
 #include <QByteArray>

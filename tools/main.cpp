@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // mokuri-deck: makes a folder ready for モクリ, or adds the sounds a folder of one's own
 // pictures needs.
 #include "media/SpeechSynthesis.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged, missing and unwritable files: the files on disk stay intact and the game still
 // answers a child's click.
 #include "content/PraiseLines.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program ends with status 0 on Esc, also after a dialog was opened and left, and
 // Esc in a dialog does not end it. Keys and clicks reach it through Qt's VNC platform: the
 // test speaks just enough of the RFB protocol to type and click, and follows the game by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An automated child plays 300 questions, touching right and wrong tiles at random, while
 // an adult now and then opens and leaves both dialogs. The game must keep answering, leave
 // nothing sounding and keep its memory. Nothing here waits for time: the two timers' ticks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the folder on the command line, the order of the loads and the files they
 // leave, the trace of a start, and the real program ending when there is no picture.
 #include "app/StartUp.h"

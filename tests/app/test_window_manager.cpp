@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real program under a real window manager with a panel (Xvfb, openbox, tint2): its
 // window takes the window manager's full-screen state, covers the whole screen, and the
 // panel's strip shows the game, not the panel; the first question comes without a click.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up, the whole game on fakes over many questions and damaged files, and the real
 # binary (MOKURI_BIN) driven through its trace.
 mokuri_test(test_startup app/test_startup.cpp mokuri_test_screens)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files as parents and teachers really make them: by hand, with Notepad, on a Mac, through
 // links, write-protected, cut short. Each case once lost a choice, hung, or broke a word.
 #include "content/PraiseLines.h"

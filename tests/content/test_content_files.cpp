@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three text files and the picture catalogue as values: bytes both ways, reconciliation
 // with the catalogue, encodings, and saves that never destroy the old file.
 #include "content/FieldReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A sound player that records every file played; a sound "plays" until the test ends it,
 // or until the game waits for it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A speech voice that ends a text only when the test says so.
 #include "media/SpeechVoice.h"

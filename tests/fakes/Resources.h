@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the process holds, for the soak test and the memory benchmark.
 namespace mokuri::test {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's real objects put together as app/main.cpp does, on fake sound and speech, a
 // fixed seed and a 1024 x 768 screen of 15 twips a pixel. The main screen is made but not

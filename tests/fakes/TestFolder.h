@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A temporary folder that is the current folder while a test runs (the game keeps O.txt and
 // the sounds there), holding a "data" subfolder for the pictures.

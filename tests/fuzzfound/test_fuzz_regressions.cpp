@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs the fuzzers under fuzz/ broke, kept as ordinary tests so the faults stay fixed.
 #include "content/PictureFolder.h"
 #include "content/PraiseLines.h"

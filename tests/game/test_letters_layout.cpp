@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Letters, decoys, the word and sounds of a file name, the random numbers, the task order
 // and the twip geometry.
 #include "game/Letters.h"

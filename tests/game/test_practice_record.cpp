@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The practice record, written as the engine plays on fakes with a clock of the test's own,
 // and the record file as two games, crashes and read-only folders leave it.
 #include "content/PracticeRecord.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The question engine alone, on fake sound and speech and a fixed seed: no window, no clock.
 #include "fakes/FakeSound.h"
 #include "fakes/FakeSpeech.h"

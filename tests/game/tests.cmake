@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The engine on fakes: it links no widgets, no SDL.
 add_library(mokuri_test_fakes STATIC ${CMAKE_CURRENT_LIST_DIR}/../fakes/FakeSound.cpp ${CMAKE_CURRENT_LIST_DIR}/../fakes/FakeSpeech.cpp)
 target_link_libraries(mokuri_test_fakes PUBLIC mokuri_media_api)

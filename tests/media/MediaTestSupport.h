@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers of the media tests: WAV files written byte by byte, SDL's disk driver, and a
 // look at what would have been heard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Japanese pronunciation (MeCab) and speech synthesis to samples (espeak-ng).
 #include "media/JapaneseReading.h"
 #include "media/SpeechSynthesis.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SDL sound player, heard through SDL's disk driver. Lengths are counted in the
 // device's frames, never on the wall clock.
 #include "MediaTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Failures that must not hang or crash the game: espeak-ng data missing, MeCab dictionary
 // missing, no audio device. Each runs in a child process of this test (their state is
 // per process).

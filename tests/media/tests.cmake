@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 mokuri_test(test_media_reading media/test_media_reading.cpp mokuri_media)
 mokuri_test(test_media_sound media/test_media_sound.cpp mokuri_media)
 mokuri_test(test_media_speech media/test_media_speech.cpp mokuri_media)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package built from this tree, checked as a distribution would (lintian,
 # appstreamcli validate, desktop-file-validate; ./test.sh installs them). Skipped when none
 # of the tools is installed, and in the sanitizer build, whose binaries are not shipped.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which focus changes count as an activation: the watcher's rules on plain windows, and
 // the main screen starting a new series of questions on its activations.
 #include "fakes/StartedGame.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the adult sees in the dialogs: exactly the pictures in play, a file start-up found
 // damaged or empty said once, and names shown as plain text.
 #include "fakes/FakeSound.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings and picture choice dialogs driven through their real windows from a game on
 // fakes, and the adult's keys on the main screen while a word is praised.
 #include "content/SettingsFile.h"

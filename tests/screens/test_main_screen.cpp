@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main screen on the real engine with fake sound and speech: that it draws the question
 // where game/TileGeometry puts it on a 1024 x 768 screen of 15 twips a pixel, and that the
 // pointer, the keys and the two timers reach the engine. The engine's own rules are tested

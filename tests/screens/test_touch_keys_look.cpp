@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main screen on touch screens and keyboards of any layout, and how its labels look:
 // input reaches the engine, and what the engine says is drawn as designed.
 #include "fakes/FakeSound.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The screens on the real engine and start-up values, with fake sound and speech: drawing,
 # forwarding, the dialogs and the activations. The game helper links start-up (app) for
 # the loading main.cpp does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Waits for the first question a started game writes to its trace.
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces of mokuri-deck that the runs of the whole tool cannot reach: the GIF writer on
 // hard images, the WAV files at their edges, voice trimming, every letter a tile can carry,
 // and writes that must not replace.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // mokuri-deck run as the adult runs it, and the real game started on what it made.
 #include "game/Letters.h"
 #include "support/TextEncoding.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `cmake --install` into a temporary prefix: the files land where a desktop looks for them,
 // and the menu's command starts the game on a sample deck it makes itself.
 #include <QDir>

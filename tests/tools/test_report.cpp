@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // mokuri-report: the numbers a parent reads on the page, from a fixed record; the program
 // as it is started; and the page as a real browser shows it.
 #include "content/PracticeRecord.h"

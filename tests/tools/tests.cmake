@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # mokuri-deck: its parts, the tool on real folders, and the game started on its deck. The
 # tests that compare with the game's letters link the game's question engine for its rules.
 mokuri_test(test_deck_parts ${CMAKE_CURRENT_LIST_DIR}/test_deck_parts.cpp mokuri_deck mokuri_game)

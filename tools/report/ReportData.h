@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the practice record says, gathered for a parent: the questions one by one, then per
 // day, per word, per week, and the letters taken by mistake. Pure functions of the lines,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/report/ReportPage.h"
 
 #include "tools/report/ReportData.h"

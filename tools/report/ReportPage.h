@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The report as one self-contained HTML page: no script, nothing fetched, the chart drawn
 // here as inline SVG, and each section one printed A4 page.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // mokuri-report: the practice record of a picture folder as a page for parents.
 #include "content/PracticeRecord.h"
 #include "support/FileRead.h"
