@@ -8,6 +8,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
 namespace mokuri {
 
 namespace {
@@ -15,7 +20,122 @@ namespace {
 // play, so memory stays flat however many sound files the folder holds. Decoding a file
 // again costs under a millisecond.
 constexpr std::size_t kCacheLimitBytes = 4u << 20;
+// Whatever the format claims, no more than this is read from a data chunk: 10 s of 8
+// channels of 24-bit sound at 48 kHz. A stranger file plays for less than kMaxSeconds.
+constexpr qint64 kMaxDataBytes = 12 << 20;
+// A "fmt " chunk holds a few dozen bytes; more would be a damaged file.
+constexpr qint64 kMaxFormatBytes = 1 << 16;
+// As SDL_LoadWAV: a file of junk after its header is not searched to its end.
+constexpr int kMaxChunks = 10000;
+
+constexpr std::uint16_t kFormatPcm = 0x0001, kFormatMsAdpcm = 0x0002, kFormatFloat = 0x0003,
+                        kFormatALaw = 0x0006, kFormatMuLaw = 0x0007, kFormatImaAdpcm = 0x0011,
+                        kFormatExtensible = 0xFFFE;
+
+std::uint32_t readLE(const char* p, int bytes)
+{
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | std::uint8_t(p[i]);
+    return v;
 }
+
+void appendLE32(QByteArray& b, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
+// The start of a WAV file rebuilt as a small WAV of its own: the file's "fmt " chunk and the
+// first bytes of its "data" chunk, enough for `seconds` of sound. Read by seeking from chunk
+// to chunk, so that an hour-long recording costs no more memory or time than its first
+// seconds; SDL_LoadWAV then decodes it, so that every format it accepts still plays.
+struct WavPrefix {
+    QByteArray wav;
+    bool cut = false; // the data chunk holds more than was taken
+};
+
+std::optional<WavPrefix> readWavPrefix(QFile& file, int seconds)
+{
+    const qint64 end = file.size();
+    char head[12];
+    if (file.read(head, 12) != 12 || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
+        return std::nullopt;
+    QByteArray format;
+    qint64 dataAt = -1, dataBytes = 0;
+    qint64 pos = 12;
+    for (int n = 0; n < kMaxChunks && pos + 8 <= end && (format.isEmpty() || dataAt < 0); ++n) {
+        char chunk[8];
+        if (!file.seek(pos) || file.read(chunk, 8) != 8)
+            return std::nullopt;
+        const qint64 length = readLE(chunk + 4, 4);
+        const qint64 body = pos + 8;
+        if (std::memcmp(chunk, "fmt ", 4) == 0 && format.isEmpty()) {
+            format = file.read(std::min({length, kMaxFormatBytes, end - body}));
+            if (format.size() < 16)
+                return std::nullopt;
+        } else if (std::memcmp(chunk, "data", 4) == 0 && dataAt < 0) {
+            dataAt = body;
+            dataBytes = std::min(length, end - body); // a recording cut short: what is there
+        }
+        pos = body + length + (length & 1); // chunks are padded to an even size
+    }
+    if (format.isEmpty() || dataAt < 0)
+        return std::nullopt;
+
+    std::uint16_t tag = std::uint16_t(readLE(format.constData(), 2));
+    const qint64 channels = readLE(format.constData() + 2, 2);
+    const qint64 rate = readLE(format.constData() + 4, 4);
+    const qint64 bytesPerSecond = readLE(format.constData() + 8, 4);
+    const qint64 blockAlign = readLE(format.constData() + 12, 2);
+    const qint64 bits = readLE(format.constData() + 14, 2);
+    if (tag == kFormatExtensible && format.size() >= 26)
+        tag = std::uint16_t(readLE(format.constData() + 24, 2)); // the sub-format's first two bytes
+    const qint64 frames = qint64(seconds) * rate;
+    qint64 wanted = 0;
+    switch (tag) {
+    case kFormatPcm:
+    case kFormatFloat:
+    case kFormatALaw:
+    case kFormatMuLaw:
+        wanted = frames * std::max(blockAlign, channels * ((bits + 7) / 8));
+        break;
+    case kFormatMsAdpcm:
+    case kFormatImaAdpcm: {
+        // Blocks of a fixed size, each holding the frames the format's extension names.
+        const qint64 perBlock = format.size() >= 20 ? qint64(readLE(format.constData() + 18, 2)) : 0;
+        wanted = perBlock > 0 ? (frames / perBlock + 2) * blockAlign : (seconds + 1) * bytesPerSecond + blockAlign;
+        break;
+    }
+    default: // SDL refuses it; it may say why
+        wanted = blockAlign;
+        break;
+    }
+    const qint64 taken = std::clamp<qint64>(wanted, 0, std::min(dataBytes, kMaxDataBytes));
+
+    WavPrefix prefix;
+    prefix.cut = taken < dataBytes;
+    const qint64 formatPad = format.size() & 1;
+    const qint64 riffBytes = 4 + 8 + format.size() + formatPad + 8 + taken + (taken & 1);
+    prefix.wav.reserve(8 + riffBytes);
+    prefix.wav.append("RIFF", 4);
+    appendLE32(prefix.wav, std::uint32_t(riffBytes));
+    prefix.wav.append("WAVEfmt ", 8);
+    appendLE32(prefix.wav, std::uint32_t(format.size()));
+    prefix.wav.append(format);
+    if (formatPad)
+        prefix.wav.append('\0');
+    prefix.wav.append("data", 4);
+    appendLE32(prefix.wav, std::uint32_t(taken));
+    const qint64 at = prefix.wav.size();
+    prefix.wav.resize(at + taken + (taken & 1));
+    if (!file.seek(dataAt) || file.read(prefix.wav.data() + at, taken) != taken)
+        return std::nullopt;
+    if (taken & 1)
+        prefix.wav[at + taken] = '\0';
+    return prefix;
+}
+} // namespace
 
 SdlSoundPlayer::SdlSoundPlayer(Trace& trace, std::shared_ptr<AudioMixer> mixer)
     : trace_(trace), mixer_(std::move(mixer))
@@ -42,19 +162,40 @@ std::shared_ptr<const AudioClip> SdlSoundPlayer::load(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
-    const QByteArray bytes = file.readAll();
-    SDL_RWops* rw = SDL_RWFromConstMem(bytes.constData(), int(bytes.size()));
+    std::optional<WavPrefix> prefix = readWavPrefix(file, kMaxSeconds);
+    file.close();
+    if (!prefix)
+        return nullptr;
+    SDL_RWops* rw = SDL_RWFromConstMem(prefix->wav.constData(), int(prefix->wav.size()));
     if (!rw)
         return nullptr;
     SDL_AudioSpec spec{};
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length))
+    const bool decoded = SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length) != nullptr;
+    prefix->wav = QByteArray(); // freed before the conversion needs its memory
+    if (!decoded)
         return nullptr;
+    // A block of compressed sound may reach past the limit.
+    const std::size_t frameBytes = std::size_t(SDL_AUDIO_BITSIZE(spec.format) / 8) * spec.channels;
+    const std::size_t maxBytes = std::size_t(kMaxSeconds) * std::size_t(std::max(0, spec.freq)) * frameBytes;
+    bool cut = prefix->cut;
+    if (length > maxBytes) {
+        length = Uint32(maxBytes);
+        cut = true;
+    }
     std::shared_ptr<const AudioClip> clip = mixer_->convert(spec, buffer, length);
     SDL_FreeWAV(buffer);
     if (!clip)
         return nullptr;
+    if (cut && !cutReported_.contains(key)) {
+        // Said once per file rather than at every play of it.
+        cutReported_.insert(key);
+        const QString seconds = QString::number(clip->seconds(), 'f', 0);
+        std::fprintf(stderr, "mokuri: %s lasts longer than %d s; only its first %s s are played\n",
+                     qPrintable(QDir::toNativeSeparators(path)), kMaxSeconds, qPrintable(seconds));
+        trace_.event("warning", {info.fileName() + QStringLiteral(" plays only its first ") + seconds + QStringLiteral(" s")});
+    }
 
     const std::size_t clipBytes = clip->samples.size() * sizeof(float);
     if (auto it = cache_.find(key); it != cache_.end()) {

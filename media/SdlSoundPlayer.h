@@ -6,6 +6,7 @@
 #include "media/SoundPlayer.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <cstdint>
@@ -22,8 +23,14 @@ public:
     explicit SdlSoundPlayer(Trace& trace, std::shared_ptr<AudioMixer> mixer = AudioMixer::shared());
     ~SdlSoundPlayer() override; // stops its sound
 
+    // The game waits for a letter's sound before it answers the child (and Esc waits behind
+    // it), so a sound is cut after this long: a recording left running would freeze it.
+    static constexpr int kMaxSeconds = 10;
+
     // Reads any WAV SDL_LoadWAV reads, converted to the device format and cached, so that
-    // playing the same file again costs a stat. A missing or unreadable file: the trace line
+    // playing the same file again costs a stat. Only the first kMaxSeconds are read and
+    // played; a longer file is reported once, on stderr and to the trace ("warning <name>
+    // plays only its first 10 s"). A missing or unreadable file: the trace line
     // "missing <name>", and the sound before stays cut off.
     void play(const QString& fileName) override;
     void stop() override;
@@ -51,6 +58,7 @@ private:
     std::uint64_t token_ = 0; // the mixer's token of our last play
     QHash<QString, CacheEntry> cache_;
     std::size_t cacheBytes_ = 0;
+    QSet<QString> cutReported_; // files said to be cut
 };
 
 } // namespace mokuri

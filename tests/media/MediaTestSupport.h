@@ -57,6 +57,96 @@ inline QByteArray toneWav(double seconds, int rate, int channels, int bits, doub
     return w;
 }
 
+// A WAV file that lasts `fileSeconds` with a tone (amplitude 0.5) for its first `toneSeconds`,
+// written straight to `path`; the rest is left to the file system as a hole of zero bytes, so
+// that an hour-long file is quick to make. `tag`: 1 PCM (8, 16, 24 or 32 bits), 3 float
+// (32 bits), 0x11 IMA ADPCM (4 bits: a steady level of 0.49 rather than a tone). `extensible`
+// puts the format in a WAVE_FORMAT_EXTENSIBLE header; `oddChunks` puts chunks of odd size
+// (each padded with a byte) before the format and before the data.
+struct LongWav {
+    int tag = 1, bits = 16, channels = 1, rate = 22050;
+    double toneSeconds = 15, fileSeconds = 60;
+    bool extensible = false, oddChunks = false;
+
+    static constexpr int kImaBlockBytes = 256; // per channel: mono only
+    static constexpr int kImaBlockFrames = (kImaBlockBytes - 4) * 2 + 1;
+
+    bool write(const QString& path) const
+    {
+        const bool ima = tag == 0x11;
+        const int frameBytes = channels * bits / 8;
+        const auto frameCount = [&](double seconds) { return (long long)std::llround(seconds * rate); };
+        const auto dataBytes = [&](double seconds) {
+            return ima ? (frameCount(seconds) + kImaBlockFrames - 1) / kImaBlockFrames * kImaBlockBytes
+                       : frameCount(seconds) * frameBytes;
+        };
+        QByteArray fmt;
+        putLE(fmt, std::uint32_t(extensible ? 0xFFFE : tag), 2);
+        putLE(fmt, std::uint32_t(channels), 2);
+        putLE(fmt, std::uint32_t(rate), 4);
+        putLE(fmt, std::uint32_t(ima ? (long long)rate * kImaBlockBytes / kImaBlockFrames : (long long)rate * frameBytes), 4);
+        putLE(fmt, std::uint32_t(ima ? kImaBlockBytes : frameBytes), 2);
+        putLE(fmt, std::uint32_t(bits), 2);
+        if (ima) {
+            putLE(fmt, 2, 2);
+            putLE(fmt, kImaBlockFrames, 2);
+        } else if (extensible) {
+            putLE(fmt, 22, 2);
+            putLE(fmt, std::uint32_t(bits), 2);
+            putLE(fmt, channels == 1 ? 0x4 : 0x3, 4);
+            putLE(fmt, std::uint32_t(tag), 2);
+            fmt += QByteArray::fromHex("000000001000800000aa00389b71");
+        }
+        const QByteArray odd1 = QByteArrayLiteral("LIST\x03\0\0\0abc\0");
+        const QByteArray odd2 = QByteArrayLiteral("junk\x05\0\0\0vwxyz\0");
+        const long long total = dataBytes(fileSeconds);
+        QByteArray head("RIFF", 4);
+        putLE(head, std::uint32_t(4 + (oddChunks ? odd1.size() + odd2.size() : 0) + 8 + fmt.size() + 8 + total), 4);
+        head += "WAVE";
+        if (oddChunks)
+            head += odd1;
+        head += "fmt ";
+        putLE(head, std::uint32_t(fmt.size()), 4);
+        head += fmt;
+        if (oddChunks)
+            head += odd2;
+        head += "data";
+        putLE(head, std::uint32_t(total), 4);
+
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(head) != head.size())
+            return false;
+        QByteArray pcm;
+        if (ima) {
+            QByteArray block(kImaBlockBytes, '\0');
+            block[0] = char(16000 & 0xFF); // the block's first sample, kept by nibbles of 0
+            block[1] = char(16000 >> 8);
+            for (long long b = dataBytes(toneSeconds) / kImaBlockBytes; b > 0; --b)
+                pcm += block;
+        } else {
+            const long long frames = frameCount(toneSeconds);
+            pcm.reserve(int(frames * frameBytes));
+            for (long long i = 0; i < frames; ++i) {
+                const double v = 0.5 * std::sin(2.0 * M_PI * 440.0 * double(i) / rate);
+                for (int c = 0; c < channels; ++c) {
+                    if (tag == 3) {
+                        const float x = float(v);
+                        std::uint32_t u;
+                        std::memcpy(&u, &x, 4);
+                        putLE(pcm, u, 4);
+                    } else if (bits == 8) {
+                        pcm.append(char(std::uint8_t(std::lround(128.0 + 127.0 * v))));
+                    } else {
+                        const double full = double((1LL << (bits - 1)) - 1);
+                        putLE(pcm, std::uint32_t(std::int32_t(std::llround(full * v))), bits / 8);
+                    }
+                }
+            }
+        }
+        return f.write(pcm) == pcm.size() && f.resize(head.size() + total);
+    }
+};
+
 inline bool writeFileBytes(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
@@ -64,11 +154,17 @@ inline bool writeFileBytes(const QString& path, const QByteArray& bytes)
 }
 
 // Points SDL at its disk driver writing to `path` (before the mixer opens the device).
-inline void useDiskAudio(const QString& path)
+// `fast`: the driver writes as fast as the mixer renders, not in real time, so that a test
+// can hear many seconds of sound in a moment (then a mixer should close its device when idle,
+// or it writes silence as fast).
+inline void useDiskAudio(const QString& path, bool fast = false)
 {
     qputenv("SDL_AUDIODRIVER", "disk");
     qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(path));
-    qunsetenv("SDL_DISKAUDIODELAY");
+    if (fast)
+        qputenv("SDL_DISKAUDIODELAY", "0");
+    else
+        qunsetenv("SDL_DISKAUDIODELAY");
 }
 
 // What the disk driver wrote: float frames, interleaved.
@@ -143,11 +239,12 @@ struct DiskMixer {
     std::shared_ptr<mokuri::AudioMixer> mixer;
     int channels = 0, rate = 0, buffer = 0;
 
-    explicit DiskMixer(const QTemporaryDir& dir, mokuri::AudioMixer::Clock::duration linger = std::chrono::hours(24))
+    explicit DiskMixer(const QTemporaryDir& dir, mokuri::AudioMixer::Clock::duration linger = std::chrono::hours(24),
+                       bool fast = false)
     {
         static int run = 0;
         rawPath = dir.filePath(QStringLiteral("heard%1.raw").arg(++run));
-        useDiskAudio(rawPath);
+        useDiskAudio(rawPath, fast);
         mixer = std::make_shared<mokuri::AudioMixer>(linger);
         channels = mixer->channels();
         rate = mixer->sampleRate();

@@ -11,8 +11,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace mokuri;
 using namespace mokuri::test;
+
+Q_DECLARE_METATYPE(mokuri::test::LongWav)
 
 class MediaSound : public QObject {
     Q_OBJECT
@@ -23,8 +28,9 @@ class MediaSound : public QObject {
 
     struct Rig : DiskMixer {
         std::unique_ptr<SdlSoundPlayer> sound;
-        Rig(const QTemporaryDir& dir, Trace& trace, AudioMixer::Clock::duration linger = std::chrono::hours(24))
-            : DiskMixer(dir, linger), sound(std::make_unique<SdlSoundPlayer>(trace, mixer))
+        Rig(const QTemporaryDir& dir, Trace& trace, AudioMixer::Clock::duration linger = std::chrono::hours(24),
+            bool fast = false)
+            : DiskMixer(dir, linger, fast), sound(std::make_unique<SdlSoundPlayer>(trace, mixer))
         {
         }
         Heard finish()
@@ -46,6 +52,53 @@ class MediaSound : public QObject {
     {
         QFile f(dir.filePath(QStringLiteral("trace.txt")));
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
+    // What this process writes to stderr while it lives.
+    struct StderrCapture {
+        QString path;
+        int saved = -1;
+        explicit StderrCapture(const QString& file) : path(file)
+        {
+            std::fflush(stderr);
+            saved = ::dup(2);
+            const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, 2);
+            ::close(fd);
+        }
+        ~StderrCapture() { restore(); }
+        void restore()
+        {
+            if (saved < 0)
+                return;
+            std::fflush(stderr);
+            ::dup2(saved, 2);
+            ::close(saved);
+            saved = -1;
+        }
+        QString text()
+        {
+            restore();
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+        }
+    };
+
+    // The most memory this process has held since resetLargestMemory(), in MiB.
+    static double largestMemoryMiB()
+    {
+        QFile f(QStringLiteral("/proc/self/status"));
+        if (!f.open(QIODevice::ReadOnly))
+            return -1;
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        return -1;
+    }
+    static bool resetLargestMemory()
+    {
+        QFile f(QStringLiteral("/proc/self/clear_refs"));
+        return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
     }
 
 private slots:
@@ -158,6 +211,105 @@ private slots:
         const Heard h = r.finishIdle();
         QVERIFY(h.lead >= 0);
         QVERIFY(h.lastLoud() < h.fileFrame(framesAtMissing) + buffer);
+    }
+
+    // A recorder left running makes a letter last minutes, and the game waits for it before
+    // its verdict: only the first 10 s are read and played, whatever the file's length.
+    void longSoundPlaysOnlyItsFirstTenSeconds_data()
+    {
+        QTest::addColumn<LongWav>("wav");
+        QTest::addColumn<bool>("tone"); // a tone to its cut, else a steady level
+        const auto wav = [](int tag, int bits, int channels, int rate, double fileSeconds) {
+            LongWav w;
+            w.tag = tag;
+            w.bits = bits;
+            w.channels = channels;
+            w.rate = rate;
+            w.fileSeconds = fileSeconds;
+            return w;
+        };
+        QTest::newRow("16-bit mono 22050 Hz, 60 s") << wav(1, 16, 1, 22050, 60) << true;
+        QTest::newRow("8-bit mono 11025 Hz, 60 s") << wav(1, 8, 1, 11025, 60) << true;
+        QTest::newRow("24-bit stereo 44100 Hz, 60 s") << wav(1, 24, 2, 44100, 60) << true;
+        QTest::newRow("32-bit stereo 48000 Hz, 60 s") << wav(1, 32, 2, 48000, 60) << true;
+        QTest::newRow("float stereo 48000 Hz, 1 h") << wav(3, 32, 2, 48000, 3600) << true;
+        QTest::newRow("IMA ADPCM mono 22050 Hz, 60 s") << wav(0x11, 4, 1, 22050, 60) << false;
+        LongWav odd = wav(1, 16, 2, 48000, 3600);
+        odd.oddChunks = true;
+        QTest::newRow("16-bit stereo 48000 Hz, 1 h, chunks of odd size") << odd << true;
+        LongWav ext = wav(1, 16, 2, 44100, 60);
+        ext.extensible = true;
+        QTest::newRow("16-bit stereo 44100 Hz extensible, 60 s") << ext << true;
+    }
+    void longSoundPlaysOnlyItsFirstTenSeconds()
+    {
+        QFETCH(LongWav, wav);
+        QFETCH(bool, tone);
+        const QString name = QStringLiteral("い%1.wav").arg(QString::fromUtf8(QTest::currentDataTag())).remove(QLatin1Char(','));
+        QVERIFY(wav.write(name));
+        Rig r(dir, *trace, std::chrono::milliseconds(0), true);
+        const bool measured = resetLargestMemory();
+        const double memoryBefore = largestMemoryMiB();
+        r.sound->play(name);
+        const double memoryGrowth = largestMemoryMiB() - memoryBefore;
+        QVERIFY(r.sound->isPlaying());
+        const AudioClip* clip = r.sound->lastClip();
+        QVERIFY(clip);
+        // 10 s at the device's rate, give or take the resampler's rounding.
+        QVERIFY2(std::fabs(clip->seconds() - 10.0) < 0.01, qPrintable(QStringLiteral("decoded %1 s").arg(clip->seconds())));
+        // An hour-long file costs what its first 10 s cost: a few MiB, not the file's size
+        // (which was read whole before: 660 MiB and more).
+        if (measured) {
+            qInfo("peak memory growth while loading: %.1f MiB", memoryGrowth);
+            QVERIFY2(memoryGrowth < 64, qPrintable(QStringLiteral("the process grew by %1 MiB").arg(memoryGrowth)));
+        } else {
+            qWarning("peak memory not measured: /proc/self/clear_refs cannot be written");
+        }
+
+        r.sound->waitUntilEnded();
+        QVERIFY(!r.sound->isPlaying());
+        const Heard h = r.finishIdle();
+        QVERIFY(h.lead >= 0);
+        // Heard for 10 s (the file holds 15 s of it) and then silence.
+        QVERIFY(h.firstLoud() >= 0);
+        QVERIFY2(std::fabs(h.loudSeconds() - 10.0) < 0.05, qPrintable(QStringLiteral("heard %1 s").arg(h.loudSeconds())));
+        if (tone)
+            QVERIFY2(h.rms(h.firstLoud(), h.lastLoud()) > 0.3, "not the tone");
+        else
+            QVERIFY2(std::fabs(h.rms(h.firstLoud(), h.lastLoud()) - 16000.0 / 32768.0) < 0.02, "not the steady level");
+        QFile::remove(name);
+    }
+
+    // Said once per file, on stderr and in the trace, not at every play; a short file is not
+    // mentioned.
+    void longSoundIsReportedOncePerFile()
+    {
+        const QStringList longNames{QStringLiteral("録音1.wav"), QStringLiteral("録音2.wav")};
+        for (const QString& name : longNames)
+            QVERIFY(LongWav{}.write(name));
+        StderrCapture err(dir.filePath(QStringLiteral("stderr.txt")));
+        {
+            Rig r(dir, *trace, std::chrono::milliseconds(0), true);
+            // Two 10-s clips do not fit the cache together: each play of one decodes it again.
+            for (const QString& name : {longNames[0], longNames[1], longNames[0], longNames[1]}) {
+                r.sound->play(name);
+                QVERIFY(r.sound->lastClip());
+                QVERIFY2(std::fabs(r.sound->lastClip()->seconds() - 10.0) < 0.01, qPrintable(name));
+                r.sound->stop();
+            }
+            r.sound->play(QStringLiteral("tone.wav"));
+            r.sound->waitUntilEnded();
+        }
+        const QString errors = err.text();
+        const QString log = traceLog();
+        for (const QString& name : longNames) {
+            QCOMPARE(log.count(QStringLiteral("\twarning\t") + name + QStringLiteral(" plays only its first 10 s\n")), 1);
+            QCOMPARE(log.count(name), 1);
+            QCOMPARE(errors.count(name), 1);
+            QVERIFY2(errors.contains(QStringLiteral("only its first 10 s")), qPrintable(errors));
+        }
+        QVERIFY2(!errors.contains(QLatin1String("tone.wav")), qPrintable(errors));
+        QVERIFY(!log.contains(QLatin1String("warning\ttone.wav")));
     }
 
     void cachedFileIsNotReadAgainUnlessItChanged()
