@@ -20,10 +20,10 @@ int main(int argc, char** argv)
     for (int r = 0; r < runs + 1; ++r) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("MOKURI_TRACE", "1");
-        env.insert("MOKURI_SEED", "1");
-        if (!env.contains("QT_QPA_PLATFORM")) env.insert("QT_QPA_PLATFORM", "offscreen");
-        if (!env.contains("SDL_AUDIODRIVER")) env.insert("SDL_AUDIODRIVER", "dummy");
+        env.insert(QStringLiteral("MOKURI_TRACE"), QStringLiteral("1"));
+        env.insert(QStringLiteral("MOKURI_SEED"), QStringLiteral("1"));
+        if (!env.contains(QStringLiteral("QT_QPA_PLATFORM"))) env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (!env.contains(QStringLiteral("SDL_AUDIODRIVER"))) env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(QString::fromLocal8Bit(argv[2]));
         QByteArray seen;
@@ -36,7 +36,7 @@ int main(int argc, char** argv)
             p.waitForReadyRead(50);
             seen += p.readAllStandardError();
             if (seen.contains("\tquestion\t")) {
-                ms = t.nsecsElapsed() / 1e6;
+                ms = double(t.nsecsElapsed()) / 1e6;
                 break;
             }
             if (p.state() == QProcess::NotRunning) break;

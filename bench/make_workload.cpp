@@ -24,8 +24,8 @@ int main(int argc, char** argv)
     const QSize size = large ? QSize(4000, 3000) : QSize(640, 480);
     QRandomGenerator rng(7);
     for (int i = 0; i < count; ++i) {
-        const QString name = QString(kana[i % 46]) + kana[(i / 46 + 7) % 46] + kana[(i * 7 + 3) % 46] + ".jpg";
-        const QString path = dir + "/" + name;
+        const QString name = QString(kana[i % 46]) + kana[(i / 46 + 7) % 46] + kana[(i * 7 + 3) % 46] + QStringLiteral(".jpg");
+        const QString path = dir + u'/' + name;
         if (QFile::exists(path)) continue;
         QImage img(size, QImage::Format_RGB32);
         for (int y = 0; y < img.height(); ++y) {
