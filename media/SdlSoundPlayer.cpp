@@ -83,14 +83,16 @@ std::optional<WavPrefix> readWavPrefix(QFile& file, int seconds)
     if (format.isEmpty() || dataAt < 0)
         return std::nullopt;
 
-    std::uint16_t tag = std::uint16_t(readLE(format.constData(), 2));
-    const qint64 channels = readLE(format.constData() + 2, 2);
-    const qint64 rate = readLE(format.constData() + 4, 4);
-    const qint64 bytesPerSecond = readLE(format.constData() + 8, 4);
-    const qint64 blockAlign = readLE(format.constData() + 12, 2);
-    const qint64 bits = readLE(format.constData() + 14, 2);
+    char fields[26] = {}; // what is read of the format, zeros where the chunk is shorter
+    std::memcpy(fields, format.constData(), std::size_t(std::min<qsizetype>(format.size(), sizeof fields)));
+    std::uint16_t tag = std::uint16_t(readLE(fields, 2));
+    const qint64 channels = readLE(fields + 2, 2);
+    const qint64 rate = readLE(fields + 4, 4);
+    const qint64 bytesPerSecond = readLE(fields + 8, 4);
+    const qint64 blockAlign = readLE(fields + 12, 2);
+    const qint64 bits = readLE(fields + 14, 2);
     if (tag == kFormatExtensible && format.size() >= 26)
-        tag = std::uint16_t(readLE(format.constData() + 24, 2)); // the sub-format's first two bytes
+        tag = std::uint16_t(readLE(fields + 24, 2)); // the sub-format's first two bytes
     const qint64 frames = qint64(seconds) * rate;
     qint64 wanted = 0;
     switch (tag) {
@@ -103,7 +105,7 @@ std::optional<WavPrefix> readWavPrefix(QFile& file, int seconds)
     case kFormatMsAdpcm:
     case kFormatImaAdpcm: {
         // Blocks of a fixed size, each holding the frames the format's extension names.
-        const qint64 perBlock = format.size() >= 20 ? qint64(readLE(format.constData() + 18, 2)) : 0;
+        const qint64 perBlock = format.size() >= 20 ? qint64(readLE(fields + 18, 2)) : 0;
         wanted = perBlock > 0 ? (frames / perBlock + 2) * blockAlign : (seconds + 1) * bytesPerSecond + blockAlign;
         break;
     }
