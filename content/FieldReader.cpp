@@ -59,8 +59,9 @@ QString withoutBlankLines(const QString& text)
         qsizetype last = end;
         while (last > start && isBlank(text[last - 1])) --last;
         if (last > start) {
+            // Lines joined, not ended: an open quote on the last line must not take a line end.
+            if (!out.isEmpty()) out += QStringLiteral("\r\n");
             out += QStringView(text).mid(start, last - start);
-            out += QStringLiteral("\r\n");
         }
         start = end;
         if (start < text.size() && text[start] == u'\r') ++start;

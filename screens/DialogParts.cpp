@@ -111,6 +111,8 @@ void DialogWindow::showFromMainScreen()
         const QString text = std::exchange(notice_, QString());
         const QFont font = dialogFont();
         showWarningBox(text, &font);
+        // The box hands the focus to no one when it closes; the adult goes on in the dialog.
+        activateWindow();
     }
 }
 

@@ -10,26 +10,48 @@ namespace {
 const char kBom[] = "\xEF\xBB\xBF";
 }
 
-bool isValidUtf8(const QByteArray& bytes)
+bool isValidUtf8(QByteArrayView bytes)
 {
     QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString s = dec.decode(bytes);
     return !dec.hasError();
 }
 
+namespace {
+
+// Halves of surrogate pairs left alone by a damaged UTF-16 file become U+FFFD, as damaged
+// UTF-8 and CP932 do: text with them can be written back in no encoding.
+QString withoutLoneSurrogates(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (text[i].isSurrogate()) text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
+} // namespace
+
 QString decodeText(const QByteArray& bytes)
 {
     // Notepad's "Unicode" and "Unicode big endian" always start with their byte-order mark.
-    if (bytes.startsWith("\xFF\xFE")) return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes.mid(2));
-    if (bytes.startsWith("\xFE\xFF")) return QStringDecoder(QStringDecoder::Utf16BE).decode(bytes.mid(2));
-    if (bytes.startsWith(kBom))
-        return decodeText(bytes.mid(3)); // a second BOM would be content, but a damaged file is still read
-    if (isValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
+    if (bytes.startsWith("\xFF\xFE"))
+        return withoutLoneSurrogates(QStringDecoder(QStringDecoder::Utf16LE).decode(bytes.mid(2)));
+    if (bytes.startsWith("\xFE\xFF"))
+        return withoutLoneSurrogates(QStringDecoder(QStringDecoder::Utf16BE).decode(bytes.mid(2)));
+    // Leading UTF-8 marks are dropped in one pass: a damaged file may hold a million of them.
+    qsizetype start = 0;
+    while (QByteArrayView(bytes).sliced(start).startsWith(kBom)) start += 3;
+    const QByteArrayView text = QByteArrayView(bytes).sliced(start);
+    if (isValidUtf8(text))
+        return QString::fromUtf8(text);
     QStringDecoder cp932("windows-932");
     if (!cp932.isValid())
-        return QString::fromLatin1(bytes);
-    return cp932.decode(bytes);
+        return QString::fromLatin1(text);
+    return cp932.decode(text);
 }
 
 QByteArray encodeText(const QString& text)

@@ -2,6 +2,7 @@
 #pragma once
 // Files come from Windows (CP932) as well as from Linux editors (UTF-8).
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace mokuri {
@@ -14,7 +15,7 @@ QString decodeText(const QByteArray& bytes);
 // so that no name is ever written as a replacement character.
 QByteArray encodeText(const QString& text);
 
-bool isValidUtf8(const QByteArray& bytes);
+bool isValidUtf8(QByteArrayView bytes);
 
 // The length of `bytes` without a UTF-8 sequence cut short at its end (a file read only up
 // to a limit): so a long UTF-8 file cut in the middle of a letter is still read as UTF-8.
