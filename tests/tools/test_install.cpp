@@ -50,18 +50,27 @@ private slots:
 
     void programsAreInstalled()
     {
-        for (const QString& name : {u"mokuri"_s, u"mokuri-deck"_s, u"mokuri-play"_s}) {
+        for (const QString& name : {u"mokuri"_s, u"mokuri-deck"_s, u"mokuri-play"_s, u"mokuri-report"_s}) {
             const QFileInfo fi(prefix_.path() + u"/bin/"_s + name);
             QVERIFY2(fi.isFile() && fi.isExecutable(), qPrintable(name));
         }
     }
 
+    void desktopEntryIsComplete_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("nameJa");
+        QTest::newRow("the game") << u"mokuri.desktop"_s << u"モクリ"_s;
+        QTest::newRow("the practice record, for adults") << u"mokuri-report.desktop"_s << u"モクリ 練習の記録"_s;
+    }
     void desktopEntryIsComplete()
     {
-        const auto entry = readDesktopEntry(prefix_.path() + u"/share/applications/mokuri.desktop"_s);
+        QFETCH(QString, file);
+        QFETCH(QString, nameJa);
+        const auto entry = readDesktopEntry(prefix_.path() + u"/share/applications/"_s + file);
         QCOMPARE(entry.value(u"Type"_s), u"Application"_s);
         QVERIFY(!entry.value(u"Name"_s).isEmpty());
-        QCOMPARE(entry.value(u"Name[ja]"_s), u"モクリ"_s);
+        QCOMPARE(entry.value(u"Name[ja]"_s), nameJa);
         QVERIFY(entry.value(u"Categories"_s).split(u';').contains(u"Education"_s));
         QCOMPARE(entry.value(u"Icon"_s), u"mokuri"_s);
         QCOMPARE(entry.value(u"Terminal"_s), u"false"_s);
@@ -92,6 +101,7 @@ private slots:
         QTest::newRow("mokuri") << u"mokuri"_s;
         QTest::newRow("mokuri-deck") << u"mokuri-deck"_s;
         QTest::newRow("mokuri-play") << u"mokuri-play"_s;
+        QTest::newRow("mokuri-report") << u"mokuri-report"_s;
     }
 
     void helpAndVersionNeedNoDisplay()
@@ -137,6 +147,9 @@ private slots:
             << QStringList{u".TH MOKURI-PLAY 6"_s, u"mokuri/sample"_s, u"XDG_DATA_HOME"_s};
         QTest::newRow("mokuri-deck") << u"man1/mokuri-deck.1.gz"_s
             << QStringList{u".TH MOKURI-DECK 1"_s, u"\\-\\-sounds"_s, u"O.txt"_s, u"Clear.ico"_s};
+        QTest::newRow("mokuri-report") << u"man1/mokuri-report.1.gz"_s
+            << QStringList{u".TH MOKURI-REPORT 1"_s, u"mokuri\\-record.csv"_s, u"XDG_STATE_HOME"_s,
+                           u"\\-\\-no\\-open"_s};
     }
 
     void manualPagesAreInstalled()

@@ -13,7 +13,7 @@ mokuri_test(test_install ${CMAKE_CURRENT_LIST_DIR}/test_install.cpp Qt6::Gui)
 target_compile_definitions(test_install PRIVATE
   MOKURI_CMAKE="${CMAKE_COMMAND}" MOKURI_BUILD_DIR="${CMAKE_BINARY_DIR}"
   MOKURI_VERSION="${PROJECT_VERSION}")
-add_dependencies(test_install mokuri-deck mokuri mokuri-icons mokuri-package-files)
+add_dependencies(test_install mokuri-deck mokuri mokuri-icons mokuri-package-files mokuri-report)
 
 # mokuri-report: the page's numbers from a fixed record, the program, and the page in chromium
 # when it is installed.
