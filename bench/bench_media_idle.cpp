@@ -108,7 +108,7 @@ int main(int argc, char** argv)
     std::unique_ptr<EspeakSpeechVoice> speech;
     if (self) {
         QDir::setCurrent(dir.path());
-        const SpeechAudio letter = SynthesizeSpeech(QStringLiteral("あ"), SpeechOptions{135, 55, true});
+        const SpeechAudio letter = synthesizeSpeech(QStringLiteral("あ"), SpeechOptions{135, 55, true});
         if (!writeWavFile(QStringLiteral("あ.wav"), letter.samples, letter.sampleRate))
             std::fprintf(stderr, "the letter could not be made: %s\n", qPrintable(letter.error));
         mixer = keepOpen ? std::make_shared<AudioMixer>(std::chrono::hours(24)) : AudioMixer::shared();

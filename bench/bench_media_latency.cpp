@@ -305,8 +305,8 @@ int main(int argc, char** argv)
 
     // Whole-sentence synthesis speed, for reference.
     t0 = Clock::now();
-    const SpeechAudio audio = SynthesizeSpeech(text);
-    std::printf("SynthesizeSpeech of the 20 letters: %.2f s of sound in %.1f ms\n",
+    const SpeechAudio audio = synthesizeSpeech(text);
+    std::printf("synthesizeSpeech of the 20 letters: %.2f s of sound in %.1f ms\n",
                 double(audio.samples.size()) / std::max(1, audio.sampleRate), ms(Clock::now() - t0));
     return 0;
 }

@@ -2,6 +2,7 @@
 #pragma once
 // The letters of the game: the decoy tables, the file each letter's sound lives in, and
 // the word a picture's file name gives.
+#include "support/Kana.h"
 #include "support/Random.h"
 
 #include <QString>
@@ -18,9 +19,6 @@ const QString& hiraganaLetters();
 const QString& katakanaLetters();
 // The full-width digits ０ to ９.
 const QString& digitLetters();
-
-// A katakana letter and its hiragana lie this far apart in Unicode.
-constexpr char16_t kKatakanaOffset = 0x60;
 
 // Appends to tileString one letter of `table` that occurs nowhere in it yet, each such
 // letter equally likely. Returns false (and appends nothing) when every letter is taken.

@@ -102,7 +102,7 @@ void EspeakSpeechVoice::stop()
 
 void EspeakSpeechVoice::run()
 {
-    PrepareSpeechSynthesis(); // load espeak-ng and MeCab now, not at the first speak
+    prepareSpeechSynthesis(); // load espeak-ng and MeCab now, not at the first speak
     for (;;) {
         Job job;
         {
@@ -132,7 +132,7 @@ void EspeakSpeechVoice::synthesize(const Job& job)
     std::optional<StreamResampler> resampler;
     std::vector<float> converted;
     int sourceRate = 0;
-    const QString error = SynthesizeSpeechChunks(
+    const QString error = synthesizeSpeechChunks(
         job.text,
         [&](const std::int16_t* samples, std::size_t count) {
             if (!current())

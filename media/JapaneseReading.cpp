@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/JapaneseReading.h"
 
+#include "support/Kana.h"
+
 #include <mecab.h>
 
 #include <QByteArray>
@@ -21,7 +23,7 @@ mecab_t* g_mecab = nullptr;
 QString g_mecabError;
 bool g_mecabTried = false;
 
-bool IsUtf8Dictionary(mecab_t* m)
+bool isUtf8Dictionary(mecab_t* m)
 {
     const mecab_dictionary_info_t* info = mecab_dictionary_info(m);
     if (!info || !info->charset)
@@ -67,7 +69,7 @@ mecab_t* Tagger(QString* error)
             lastError = QString::fromLocal8Bit(mecab_strerror(nullptr));
             continue;
         }
-        if (IsUtf8Dictionary(m)) {
+        if (isUtf8Dictionary(m)) {
             g_mecab = m;
             return m;
         }
@@ -78,7 +80,7 @@ mecab_t* Tagger(QString* error)
         if (lastError.isEmpty())
             lastError = QStringLiteral("no sys.dic in ") + dirs.first();
     } else if (mecab_t* m = mecab_new2("")) {
-        if (IsUtf8Dictionary(m)) {
+        if (isUtf8Dictionary(m)) {
             g_mecab = m;
             return m;
         }
@@ -93,7 +95,7 @@ mecab_t* Tagger(QString* error)
     return nullptr;
 }
 
-const QHash<QChar, QString>& LetterNames()
+const QHash<QChar, QString>& letterNames()
 {
     static const QHash<QChar, QString> names = [] {
         QHash<QChar, QString> h;
@@ -118,7 +120,7 @@ const QHash<QChar, QString>& LetterNames()
     return names;
 }
 
-bool IsKana(QChar c)
+bool isKana(QChar c)
 {
     const char16_t u = c.unicode();
     return (u >= 0x3041 && u <= 0x3096) || (u >= 0x30A1 && u <= 0x30FA);
@@ -126,29 +128,29 @@ bool IsKana(QChar c)
 
 } // namespace
 
-QString HiraganaToKatakana(const QString& text)
+QString hiraganaToKatakana(const QString& text)
 {
     QString out = text;
     for (QChar& c : out) {
         const char16_t u = c.unicode();
         if (u >= 0x3041 && u <= 0x3096)
-            c = QChar(char16_t(u + 0x60));
+            c = QChar(char16_t(u + kKatakanaOffset));
     }
     return out;
 }
 
-JapaneseReading JapanesePronunciation(const QString& text)
+JapaneseReading japanesePronunciation(const QString& text)
 {
     JapaneseReading result;
     if (text.size() == 1) {
         const QChar c = text.at(0);
-        const auto& names = LetterNames();
+        const auto& names = letterNames();
         if (auto it = names.constFind(c); it != names.constEnd()) {
             result.katakana = it.value();
             return result;
         }
-        if (IsKana(c)) {
-            result.katakana = HiraganaToKatakana(text);
+        if (isKana(c)) {
+            result.katakana = hiraganaToKatakana(text);
             return result;
         }
     }
@@ -179,7 +181,7 @@ JapaneseReading JapanesePronunciation(const QString& text)
         else if (fields.size() > 7 && fields.at(7) != QLatin1String("*") && !fields.at(7).isEmpty())
             word = fields.at(7);
         else
-            word = HiraganaToKatakana(surface);
+            word = hiraganaToKatakana(surface);
         out += word;
     }
     result.katakana = out;

@@ -20,9 +20,9 @@ struct JapaneseReading {
 // Fails with an error (never crashes) when MeCab or its dictionary cannot be loaded.
 // Thread-safe (one MeCab tagger behind a mutex). Dictionary: $MOKURI_MECAB_DICDIR when set (only
 // that folder), else the usual ipadic-utf8 folders, else MeCab's default if it is UTF-8.
-JapaneseReading JapanesePronunciation(const QString& text);
+JapaneseReading japanesePronunciation(const QString& text);
 
-// Hiragana (U+3041..U+3096) -> katakana (+0x60); everything else unchanged.
-QString HiraganaToKatakana(const QString& text);
+// Hiragana (U+3041..U+3096) -> katakana (kKatakanaOffset higher); everything else unchanged.
+QString hiraganaToKatakana(const QString& text);
 
 } // namespace mokuri

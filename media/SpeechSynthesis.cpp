@@ -19,7 +19,7 @@ int g_espeakRate = 0;
 QString g_espeakError;
 const SpeechChunkHandler* g_currentHandler = nullptr; // valid while g_espeakMutex is held
 
-int SynthCallback(short* wav, int numSamples, espeak_EVENT*)
+int synthCallback(short* wav, int numSamples, espeak_EVENT*)
 {
     if (!wav || numSamples <= 0 || !g_currentHandler)
         return 0;
@@ -27,7 +27,7 @@ int SynthCallback(short* wav, int numSamples, espeak_EVENT*)
 }
 
 // Must hold g_espeakMutex. Returns the sample rate or 0 (error set).
-int EspeakReady(QString* error)
+int espeakReady(QString* error)
 {
     if (!g_espeakTried) {
         g_espeakTried = true;
@@ -47,7 +47,7 @@ int EspeakReady(QString* error)
         } else if (espeak_SetVoiceByName("ja") != EE_OK) {
             g_espeakError = QStringLiteral("espeak-ng has no Japanese voice \"ja\"");
         } else {
-            espeak_SetSynthCallback(SynthCallback);
+            espeak_SetSynthCallback(synthCallback);
             g_espeakRate = espeak_ng_GetSampleRate();
         }
     }
@@ -58,29 +58,29 @@ int EspeakReady(QString* error)
 
 } // namespace
 
-QString PrepareSpeechSynthesis()
+QString prepareSpeechSynthesis()
 {
     QString error;
     {
         std::lock_guard<std::mutex> lock(g_espeakMutex);
-        EspeakReady(&error);
+        espeakReady(&error);
     }
     if (!error.isEmpty())
         return error;
-    return JapanesePronunciation(QStringLiteral("並べる")).error;
+    return japanesePronunciation(QStringLiteral("並べる")).error;
 }
 
-QString SynthesizeSpeechChunks(const QString& text, const SpeechChunkHandler& onChunk,
+QString synthesizeSpeechChunks(const QString& text, const SpeechChunkHandler& onChunk,
                                int* sampleRate, const SpeechOptions& options)
 {
-    const JapaneseReading reading = JapanesePronunciation(text);
+    const JapaneseReading reading = japanesePronunciation(text);
     if (!reading.ok())
         return reading.error;
     const QByteArray utf8 = reading.katakana.toUtf8();
 
     std::lock_guard<std::mutex> lock(g_espeakMutex);
     QString error;
-    const int rate = EspeakReady(&error);
+    const int rate = espeakReady(&error);
     if (rate <= 0)
         return error;
     if (sampleRate)
@@ -98,11 +98,11 @@ QString SynthesizeSpeechChunks(const QString& text, const SpeechChunkHandler& on
     return {};
 }
 
-SpeechAudio SynthesizeSpeech(const QString& text, const SpeechOptions& options)
+SpeechAudio synthesizeSpeech(const QString& text, const SpeechOptions& options)
 {
     SpeechAudio audio;
-    audio.pronunciation = JapanesePronunciation(text).katakana;
-    audio.error = SynthesizeSpeechChunks(
+    audio.pronunciation = japanesePronunciation(text).katakana;
+    audio.error = synthesizeSpeechChunks(
         text,
         [&audio](const std::int16_t* s, std::size_t n) {
             audio.samples.insert(audio.samples.end(), s, s + n);

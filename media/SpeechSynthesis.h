@@ -31,7 +31,7 @@ struct SpeechAudio {
 // "ゃ", "０", "゜"). Never crashes when espeak-ng, MeCab or their data are missing: the
 // result then carries an error. Thread-safe; calls are serialized (espeak-ng is not
 // thread-safe). Takes a few ms per letter after the first call (which loads the data).
-SpeechAudio SynthesizeSpeech(const QString& text, const SpeechOptions& options = {});
+SpeechAudio synthesizeSpeech(const QString& text, const SpeechOptions& options = {});
 
 // Streaming form: `onChunk` is called on the calling thread with each piece of mono 16-bit
 // samples as espeak-ng produces it (about 10 ms of sound per piece), first piece within a
@@ -39,11 +39,11 @@ SpeechAudio SynthesizeSpeech(const QString& text, const SpeechOptions& options =
 // piece. Returns an empty string on success, else the error. `onChunk` runs while the
 // synthesizer's lock is held: it must not call back into this module.
 using SpeechChunkHandler = std::function<bool(const std::int16_t* samples, std::size_t count)>;
-QString SynthesizeSpeechChunks(const QString& text, const SpeechChunkHandler& onChunk,
+QString synthesizeSpeechChunks(const QString& text, const SpeechChunkHandler& onChunk,
                                int* sampleRate, const SpeechOptions& options = {});
 
 // Loads espeak-ng and MeCab ahead of the first synthesis (so the first Speak is fast).
 // Returns an empty string when both are ready, else the error.
-QString PrepareSpeechSynthesis();
+QString prepareSpeechSynthesis();
 
 } // namespace mokuri

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/LetterVoices.h"
 
+#include "support/Kana.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -12,14 +14,14 @@ namespace {
 // Said in katakana: a lone は or へ in hiragana reads as the particle (わ, え).
 VoiceLetter plain(char16_t hiragana)
 {
-    return {QString(QChar(hiragana)), QString(QChar(char16_t(hiragana + 0x60)))};
+    return {QString(QChar(hiragana)), QString(QChar(char16_t(hiragana + kKatakanaOffset)))};
 }
 
 // A child learns the small letters by this name: ちいさい つ.
 VoiceLetter small(char16_t letter)
 {
     const QChar big(char16_t(letter + 1));
-    return {QString(QChar(letter)), QStringLiteral("ちいさい ") + QChar(char16_t(big.unicode() + 0x60))};
+    return {QString(QChar(letter)), QStringLiteral("ちいさい ") + QChar(char16_t(big.unicode() + kKatakanaOffset))};
 }
 
 } // namespace

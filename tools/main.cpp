@@ -95,7 +95,7 @@ int main(int argc, char** argv)
     mokuri::deck::DeckMaker maker(
         dir,
         [](const QString& text, std::vector<int16_t>& samples, int& rate) {
-            mokuri::SpeechAudio audio = mokuri::SynthesizeSpeech(text);
+            mokuri::SpeechAudio audio = mokuri::synthesizeSpeech(text);
             if (!audio.ok()) return audio.error;
             samples = std::move(audio.samples);
             rate = audio.sampleRate;

@@ -28,7 +28,7 @@ class MediaReading : public QObject {
 private slots:
     void pausesStayAndDigitsAreRead()
     {
-        const JapaneseReading r = JapanesePronunciation(QStringLiteral("よくできました。これが、２かい、だね。"));
+        const JapaneseReading r = japanesePronunciation(QStringLiteral("よくできました。これが、２かい、だね。"));
         QVERIFY2(r.ok(), qPrintable(r.error));
         QCOMPARE(r.katakana.count(QChar(u'、')), 2);
         QCOMPARE(r.katakana.count(QChar(u'。')), 2);
@@ -61,14 +61,14 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, reading);
-        const JapaneseReading r = JapanesePronunciation(text);
+        const JapaneseReading r = japanesePronunciation(text);
         QVERIFY2(r.ok(), qPrintable(r.error));
         QCOMPARE(r.katakana, reading);
     }
 
     void synthesizesASentence()
     {
-        const SpeechAudio a = SynthesizeSpeech(QStringLiteral("並べましょう"));
+        const SpeechAudio a = synthesizeSpeech(QStringLiteral("並べましょう"));
         QVERIFY2(a.ok(), qPrintable(a.error));
         QCOMPARE(a.pronunciation, QStringLiteral("ナラベマショウ"));
         QVERIFY(a.sampleRate >= 8000);
@@ -81,7 +81,7 @@ private slots:
         const QString letters = QStringLiteral("あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん"
                                                "がぎぐげござじずぜぞだぢづでどばびぶべぼぱぴぷぺぽぁぃぅぇぉっゃゅょゎー゛゜０１２３４５６７８９");
         for (QChar c : letters) {
-            const SpeechAudio a = SynthesizeSpeech(QString(c), SpeechOptions{135, 55, true});
+            const SpeechAudio a = synthesizeSpeech(QString(c), SpeechOptions{135, 55, true});
             QVERIFY2(a.ok(), qPrintable(a.error));
             QVERIFY2(Seconds(a) > 0.05 && Seconds(a) < 2.0, qPrintable(QString(c) + QLatin1Char(' ') + QString::number(Seconds(a))));
             QVERIFY2(Rms(a.samples) > 300, qPrintable(QString(c)));
@@ -93,7 +93,7 @@ private slots:
         // Pieces until `more` says stop.
         auto pieces = [](int* rate, auto more) {
             int n = 0;
-            const QString error = SynthesizeSpeechChunks(
+            const QString error = synthesizeSpeechChunks(
                 QStringLiteral("この名前を並べましょう"), [&](const std::int16_t*, std::size_t) { return more(++n); }, rate);
             return error.isEmpty() ? n : -1;
         };
@@ -108,7 +108,7 @@ private slots:
     void writesAWavSdlReads()
     {
         QTemporaryDir dir;
-        const SpeechAudio a = SynthesizeSpeech(QStringLiteral("ぱ"));
+        const SpeechAudio a = synthesizeSpeech(QStringLiteral("ぱ"));
         QVERIFY(a.ok());
         const QString path = dir.filePath(QStringLiteral("ぱ.wav"));
         QVERIFY(writeWavFile(path, a.samples, a.sampleRate));

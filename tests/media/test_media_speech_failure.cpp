@@ -28,9 +28,9 @@ namespace {
 int speakOnce(int argc, char** argv, const QString& text, bool synthesisMustFail)
 {
     QCoreApplication app(argc, argv);
-    const SpeechAudio direct = SynthesizeSpeech(text);
+    const SpeechAudio direct = synthesizeSpeech(text);
     if (direct.ok() == synthesisMustFail) {
-        std::fprintf(stdout, "SynthesizeSpeech ok=%d error=%s\n", direct.ok(), qPrintable(direct.error));
+        std::fprintf(stdout, "synthesizeSpeech ok=%d error=%s\n", direct.ok(), qPrintable(direct.error));
         return 3;
     }
     std::unique_ptr<SpeechVoice> speech(createSystemSpeechVoice());
