@@ -22,6 +22,8 @@ for b in build/bench/bench_media_*; do
   echo "== $(basename "$b")"
   "$b"
 done
+echo "== mokuri-report on a school year's record"
+build/bench/bench_report
 if [ -x build/bench/bench_memory ]; then
   echo "== memory over 300 questions"
   build/bench/bench_memory

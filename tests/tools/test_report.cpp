@@ -118,7 +118,7 @@ QList<QStringList> tableRows(const QString& html, const QString& id)
 
 QString fixedPage()
 {
-    PageInput input{u"/home/a/ことば"_s, u"/home/a/ことば/mokuri-record.csv"_s, true, parseRecord(fixedRecord()), {}};
+    PageInput input{u"/home/a/ことば"_s, u"/home/a/ことば/mokuri-record.csv"_s, true, summaryOf(fixedRecord()), {}};
     return QString::fromUtf8(reportPage(input));
 }
 
@@ -235,7 +235,7 @@ private slots:
 
     void questionsAreSessionAndNumber()
     {
-        const std::vector<AskedQuestion> q = questionsOf(parseRecord(fixedRecord()));
+        const std::vector<AskedQuestion> q = summaryOf(fixedRecord()).questions();
         QCOMPARE(q.size(), size_t(9));
         // s3's second question has its tile but its torn line and no end.
         QCOMPARE(q.back().session, u"s3"_s);
@@ -244,6 +244,26 @@ private slots:
         // Left after a wrong tile: asked, not finished, not right at the first try.
         QCOMPARE(q[2].end, QuestionEnd::Left);
         QVERIFY(!q[2].firstTry());
+    }
+
+    // A long record is read a slice at a time; no question may be cut in two at a slice's end.
+    void longRecordReadInSlices()
+    {
+        QList<Played> played;
+        for (int session = 0; played.size() < 30000; ++session)
+            for (int question = 1; question <= 50; ++question)
+                played << Played{u"long-%1"_s.arg(session), question, u"2026-06-01T10:00:00"_s, u"ぱんだ"_s,
+                                 question % 3 ? u"ぱ900 ん1800 だ2700 done2800"_s : u"ぱ900 あ/ん1800 restart left"_s};
+        const QByteArray bytes = recordOf(played);
+        QVERIFY(bytes.size() > 3 * (1 << 20));
+        RecordSummary oneByOne;
+        for (const RecordLine& l : parseRecord(bytes)) oneByOne.add(l);
+        const RecordSummary sliced = summaryOf(bytes);
+        QCOMPARE(sliced.questions().size(), size_t(30000));
+        QVERIFY(sliced.questions() == oneByOne.questions());
+        // Every third question of a session, 16 of its 50, took あ for ん.
+        QCOMPARE(sliced.confusionPairs().size(), size_t(1));
+        QCOMPARE(sliced.confusionPairs().at(0).count, 600 * 16);
     }
 
     void summaryOnThePage()
@@ -316,7 +336,7 @@ private slots:
     void namesAreTextNotMarkup()
     {
         const QByteArray record = recordOf({{u"s"_s, 1, u"2026-05-11T10:00:00"_s, u"<b>&ねこ"_s, u"ね500 done900"_s}});
-        const QString html = QString::fromUtf8(reportPage({u"/tmp/<i>"_s, u"/tmp/<i>/x.csv"_s, true, parseRecord(record), {}}));
+        const QString html = QString::fromUtf8(reportPage({u"/tmp/<i>"_s, u"/tmp/<i>/x.csv"_s, true, summaryOf(record), {}}));
         QVERIFY(!html.contains(u"<b>&"_s));
         QVERIFY(!html.contains(u"<i>"_s));
         QCOMPARE(tableRows(html, u"words"_s).value(0).value(0), u"<b>&ねこ"_s);
@@ -332,7 +352,7 @@ private slots:
     void recordWithoutQuestionsSaysSo()
     {
         QFETCH(QByteArray, bytes);
-        const QString html = QString::fromUtf8(reportPage({u"/f"_s, u"/f/mokuri-record.csv"_s, true, parseRecord(bytes), {}}));
+        const QString html = QString::fromUtf8(reportPage({u"/f"_s, u"/f/mokuri-record.csv"_s, true, summaryOf(bytes), {}}));
         QVERIFY(html.contains(u"まだ問題の記録がありません"_s));
         QVERIFY(!html.contains(u"<section id=\"days\""_s));
         QVERIFY(!html.contains(u"<svg"_s));

@@ -7,48 +7,76 @@
 
 namespace mokuri::report {
 
-std::vector<AskedQuestion> questionsOf(const std::vector<RecordLine>& lines)
+void RecordSummary::add(const RecordLine& l)
 {
-    std::vector<AskedQuestion> out;
-    QHash<QPair<QString, int>, size_t> index;
-    for (const RecordLine& l : lines) {
-        const QPair<QString, int> key(l.session, l.question);
-        auto it = index.constFind(key);
-        if (it == index.cend()) {
-            it = index.insert(key, out.size());
-            AskedQuestion q;
-            q.session = l.session;
-            q.question = l.question;
-            q.day = l.time.date();
-            q.word = l.word;
-            out.push_back(q);
-        }
-        AskedQuestion& q = out[*it];
-        switch (l.event) {
-        case RecordEvent::Question:
-            // The question line decides the day: its tiles may come after midnight.
-            q.day = l.time.date();
-            q.word = l.word;
-            break;
-        case RecordEvent::Tile:
-            ++q.tiles;
-            if (!l.right) ++q.wrongTiles;
-            break;
-        case RecordEvent::Restart:
-            q.restarts = std::max(q.restarts, l.restarts);
-            break;
-        case RecordEvent::Done:
-            q.end = QuestionEnd::Done;
-            q.doneMs = l.ms;
-            q.restarts = std::max(q.restarts, l.restarts);
-            break;
-        case RecordEvent::Left:
-            if (q.end != QuestionEnd::Done) q.end = QuestionEnd::Left;
-            q.restarts = std::max(q.restarts, l.restarts);
-            break;
-        }
+    const QPair<QString, int> key(l.session, l.question);
+    auto it = index_.constFind(key);
+    if (it == index_.cend()) {
+        it = index_.insert(key, questions_.size());
+        AskedQuestion q;
+        q.session = l.session;
+        q.question = l.question;
+        q.day = l.time.date();
+        q.word = l.word;
+        questions_.push_back(q);
     }
+    AskedQuestion& q = questions_[*it];
+    switch (l.event) {
+    case RecordEvent::Question:
+        // The question line decides the day: its tiles may come after midnight.
+        q.day = l.time.date();
+        q.word = l.word;
+        break;
+    case RecordEvent::Tile:
+        ++q.tiles;
+        if (!l.right) {
+            ++q.wrongTiles;
+            if (l.letter != l.expected) ++confusions_[{l.letter, l.expected}];
+        }
+        break;
+    case RecordEvent::Restart:
+        q.restarts = std::max(q.restarts, l.restarts);
+        break;
+    case RecordEvent::Done:
+        q.end = QuestionEnd::Done;
+        q.doneMs = l.ms;
+        q.restarts = std::max(q.restarts, l.restarts);
+        break;
+    case RecordEvent::Left:
+        if (q.end != QuestionEnd::Done) q.end = QuestionEnd::Left;
+        q.restarts = std::max(q.restarts, l.restarts);
+        break;
+    }
+}
+
+std::vector<ConfusionPair> RecordSummary::confusionPairs() const
+{
+    std::vector<ConfusionPair> out;
+    out.reserve(size_t(confusions_.size()));
+    for (auto it = confusions_.cbegin(); it != confusions_.cend(); ++it)
+        out.push_back({it.key().first, it.key().second, *it});
+    std::sort(out.begin(), out.end(), [](const ConfusionPair& a, const ConfusionPair& b) {
+        if (a.count != b.count) return a.count > b.count;
+        if (a.taken != b.taken) return a.taken < b.taken;
+        return a.expected < b.expected;
+    });
     return out;
+}
+
+RecordSummary summaryOf(const QByteArray& bytes)
+{
+    // A megabyte of lines at a time keeps the parsed lines small and their memory reused.
+    constexpr qsizetype kSlice = 1 << 20;
+    RecordSummary summary;
+    for (qsizetype from = 0; from < bytes.size();) {
+        qsizetype to = bytes.indexOf('\n', std::min(from + kSlice, bytes.size() - 1));
+        to = to < 0 ? bytes.size() : to + 1;
+        // The last slice keeps a torn last line without its end, which parseRecord skips.
+        for (const RecordLine& l : parseRecord(QByteArray::fromRawData(bytes.constData() + from, to - from)))
+            summary.add(l);
+        from = to;
+    }
+    return summary;
 }
 
 qint64 medianMs(std::vector<qint64> ms)
@@ -110,22 +138,6 @@ std::vector<WordRow> perWord(const std::vector<AskedQuestion>& questions)
         return a.word < b.word;
     });
     return rows;
-}
-
-std::vector<ConfusionPair> confusionPairs(const std::vector<RecordLine>& lines)
-{
-    QHash<QPair<QString, QString>, int> counts;
-    for (const RecordLine& l : lines)
-        if (l.event == RecordEvent::Tile && !l.right && l.letter != l.expected) ++counts[{l.letter, l.expected}];
-    std::vector<ConfusionPair> out;
-    out.reserve(size_t(counts.size()));
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) out.push_back({it.key().first, it.key().second, *it});
-    std::sort(out.begin(), out.end(), [](const ConfusionPair& a, const ConfusionPair& b) {
-        if (a.count != b.count) return a.count > b.count;
-        if (a.taken != b.taken) return a.taken < b.taken;
-        return a.expected < b.expected;
-    });
-    return out;
 }
 
 std::vector<MistakenLetter> mistakenLetters(const std::vector<ConfusionPair>& pairs)

@@ -6,6 +6,8 @@
 #include "content/PracticeRecord.h"
 
 #include <QDate>
+#include <QHash>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -30,11 +32,34 @@ struct AskedQuestion {
     // Built without a single wrong tile. A record torn before its restart line still has
     // the wrong tile, so both are looked at.
     bool firstTry() const { return end == QuestionEnd::Done && restarts == 0 && wrongTiles == 0; }
+    bool operator==(const AskedQuestion&) const = default;
 };
 
-// The questions in the order they were first seen. Lines of a question seen only in part
-// (its question line torn) still make it.
-std::vector<AskedQuestion> questionsOf(const std::vector<RecordLine>& lines);
+struct ConfusionPair {
+    QString taken;
+    QString expected;
+    int count = 0;
+};
+
+// What the report needs of a record, gathered line by line so that a school year's record
+// is never held as lines all at once.
+class RecordSummary {
+public:
+    void add(const RecordLine& line);
+    // The questions in the order they were first seen. Lines of a question seen only in
+    // part (its question line torn) still make it.
+    const std::vector<AskedQuestion>& questions() const { return questions_; }
+    // Every (letter taken, letter expected) of a wrong tile, the most frequent first.
+    std::vector<ConfusionPair> confusionPairs() const;
+
+private:
+    std::vector<AskedQuestion> questions_;
+    QHash<QPair<QString, int>, size_t> index_;
+    QHash<QPair<QString, QString>, int> confusions_;
+};
+
+// A record file's bytes, read a slice at a time with parseRecord.
+RecordSummary summaryOf(const QByteArray& recordBytes);
 
 // The median of the known times (negative ones are unknown); -1 when none is known.
 qint64 medianMs(std::vector<qint64> ms);
@@ -62,14 +87,6 @@ struct WordRow {
 };
 // Slowest first by median time to finish; words never finished after all the others.
 std::vector<WordRow> perWord(const std::vector<AskedQuestion>& questions);
-
-struct ConfusionPair {
-    QString taken;
-    QString expected;
-    int count = 0;
-};
-// Every (letter taken, letter expected) of a wrong tile, the most frequent first.
-std::vector<ConfusionPair> confusionPairs(const std::vector<RecordLine>& lines);
 
 struct MistakenLetter {
     QString taken;

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/report/ReportPage.h"
 
-#include "tools/report/ReportData.h"
-
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
@@ -276,7 +274,7 @@ QString secondsText(qint64 ms)
 
 QByteArray reportPage(const PageInput& in)
 {
-    const std::vector<AskedQuestion> questions = questionsOf(in.lines);
+    const std::vector<AskedQuestion>& questions = in.record.questions();
     QString body;
     if (questions.empty()) {
         body = QStringLiteral("<section id=\"empty\">\n<h1>モクリ 練習の記録</h1>\n"
@@ -287,7 +285,7 @@ QByteArray reportPage(const PageInput& in)
         body += QStringLiteral("</section>\n");
     } else {
         body = daySection(perDay(questions), questions) + wordSection(perWord(questions)) +
-               letterSection(mistakenLetters(confusionPairs(in.lines))) + weekSection(perWeek(questions));
+               letterSection(mistakenLetters(in.record.confusionPairs())) + weekSection(perWeek(questions));
     }
     const QString html =
         QStringLiteral("<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"

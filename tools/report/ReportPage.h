@@ -2,12 +2,11 @@
 #pragma once
 // The report as one self-contained HTML page: no script, nothing fetched, the chart drawn
 // here as inline SVG, and each section one printed A4 page.
-#include "content/PracticeRecord.h"
+#include "tools/report/ReportData.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
-#include <vector>
 
 namespace mokuri::report {
 
@@ -15,7 +14,7 @@ struct PageInput {
     QString folder;        // the picture folder, as the adult knows it
     QString recordPath;    // the file read
     bool recordFound = false;
-    std::vector<RecordLine> lines;
+    RecordSummary record;
     QDateTime writtenAt;   // shown at the foot only; nothing is computed from it
 };
 

@@ -117,7 +117,7 @@ int main(int argc, char** argv)
             return 1;
         }
         input.recordFound = true;
-        input.lines = parseRecord(record.readAll());
+        input.record = report::summaryOf(record.readAll());
     } else {
         printLine(stderr, QStringLiteral("mokuri-report: no record yet: ") + input.recordPath);
     }
