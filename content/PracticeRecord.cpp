@@ -166,7 +166,7 @@ std::vector<RecordLine> parseRecord(const QByteArray& bytes)
     const QList<QByteArray> lines = bytes.split('\n');
     // The last piece has no line end: a line still being written, or torn by a crash.
     for (qsizetype i = 0; i + 1 < lines.size(); ++i)
-        if (auto l = parseRecordLine(lines[i])) out.push_back(*l);
+        if (auto l = parseRecordLine(lines[i])) out.push_back(std::move(*l));
     return out;
 }
 

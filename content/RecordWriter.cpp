@@ -53,8 +53,22 @@ bool RecordWriter::open()
     return fd_ >= 0;
 }
 
+bool RecordWriter::stillInPlace() const
+{
+    struct stat open {}, named {};
+    return ::fstat(fd_, &open) == 0 && ::stat(QFile::encodeName(path_).constData(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
 bool RecordWriter::append(const RecordLine& line)
 {
+    // An adult who deletes the record to start afresh gets a new one from the next line on,
+    // not lines going on into the deleted file.
+    if (fd_ >= 0 && !stillInPlace()) {
+        ::close(fd_);
+        fd_ = -1;
+        opened_ = false;
+    }
     if (!opened_) open();
     bool ok = false;
     if (fd_ >= 0) {

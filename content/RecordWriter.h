@@ -25,6 +25,7 @@ public:
 private:
     bool open();
     int openForAppend(const QString& file);
+    bool stillInPlace() const;
 
     QString folder_;
     QString path_;

@@ -198,6 +198,17 @@ private slots:
         QVERIFY(!parseRecordLine(recordHeader().chopped(1)));
     }
 
+    void aDeletedRecordStartsAfresh()
+    {
+        Rig rig(QStringLiteral("いぬ.bmp"));
+        rig.instructionHeard();
+        QVERIFY(QFile::remove(rig.dir.filePath(kRecordFileName)));
+        rig.take(QStringLiteral("い"), 100);
+        const QByteArray bytes = readFile(rig.dir.filePath(kRecordFileName));
+        QVERIFY(bytes.startsWith(recordHeader()));
+        QCOMPARE(summaries(parseRecord(bytes)), QStringList{QStringLiteral("tile 1 い/い right 100")});
+    }
+
     void aFolderThatCannotBeWrittenKeepsItsRecordInTheStateFolder()
     {
         QTemporaryDir state, folder;
