@@ -62,6 +62,7 @@ MainScreen::MainScreen(Round& round, const TwipScale& scale, Trace& trace, QWidg
     connect(&round_, &Round::nextQuestionTimerWanted, nextQuestionTimer,
             [this](bool run) { run ? nextQuestionTimer->start() : nextQuestionTimer->stop(); });
     connect(&round_, &Round::upcomingPicture, this, &MainScreen::prefetch);
+    connect(&pictures_, &PictureLoader::decoded, this, &MainScreen::onPictureDecoded);
     connect(&round_, &Round::quitRequested, this, [] { QCoreApplication::exit(0); });
     connect(&round_, &Round::settingsRequested, this, &MainScreen::openSettings);
     connect(&round_, &Round::pictureChoiceRequested, this, &MainScreen::openPictureChoice);
@@ -218,10 +219,30 @@ void MainScreen::showPicture(const QString& path)
     hideQuestion();
     const TwipRect r = imageRect(widthTwips_, heightTwips_);
     picture->setGeometryTwips(r.left, r.top, r.width, r.height);
-    if (!picture->setPicture(pictures_.load(path, picture->pixelSize()))) {
-        trace_.event("missing", {QFileInfo(path).fileName()});
-        std::fprintf(stderr, "mokuri: cannot show the picture %s\n", qPrintable(path));
-    }
+    shownPicture_ = path;
+    const QImage image = pictures_.load(path, picture->pixelSize());
+    picture->setPicture(image);
+    pictureSettled_ = !image.isNull() || !pictures_.decoding(path, picture->pixelSize());
+    if (image.isNull() && pictureSettled_) reportMissingPicture(path);
+}
+
+void MainScreen::onPictureDecoded(const QString& path, QSize size)
+{
+    // A large picture comes after its question is shown; one for an earlier question or
+    // another window size is left to the loader's store.
+    if (pictureSettled_ || path != shownPicture_ || size != picture->pixelSize()) return;
+    const QImage image = pictures_.load(path, size);
+    pictureSettled_ = true;
+    if (image.isNull())
+        reportMissingPicture(path);
+    else
+        picture->setPicture(image);
+}
+
+void MainScreen::reportMissingPicture(const QString& path)
+{
+    trace_.event("missing", {QFileInfo(path).fileName()});
+    std::fprintf(stderr, "mokuri: cannot show the picture %s\n", qPrintable(path));
 }
 
 void MainScreen::drawQuestion()

@@ -92,6 +92,8 @@ private:
     void onActivated();
     void hideQuestion();
     void showPicture(const QString& path);
+    void onPictureDecoded(const QString& path, QSize size);
+    void reportMissingPicture(const QString& path);
     void drawQuestion();
     void placeTile(int tile, int position);
     void showWrongMark(int tile);
@@ -106,6 +108,8 @@ private:
     const TwipScale& scale_;
     Trace& trace_;
     PictureLoader pictures_;
+    QString shownPicture_;
+    bool pictureSettled_ = true;  // shown, or reported missing
     float widthTwips_ = 6345, heightTwips_ = 4680;
     QSize laidOutFor_;
     int16_t tileSize_ = 0;

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/PictureLoader.h"
 
+#include "screens/PictureStreams.h"
 #include "support/FileRead.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTransform>
 #include <chrono>
-#include <memory>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace mokuri {
@@ -14,9 +18,8 @@ namespace mokuri {
 namespace {
 constexpr size_t kKept = 3;  // the current picture, the next one, and one spare
 constexpr std::chrono::milliseconds kPatience{900};
-}
-
-namespace {
+// Above this a picture is large: decoded one at a time, and not waited for.
+constexpr qint64 kLargeBytes = qint64(16) << 20;
 
 // JPEG decodes at 1/2, 1/4 or 1/8 of its size for a fraction of the work. Taking the
 // smallest such size that is at most 10 % short of the box, and stretching the little
@@ -31,29 +34,147 @@ QSize cheapDecodeSize(QSize full, QSize box)
     return box;
 }
 
+// Ends every read once the decode is given up: Qt's decoders then finish at once with
+// what they have, and the image is thrown away.
+class CancellableFile : public QFile {
+public:
+    CancellableFile(const QString& path, const std::atomic<bool>& cancel) : QFile(path), cancel_(cancel) {}
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (cancel_.load(std::memory_order_relaxed)) return -1;
+        return QFile::readData(data, maxSize);
+    }
+
+private:
+    const std::atomic<bool>& cancel_;
+};
+
+// Large decodes one at a time, so that four pictures decoded ahead cost one at most.
+class LargeDecodeGate {
+public:
+    bool enter(const std::atomic<bool>& cancel)
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !busy_ || cancel.load(); });
+        if (cancel.load()) return false;
+        busy_ = true;
+        return true;
+    }
+    void leave()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            busy_ = false;
+        }
+        changed_.notify_all();
+    }
+    // After a cancel flag was set: the waiting decodes look at it again.
+    void wake()
+    {
+        { std::lock_guard lock(mutex_); }
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool busy_ = false;
+};
+
+LargeDecodeGate& largeDecodeGate()
+{
+    static LargeDecodeGate gate;
+    return gate;
+}
+
+QImage transformed(QImage img, QImageIOHandler::Transformations t)
+{
+    if (t & (QImageIOHandler::TransformationMirror | QImageIOHandler::TransformationFlip))
+        img = img.mirrored(t & QImageIOHandler::TransformationMirror, t & QImageIOHandler::TransformationFlip);
+    if (t & QImageIOHandler::TransformationRotate90) img = img.transformed(QTransform().rotate(90));
+    return img;
+}
+
+QImage decodeWhole(QIODevice& file, QSize size, const PictureHeader& header)
+{
+    QImageReader reader(&file);
+    reader.setAutoTransform(true);
+    if (reader.supportsOption(QImageIOHandler::ScaledSize))
+        reader.setScaledSize(header.kind == PictureKind::Jpeg ? cheapDecodeSize(reader.size(), size) : size);
+    return reader.read();
+}
+
+QImage decodeShrunk(QFile& file, QSize size, const PictureHeader& header, const std::atomic<bool>& cancel)
+{
+    switch (header.kind) {
+    case PictureKind::Bmp: return readShrunkBmp(file, size, cancel);
+    case PictureKind::Gif: return readShrunkGif(file, size, cancel);
+    case PictureKind::Jpeg: {
+        // A camera's turn of the picture, read from its header before the pixels.
+        QImageReader orientation(&file);
+        const QImageIOHandler::Transformations t = orientation.transformation();
+        file.seek(0);
+        const QSize box = t & QImageIOHandler::TransformationRotate90 ? size.transposed() : size;
+        return transformed(readShrunkProgressiveJpeg(file, box, cancel), t);
+    }
+    case PictureKind::Unknown: break;
+    }
+    return {};
+}
+
 } // namespace
 
-QImage decodePictureAt(const QString& path, QSize size)
+QImage decodePictureAt(const QString& path, QSize size, const DecodeOptions& options)
 {
     // A FIFO (or a link to one) would block the decoder, and the question waiting for it,
     // for ever: only regular files are pictures.
     if (!isRegularFile(path)) return {};
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    if (reader.supportsOption(QImageIOHandler::ScaledSize))
-        reader.setScaledSize(reader.format() == "jpeg" ? cheapDecodeSize(reader.size(), size) : size);
-    QImage img = reader.read();
-    if (img.isNull()) return img;
+    static const std::atomic<bool> never{false};
+    const std::atomic<bool>& cancel = options.cancel ? *options.cancel : never;
+    CancellableFile file(path, cancel);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const PictureHeader header = readPictureHeader(file);
+    const qint64 pixelBytes = header.size.isValid() ? qint64(header.size.width()) * header.size.height() * 4 : 0;
+    const bool whole = header.kind == PictureKind::Unknown || header.fullDecodeBytes <= options.wholeDecodeBudget;
+    const bool large = std::max(pixelBytes, header.fullDecodeBytes) > kLargeBytes;
+    if (large && options.whenLarge) options.whenLarge();
+    if (large && !largeDecodeGate().enter(cancel)) return {};
+    QImage img = whole ? decodeWhole(file, size, header) : decodeShrunk(file, size, header, cancel);
+    if (large) largeDecodeGate().leave();
+    if (img.isNull() || cancel.load()) return {};
     if (img.size() != size) img = img.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return img;
 }
 
+struct PictureLoader::Decode {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool large = false;
+    bool done = false;
+    QImage image;
+};
+
+struct PictureLoader::Shared {
+    std::atomic<bool> cancel{false};
+    std::mutex mutex;
+    std::condition_variable idle;
+    PictureLoader* owner = nullptr;  // null once the loader is gone
+    int running = 0;
+};
+
+PictureLoader::PictureLoader() : shared_(std::make_shared<Shared>()) { shared_->owner = this; }
+
 PictureLoader::~PictureLoader()
 {
-    // Decodes normally finish in milliseconds; one stuck on a stalled share must not keep
+    // Running decodes stop at their next row; one stuck on a stalled share must not keep
     // the program from ending.
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    for (const std::shared_future<QImage>& f : started_) f.wait_until(deadline);
+    shared_->cancel = true;
+    largeDecodeGate().wake();
+    std::unique_lock lock(shared_->mutex);
+    shared_->idle.wait_for(lock, kPatience, [this] { return shared_->running == 0; });
+    shared_->owner = nullptr;
 }
 
 PictureLoader::Entry PictureLoader::start(const QString& path, QSize size)
@@ -64,11 +185,35 @@ PictureLoader::Entry PictureLoader::start(const QString& path, QSize size)
     QFileInfo info(path);
     e.modified = info.lastModified();
     e.bytes = info.exists() ? info.size() : -1;
+    e.decode = std::make_shared<Decode>();
+    {
+        std::lock_guard lock(shared_->mutex);
+        ++shared_->running;
+    }
     // A detached thread rather than std::async: the future of std::async waits for its
     // thread when dropped, and a decode stuck on a stalled share would then block the screen.
-    auto promise = std::make_shared<std::promise<QImage>>();
-    e.image = promise->get_future().share();
-    std::thread([promise, path, size] { promise->set_value(decodePictureAt(path, size)); }).detach();
+    std::thread([decode = e.decode, shared = shared_, path, size] {
+        DecodeOptions options;
+        options.cancel = &shared->cancel;
+        options.whenLarge = [&decode] {
+            {
+                std::lock_guard lock(decode->mutex);
+                decode->large = true;
+            }
+            decode->changed.notify_all();
+        };
+        QImage image = decodePictureAt(path, size, options);
+        {
+            std::lock_guard lock(decode->mutex);
+            decode->image = std::move(image);
+            decode->done = true;
+        }
+        decode->changed.notify_all();
+        std::lock_guard lock(shared->mutex);
+        if (PictureLoader* owner = shared->owner)
+            QMetaObject::invokeMethod(owner, [owner, path, size] { emit owner->decoded(path, size); }, Qt::QueuedConnection);
+        if (--shared->running == 0) shared->idle.notify_all();
+    }).detach();
     return e;
 }
 
@@ -83,12 +228,8 @@ void PictureLoader::prefetch(const QString& path, QSize size)
     for (const Entry& e : entries_)
         if (e.path == path && e.size == size) return;
     entries_.push_back(start(path, size));
+    // Evicted decodes may still run; the destructor stops them too.
     while (entries_.size() > kKept) entries_.pop_front();
-    // Evicted decodes may still run; the destructor waits for those too.
-    std::erase_if(started_, [](const std::shared_future<QImage>& f) {
-        return f.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-    });
-    started_.push_back(entries_.back().image);
 }
 
 QImage PictureLoader::load(const QString& path, QSize size)
@@ -108,12 +249,23 @@ QImage PictureLoader::load(const QString& path, QSize size)
     return ready(entries_.back());
 }
 
+bool PictureLoader::decoding(const QString& path, QSize size) const
+{
+    for (const Entry& e : entries_) {
+        if (e.path != path || e.size != size) continue;
+        std::lock_guard lock(e.decode->mutex);
+        return !e.decode->done;
+    }
+    return false;
+}
+
 QImage PictureLoader::ready(const Entry& e)
 {
-    // A picture that takes longer than this (a stalled network share) is left out of the
-    // question rather than freezing the screen; a later question may still get it.
-    if (e.image.wait_for(kPatience) != std::future_status::ready) return {};
-    return e.image.get();
+    // A small picture comes within milliseconds and is worth the wait; a large one, or one
+    // on a stalled network share, is put in by `decoded` rather than freezing the screen.
+    std::unique_lock lock(e.decode->mutex);
+    e.decode->changed.wait_for(lock, kPatience, [&e] { return e.decode->done || e.decode->large; });
+    return e.decode->done ? e.decode->image : QImage();
 }
 
 } // namespace mokuri

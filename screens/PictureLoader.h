@@ -1,42 +1,69 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Pictures decoded at the size they are shown, ahead of time on a worker thread, so that
+// Pictures decoded at the size they are shown, ahead of time on worker threads, so that
 // a question appears at once: the next task's picture is decoded while the praise is
-// spoken, and the current one is kept for a retry after a wrong tile.
+// spoken, and the current one is kept for a retry after a wrong tile. A large picture
+// (a scan, a camera's picture) never holds the screen: the question is shown without it
+// and `decoded` says when it can be put in.
 #include <QDateTime>
 #include <QImage>
+#include <QObject>
 #include <QSize>
 #include <QString>
+#include <atomic>
 #include <deque>
-#include <future>
-#include <vector>
+#include <functional>
+#include <memory>
 
 namespace mokuri {
 
-// Decodes at `size` (JPEG scales while decoding), stretched to exactly that size.
-// A null image when the file is missing or not a picture.
-QImage decodePictureAt(const QString& path, QSize size);
+struct DecodeOptions {
+    // Larger pictures are read row by row and shrunk on the way instead of decoded whole
+    // (for a progressive JPEG, whole means all its coefficients). Qt's own allocation
+    // limit, which refuses larger BMP and GIF pictures, is the same.
+    qint64 wholeDecodeBudget = qint64(128) << 20;
+    // Set: the decode ends as soon as it can, with a null image.
+    const std::atomic<bool>* cancel = nullptr;
+    // Called once the header shows a large picture, before its decode starts.
+    std::function<void()> whenLarge;
+};
 
-class PictureLoader {
+// Decodes at `size` (JPEG scales while decoding), stretched to exactly that size.
+// A null image when the file is missing or not a picture. Pictures of more than 16 MB
+// decode one at a time, whatever the thread.
+QImage decodePictureAt(const QString& path, QSize size, const DecodeOptions& options = {});
+
+class PictureLoader : public QObject {
+    Q_OBJECT
 public:
-    ~PictureLoader();
-    // The picture, from what was decoded ahead when the file has not changed since.
+    PictureLoader();
+    ~PictureLoader() override;
+    // The picture, from what was decoded ahead when the file has not changed since. A
+    // small picture is waited for briefly; a large one still decoding gives a null image
+    // at once, and `decoded` follows.
     QImage load(const QString& path, QSize size);
     void prefetch(const QString& path, QSize size);
+    // Still decoding: a null image from load() is no failure (yet).
+    bool decoding(const QString& path, QSize size) const;
+
+signals:
+    void decoded(const QString& path, QSize size);
 
 private:
+    struct Decode;
+    struct Shared;
     struct Entry {
         QString path;
         QSize size;
         QDateTime modified;
         qint64 bytes = -1;
-        std::shared_future<QImage> image;
+        std::shared_ptr<Decode> decode;
     };
-    static Entry start(const QString& path, QSize size);
+    Entry start(const QString& path, QSize size);
     static bool stillCurrent(const Entry& e);
     static QImage ready(const Entry& e);
     std::deque<Entry> entries_;  // the few most recent, newest last
-    std::vector<std::shared_future<QImage>> started_;  // decodes that may still be running
+    std::shared_ptr<Shared> shared_;
 };
 
 } // namespace mokuri

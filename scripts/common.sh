@@ -5,7 +5,7 @@
 MOKURI_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools
-  libsdl2-dev libgif-dev
+  libsdl2-dev libgif-dev libjpeg-dev
   libespeak-ng-dev espeak-ng-data
   libmecab-dev mecab-ipadic-utf8
   fonts-ipafont-gothic fonts-noto-color-emoji

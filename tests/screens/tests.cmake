@@ -11,3 +11,7 @@ mokuri_test(test_dialogs screens/test_dialogs.cpp mokuri_test_screens)
 mokuri_test(test_picture_loader screens/test_picture_loader.cpp mokuri_screens mokuri_test_folder)
 mokuri_test(test_touch_keys_look screens/test_touch_keys_look.cpp mokuri_screens mokuri_test_fakes)
 mokuri_test(test_adult_notices screens/test_adult_notices.cpp mokuri_screens mokuri_test_fakes)
+# Pictures of scanner and camera sizes; giflib and libjpeg write the test pictures.
+find_package(GIF REQUIRED)
+find_package(JPEG REQUIRED)
+mokuri_test(test_huge_pictures screens/test_huge_pictures.cpp mokuri_test_screens GIF::GIF JPEG::JPEG)
