@@ -39,7 +39,9 @@ struct Child {
     ~Child()
     {
         if (p->state() == QProcess::NotRunning) return;
-        p->kill();
+        // Asked first: Xvfb then removes its socket and lock, for the next display.
+        p->terminate();
+        if (!p->waitForFinished(kWait)) p->kill();
         p->waitForFinished(kWait);
     }
 };
@@ -72,7 +74,10 @@ private slots:
         // Xvfb picks a free display itself and names it on its standard output.
         Child server;
         server.p->start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                               QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                               QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                               // Without it the server resets when its last client leaves, and
+                               // refuses the next one meanwhile.
+                               QStringLiteral("-noreset")});
         QVERIFY(QTest::qWaitFor([&] { return server.p->canReadLine() || server.p->state() == QProcess::NotRunning; }, kWait));
         const QByteArray number = server.p->readLine().trimmed();
         QVERIFY2(!number.isEmpty(), "Xvfb did not start");
@@ -85,10 +90,11 @@ private slots:
 
         Child windowManager;
         windowManager.p->setProcessEnvironment(env);
-        windowManager.p->start(openbox, {});
-        QVERIFY(QTest::qWaitFor([&] {
+        windowManager.p->setProcessChannelMode(QProcess::MergedChannels);
+        windowManager.p->start(openbox, {QStringLiteral("--sm-disable")});
+        QVERIFY2(QTest::qWaitFor([&] {
             return outputOf(xprop, {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}, env).contains("window id");
-        }, kWait));
+        }, kWait), windowManager.p->readAll().constData());
 
         const QString panelConfig = folder.path() + QStringLiteral("/tint2rc");
         writeBytes(panelConfig, "panel_items = TSC\npanel_size = 100% 30\npanel_position = " + panelPosition.toLatin1() +
