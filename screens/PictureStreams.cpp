@@ -17,8 +17,9 @@ namespace mokuri {
 
 namespace {
 
-// A row wider than this is no scan or photograph but a damaged or hostile header.
-constexpr qint64 kMaxRowBytes = 64 << 20;
+// Wider than this is no scan, photograph or panorama but a damaged or hostile header; a
+// row of it costs a few MB to hold.
+constexpr int kMaxWidth = 1 << 18;
 
 // Averages the pixels of a large picture into a small grid, rows in any order (a BMP is
 // stored bottom up, an interlaced GIF in four passes). The sums are 32-bit: a cell never
@@ -161,7 +162,7 @@ QImage readShrunkBmp(QIODevice& file, QSize box, const std::atomic<bool>& cancel
     BmpLayout l;
     if (!readBmpLayout(file, l)) return {};
     const qint64 stride = (qint64(l.size.width()) * l.bits + 31) / 32 * 4;
-    if (stride > kMaxRowBytes || !file.seek(l.pixelsAt)) return {};
+    if (l.size.width() > kMaxWidth || !file.seek(l.pixelsAt)) return {};
     Shrinker shrinker(l.size, box);
     std::vector<uchar> raw(static_cast<size_t>(stride));
     std::vector<QRgb> row(size_t(l.size.width()));
