@@ -86,6 +86,7 @@ class TouchKeysLook : public QObject {
 
 private slots:
     void initTestCase() { installFontSubstitutes(); }
+    void cleanupTestCase() { delete touchScreen; }  // the test owns the device it made
 
     void stillTapTakesATileByTouch()
     {
