@@ -35,7 +35,8 @@ int main(int argc, char** argv)
     std::unique_ptr<SpeechVoice> speech(createSystemSpeechVoice());
     Round round(start->folder, start->tasks, start->settings, start->praise, *sound, *speech, random, trace);
     const TwipScale scale(15.0f);
-    MainScreen screen(round, scale, trace);
+    WriteQueue writes;
+    MainScreen screen(round, scale, trace, writes);
     screen.fitToScreen(QSize(1024, 768));
     screen.retryTimer->setInterval(20);
     screen.nextQuestionTimer->setInterval(20);

@@ -10,15 +10,22 @@
 
 namespace mokuri {
 
-class RecordWriter {
+// Where the game's record lines go.
+class RecordSink {
+public:
+    virtual ~RecordSink() = default;
+    // False when the line could not be written (said once on stderr).
+    virtual bool append(const RecordLine& line) = 0;
+};
+
+class RecordWriter final : public RecordSink {
 public:
     explicit RecordWriter(QString folder);
-    ~RecordWriter();
+    ~RecordWriter() override;
     RecordWriter(const RecordWriter&) = delete;
     RecordWriter& operator=(const RecordWriter&) = delete;
 
-    // False when the line could not be written (said once on stderr).
-    bool append(const RecordLine& line);
+    bool append(const RecordLine& line) override;
     // Where the lines go; empty before the first append or when no place could be written.
     QString path() const { return path_; }
 

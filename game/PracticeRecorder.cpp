@@ -18,7 +18,7 @@ QString PracticeRecorder::newSession()
            QString::number(QCoreApplication::applicationPid());
 }
 
-PracticeRecorder::PracticeRecorder(Round& round, RecordWriter& writer, QString session, Clock clock, QObject* parent)
+PracticeRecorder::PracticeRecorder(Round& round, RecordSink& writer, QString session, Clock clock, QObject* parent)
     : QObject(parent), round_(round), writer_(writer), session_(std::move(session)), clock_(std::move(clock))
 {
     connect(&round_, &Round::questionReady, this, &PracticeRecorder::onQuestionReady);

@@ -23,7 +23,7 @@ public:
         static Clock system();
     };
 
-    PracticeRecorder(Round& round, RecordWriter& writer, QString session, Clock clock = Clock::system(),
+    PracticeRecorder(Round& round, RecordSink& writer, QString session, Clock clock = Clock::system(),
                      QObject* parent = nullptr);
 
     // A name for one run of the game: the start time and the process, unique enough.
@@ -39,7 +39,7 @@ private:
     void write(RecordLine line);
 
     Round& round_;
-    RecordWriter& writer_;
+    RecordSink& writer_;
     QString session_;
     Clock clock_;
     int questionNumber_ = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/SdlSoundPlayer.h"
 
+#include "support/Patience.h"
 #include "support/Trace.h"
 
 #include <QDateTime>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <optional>
 
 namespace mokuri {
@@ -140,7 +142,7 @@ std::optional<WavPrefix> readWavPrefix(QFile& file, int seconds)
 } // namespace
 
 SdlSoundPlayer::SdlSoundPlayer(Trace& trace, std::shared_ptr<AudioMixer> mixer)
-    : trace_(trace), mixer_(std::move(mixer))
+    : trace_(trace), mixer_(std::move(mixer)), late_(std::make_shared<LateReads>())
 {
 }
 
@@ -150,53 +152,117 @@ SdlSoundPlayer::~SdlSoundPlayer()
         mixer_->stopSound(token_);
 }
 
-std::shared_ptr<const AudioClip> SdlSoundPlayer::load(const QString& path)
+namespace {
+// What a read of a sound file found, on the thread that read it.
+struct ReadClip {
+    bool isFile = false;
+    qint64 size = -1;
+    qint64 mtimeMs = 0;
+    bool unchanged = false;  // the same size and date as the cached clip: not read again
+    std::shared_ptr<const AudioClip> clip;
+    bool cut = false;  // longer than kMaxSeconds
+};
+
+ReadClip readClip(const QString& path, qint64 cachedSize, qint64 cachedMtimeMs, const AudioMixer& mixer, int maxSeconds)
 {
+    ReadClip r;
     const QFileInfo info(path);
-    if (!info.isFile())
-        return nullptr;
-    const qint64 size = info.size();
-    const qint64 mtime = info.lastModified().toMSecsSinceEpoch();
-    const QString key = info.absoluteFilePath();
-    if (auto it = cache_.constFind(key); it != cache_.constEnd() && it->size == size && it->mtimeMs == mtime)
-        return it->clip;
+    r.isFile = info.isFile();
+    if (!r.isFile)
+        return r;
+    r.size = info.size();
+    r.mtimeMs = info.lastModified().toMSecsSinceEpoch();
+    r.unchanged = r.size == cachedSize && r.mtimeMs == cachedMtimeMs;
+    if (r.unchanged)
+        return r;
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return nullptr;
-    std::optional<WavPrefix> prefix = readWavPrefix(file, kMaxSeconds);
+        return r;
+    std::optional<WavPrefix> prefix = readWavPrefix(file, maxSeconds);
     file.close();
     if (!prefix)
-        return nullptr;
+        return r;
     SDL_RWops* rw = SDL_RWFromConstMem(prefix->wav.constData(), int(prefix->wav.size()));
     if (!rw)
-        return nullptr;
+        return r;
     SDL_AudioSpec spec{};
     Uint8* buffer = nullptr;
     Uint32 length = 0;
     const bool decoded = SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length) != nullptr;
     prefix->wav = QByteArray(); // freed before the conversion needs its memory
     if (!decoded)
-        return nullptr;
+        return r;
     // A block of compressed sound may reach past the limit.
     const std::size_t frameBytes = std::size_t(SDL_AUDIO_BITSIZE(spec.format) / 8) * spec.channels;
-    const std::size_t maxBytes = std::size_t(kMaxSeconds) * std::size_t(std::max(0, spec.freq)) * frameBytes;
-    bool cut = prefix->cut;
+    const std::size_t maxBytes = std::size_t(maxSeconds) * std::size_t(std::max(0, spec.freq)) * frameBytes;
+    r.cut = prefix->cut;
     if (length > maxBytes) {
         length = Uint32(maxBytes);
-        cut = true;
+        r.cut = true;
     }
-    std::shared_ptr<const AudioClip> clip = mixer_->convert(spec, buffer, length);
+    r.clip = mixer.convert(spec, buffer, length);
     SDL_FreeWAV(buffer);
+    return r;
+}
+} // namespace
+
+// Reads that outlived their wait leave their clip here for the next play of the file.
+struct SdlSoundPlayer::LateReads {
+    std::mutex mutex;
+    QHash<QString, ReadClip> clips;
+};
+
+std::shared_ptr<const AudioClip> SdlSoundPlayer::load(const QString& path)
+{
+    // No look at the disk here: absoluteFilePath() only joins names.
+    const QString key = QFileInfo(path).absoluteFilePath();
+    const CacheEntry cached = cache_.value(key);
+    std::optional<ReadClip> read;
+    {
+        std::lock_guard lock(late_->mutex);
+        if (auto it = late_->clips.find(key); it != late_->clips.end()) {
+            read = std::move(*it);
+            late_->clips.erase(it);
+        }
+    }
+    if (!read) {
+        // Set once the wait is over: a read finishing after it leaves its clip for later.
+        auto waited = std::make_shared<bool>(true);
+        read = withPatience<ReadClip>(kPatience, [path, key, late = late_, mixer = mixer_, size = cached.size,
+                                                  mtime = cached.mtimeMs, waited] {
+            ReadClip r = readClip(path, size, mtime, *mixer, kMaxSeconds);
+            std::lock_guard lock(late->mutex);
+            if (!*waited) late->clips.insert(key, r);
+            return r;
+        });
+        if (!read) {
+            std::lock_guard lock(late_->mutex);
+            *waited = false;
+        }
+    }
+    if (!read) {
+        if (!stallReported_) {
+            stallReported_ = true;
+            std::fprintf(stderr, "mokuri: %s does not answer (a network share?); its sound is skipped\n",
+                         qPrintable(QDir::toNativeSeparators(path)));
+        }
+        return nullptr;
+    }
+    if (!read->isFile)
+        return nullptr;
+    if (read->unchanged && cached.clip)
+        return cached.clip;
+    std::shared_ptr<const AudioClip> clip = read->clip;
     if (!clip)
         return nullptr;
-    if (cut && !cutReported_.contains(key)) {
+    if (read->cut && !cutReported_.contains(key)) {
         // Said once per file rather than at every play of it.
         cutReported_.insert(key);
         const QString seconds = QString::number(clip->seconds(), 'f', 0);
         std::fprintf(stderr, "mokuri: %s lasts longer than %d s; only its first %s s are played\n",
                      qPrintable(QDir::toNativeSeparators(path)), kMaxSeconds, qPrintable(seconds));
-        trace_.event("warning", {info.fileName() + QStringLiteral(" plays only its first ") + seconds + QStringLiteral(" s")});
+        trace_.event("warning", {QFileInfo(path).fileName() + QStringLiteral(" plays only its first ") + seconds + QStringLiteral(" s")});
     }
 
     const std::size_t clipBytes = clip->samples.size() * sizeof(float);
@@ -208,7 +274,7 @@ std::shared_ptr<const AudioClip> SdlSoundPlayer::load(const QString& path)
         cache_.clear();
         cacheBytes_ = 0;
     }
-    cache_.insert(key, CacheEntry{size, mtime, clip});
+    cache_.insert(key, CacheEntry{read->size, read->mtimeMs, clip});
     cacheBytes_ += clipBytes;
     return clip;
 }

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -26,6 +27,9 @@ public:
     // The game waits for a letter's sound before it answers the child (and Esc waits behind
     // it), so a sound is cut after this long: a recording left running would freeze it.
     static constexpr int kMaxSeconds = 10;
+    // A sound file is read on another thread and waited for this long at most: the child
+    // hears a stalled network share's letters as missing rather than a frozen game.
+    static constexpr std::chrono::milliseconds kPatience{500};
 
     // Reads any WAV SDL_LoadWAV reads, converted to the device format and cached, so that
     // playing the same file again costs a stat. Only the first kMaxSeconds are read and
@@ -50,7 +54,9 @@ private:
         qint64 mtimeMs = 0;
         std::shared_ptr<const AudioClip> clip;
     };
+    // Waits at most kPatience for the file: one on a stalled share is skipped, not waited for.
     std::shared_ptr<const AudioClip> load(const QString& path);
+    struct LateReads;
 
     Trace& trace_;
     std::shared_ptr<AudioMixer> mixer_;
@@ -59,6 +65,8 @@ private:
     QHash<QString, CacheEntry> cache_;
     std::size_t cacheBytes_ = 0;
     QSet<QString> cutReported_; // files said to be cut
+    std::shared_ptr<LateReads> late_;
+    bool stallReported_ = false;
 };
 
 } // namespace mokuri

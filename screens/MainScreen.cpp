@@ -4,12 +4,14 @@
 #include "game/TileGeometry.h"
 #include "screens/Fonts.h"
 #include "support/FileRead.h"
+#include "support/Patience.h"
 #include "screens/PictureChoiceDialog.h"
 #include "screens/SettingsDialog.h"
 #include "screens/WarningBox.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QTouchEvent>
@@ -41,8 +43,8 @@ void TileLabel::mouseReleaseEvent(QMouseEvent* e)
     if (click) emit clicked(index_);
 }
 
-MainScreen::MainScreen(Round& round, const TwipScale& scale, Trace& trace, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), round_(round), scale_(scale), trace_(trace),
+MainScreen::MainScreen(Round& round, const TwipScale& scale, Trace& trace, WriteQueue& writes, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), round_(round), scale_(scale), trace_(trace), writes_(writes),
       activation_(this, ActivationWatcher::Rules{false, true})
 {
     // Fingers are followed here, over all tiles: a touch screen's synthesized mouse would
@@ -301,10 +303,15 @@ void MainScreen::applyPointer()
         setCursor(Qt::ArrowCursor);
         return;
     }
-    // Only a regular file is opened: a FIFO would block the screen for ever.
-    const QString iconFile = QStringLiteral("Clear.ico");
-    QPixmap icon;
-    if (isRegularFile(iconFile)) icon.load(iconFile);
+    // Only a regular file is opened: a FIFO would block the screen for ever. It is read on
+    // another thread and waited for briefly: a stalled network share blocks even a look.
+    const QString iconFile = QDir::current().absoluteFilePath(QStringLiteral("Clear.ico"));
+    const std::optional<QImage> image = withPatience<QImage>(std::chrono::milliseconds(500), [iconFile] {
+        QImage read;
+        if (isRegularFile(iconFile)) read.load(iconFile);
+        return read;
+    });
+    const QPixmap icon = image ? QPixmap::fromImage(*image) : QPixmap();
     if (icon.isNull()) {
         // Hidden is what the adult asked for, icon or not.
         trace_.event("missing", {QStringLiteral("Clear.ico")});
@@ -323,7 +330,7 @@ void MainScreen::prefetch(const QString& path)
 void MainScreen::openSettings()
 {
     if (!settingsDialog) {
-        settingsDialog = new SettingsDialog(round_, scale_, trace_);
+        settingsDialog = new SettingsDialog(round_, scale_, trace_, writes_);
         settingsDialog->setNotice(settingsNotice_);
         connect(settingsDialog, &SettingsDialog::finished, this, &MainScreen::returnFromDialog);
     }
@@ -333,7 +340,7 @@ void MainScreen::openSettings()
 void MainScreen::openPictureChoice()
 {
     if (!pictureChoiceDialog) {
-        pictureChoiceDialog = new PictureChoiceDialog(round_, scale_, trace_);
+        pictureChoiceDialog = new PictureChoiceDialog(round_, scale_, trace_, writes_);
         pictureChoiceDialog->setNotice(pictureChoiceNotice_);
         connect(pictureChoiceDialog, &PictureChoiceDialog::finished, this, &MainScreen::returnFromDialog);
     }

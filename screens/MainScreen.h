@@ -7,6 +7,7 @@
 #include "screens/ActivationWatcher.h"
 #include "screens/PictureLoader.h"
 #include "screens/TwipControls.h"
+#include "support/WriteQueue.h"
 
 #include <QHash>
 #include <QPointer>
@@ -43,7 +44,8 @@ private:
 class MainScreen : public QWidget {
     Q_OBJECT
 public:
-    MainScreen(Round& round, const TwipScale& scale, Trace& trace, QWidget* parent = nullptr);
+    // `writes` takes the dialogs' saves off the window's thread.
+    MainScreen(Round& round, const TwipScale& scale, Trace& trace, WriteQueue& writes, QWidget* parent = nullptr);
     ~MainScreen() override;
 
     // Covers a screen of this many pixels: the window's size and the right mark follow it.
@@ -107,6 +109,7 @@ private:
     Round& round_;
     const TwipScale& scale_;
     Trace& trace_;
+    WriteQueue& writes_;
     PictureLoader pictures_;
     QString shownPicture_;
     bool pictureSettled_ = true;  // shown, or reported missing

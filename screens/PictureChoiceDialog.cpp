@@ -68,9 +68,9 @@ void PictureList::keyPressEvent(QKeyEvent* e)
     QListWidget::keyPressEvent(e);
 }
 
-PictureChoiceDialog::PictureChoiceDialog(Round& round, const TwipScale& scale, Trace& trace)
+PictureChoiceDialog::PictureChoiceDialog(Round& round, const TwipScale& scale, Trace& trace, WriteQueue& writes)
     : DialogWindow(QStringLiteral("Form3"), QStringLiteral("Form3"), scale, 5985, 5910, QRect(120, 120, 5655, 5655)),
-      round_(round), trace_(trace)
+      round_(round), trace_(trace), writes_(writes)
 {
     // Created in tab order; the labels take no focus.
     pictureList = new PictureList(this);
@@ -124,8 +124,8 @@ void PictureChoiceDialog::decide()
         if (pictureList->isTicked(i)) ticked << pictureList->entryText(i);
     if (ticked.size() < kFewestPictures) return;
     round_.setTasks(ticked);
-    if (!saveTaskList(round_.folder(), ticked, trace_))
-        showNotSavedMessage(round_.folder().filePath(QStringLiteral("Fname.txt")), QStringLiteral("課題の選択"));
+    saveForAdult(writes_, round_.folder().filePath(QStringLiteral("Fname.txt")), QStringLiteral("課題の選択"),
+                 [folder = round_.folder(), ticked, &trace = trace_] { return saveTaskList(folder, ticked, trace); });
     emit finished();
 }
 

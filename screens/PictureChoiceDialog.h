@@ -39,7 +39,7 @@ private:
 class PictureChoiceDialog : public DialogWindow {
     Q_OBJECT
 public:
-    PictureChoiceDialog(Round& round, const TwipScale& scale, Trace& trace);
+    PictureChoiceDialog(Round& round, const TwipScale& scale, Trace& trace, WriteQueue& writes);
 
     // At least this many pictures must be ticked for "決定" to take them.
     static constexpr int kFewestPictures = 4;
@@ -64,6 +64,7 @@ protected:
 private:
     Round& round_;
     Trace& trace_;
+    WriteQueue& writes_;
 };
 
 } // namespace mokuri

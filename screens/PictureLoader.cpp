@@ -3,6 +3,7 @@
 
 #include "screens/PictureStreams.h"
 #include "support/FileRead.h"
+#include "support/Patience.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace mokuri {
@@ -18,6 +20,25 @@ namespace mokuri {
 namespace {
 constexpr size_t kKept = 3;  // the current picture, the next one, and one spare
 constexpr std::chrono::milliseconds kPatience{900};
+// Whether a decoded picture is still the file's: a look at its size and date, which a
+// stalled network share answers never; the picture already decoded is then kept.
+constexpr std::chrono::milliseconds kLookPatience{200};
+// A program ending waits this long for decodes to stop.
+constexpr std::chrono::milliseconds kEndingPatience{300};
+
+// The file as it was when its picture was decoded.
+struct FileStamp {
+    bool exists = false;
+    qint64 bytes = -1;
+    QDateTime modified;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const QString& path)
+{
+    const QFileInfo info(path);
+    return FileStamp{info.exists(), info.exists() ? info.size() : -1, info.lastModified()};
+}
 // Above this a picture is large: decoded one at a time, and not waited for.
 constexpr qint64 kLargeBytes = qint64(16) << 20;
 
@@ -154,6 +175,7 @@ struct PictureLoader::Decode {
     bool large = false;
     bool done = false;
     QImage image;
+    std::optional<FileStamp> stamp;  // taken by the decoding thread before it reads
 };
 
 struct PictureLoader::Shared {
@@ -173,7 +195,7 @@ PictureLoader::~PictureLoader()
     shared_->cancel = true;
     largeDecodeGate().wake();
     std::unique_lock lock(shared_->mutex);
-    shared_->idle.wait_for(lock, kPatience, [this] { return shared_->running == 0; });
+    shared_->idle.wait_for(lock, kEndingPatience, [this] { return shared_->running == 0; });
     shared_->owner = nullptr;
 }
 
@@ -182,9 +204,6 @@ PictureLoader::Entry PictureLoader::start(const QString& path, QSize size)
     Entry e;
     e.path = path;
     e.size = size;
-    QFileInfo info(path);
-    e.modified = info.lastModified();
-    e.bytes = info.exists() ? info.size() : -1;
     e.decode = std::make_shared<Decode>();
     {
         std::lock_guard lock(shared_->mutex);
@@ -193,6 +212,12 @@ PictureLoader::Entry PictureLoader::start(const QString& path, QSize size)
     // A detached thread rather than std::async: the future of std::async waits for its
     // thread when dropped, and a decode stuck on a stalled share would then block the screen.
     std::thread([decode = e.decode, shared = shared_, path, size] {
+        {
+            // Here, not on the window's thread: even a look at a file may hang on a share.
+            FileStamp stamp = stampOf(path);
+            std::lock_guard lock(decode->mutex);
+            decode->stamp = std::move(stamp);
+        }
         DecodeOptions options;
         options.cancel = &shared->cancel;
         options.whenLarge = [&decode] {
@@ -219,8 +244,15 @@ PictureLoader::Entry PictureLoader::start(const QString& path, QSize size)
 
 bool PictureLoader::stillCurrent(const Entry& e)
 {
-    QFileInfo info(e.path);
-    return info.exists() && info.size() == e.bytes && info.lastModified() == e.modified;
+    std::optional<FileStamp> decoded;
+    {
+        std::lock_guard lock(e.decode->mutex);
+        decoded = e.decode->stamp;
+    }
+    if (!decoded) return true;  // still being read: what it finds is the file as it is now
+    const std::optional<FileStamp> now = withPatience<FileStamp>(kLookPatience, [path = e.path] { return stampOf(path); });
+    if (!now) return true;
+    return now->exists && *now == *decoded;
 }
 
 void PictureLoader::prefetch(const QString& path, QSize size)

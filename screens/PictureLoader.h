@@ -55,8 +55,6 @@ private:
     struct Entry {
         QString path;
         QSize size;
-        QDateTime modified;
-        qint64 bytes = -1;
         std::shared_ptr<Decode> decode;
     };
     Entry start(const QString& path, QSize size);

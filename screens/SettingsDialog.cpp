@@ -62,9 +62,9 @@ T checkedValue(std::initializer_list<QRadioButton*> buttons, T kept)
 
 } // namespace
 
-SettingsDialog::SettingsDialog(Round& round, const TwipScale& scale, Trace& trace)
+SettingsDialog::SettingsDialog(Round& round, const TwipScale& scale, Trace& trace, WriteQueue& writes)
     : DialogWindow(QStringLiteral("Form2"), QStringLiteral("カード選び"), scale, 5415, 5295, QRect(120, 120, 5175, 5055)),
-      round_(round), trace_(trace)
+      round_(round), trace_(trace), writes_(writes)
 {
     title = new QLabel(QStringLiteral("モクリ設定"), this);
     title->setObjectName(QStringLiteral("Label2"));
@@ -172,8 +172,8 @@ void SettingsDialog::execute()
     const Settings chosen = chosenSettings();
     if (chosen != round_.settings()) {
         round_.setSettings(chosen);
-        if (!saveSettings(round_.folder().path, chosen, trace_))
-            showNotSavedMessage(round_.folder().filePath(QStringLiteral("Word.txt")), QStringLiteral("設定"));
+        saveForAdult(writes_, round_.folder().filePath(QStringLiteral("Word.txt")), QStringLiteral("設定"),
+                     [folder = round_.folder().path, chosen, &trace = trace_] { return saveSettings(folder, chosen, trace); });
     }
     emit finished();
 }

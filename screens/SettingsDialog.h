@@ -16,7 +16,7 @@ namespace mokuri {
 class SettingsDialog : public DialogWindow {
     Q_OBJECT
 public:
-    SettingsDialog(Round& round, const TwipScale& scale, Trace& trace);
+    SettingsDialog(Round& round, const TwipScale& scale, Trace& trace, WriteQueue& writes);
 
     // The settings the buttons show; a frame with no button on keeps the stored value.
     Settings chosenSettings() const;
@@ -59,6 +59,7 @@ private:
 
     Round& round_;
     Trace& trace_;
+    WriteQueue& writes_;
 };
 
 } // namespace mokuri

@@ -100,7 +100,7 @@ private slots:
         // The dialog is made here rather than by H, so that no return to the main screen
         // starts a question behind the test's back.
         MessageCloser closer;
-        SettingsDialog settings(*g->round, g->scale, g->trace);
+        SettingsDialog settings(*g->round, g->scale, g->trace, g->writes);
         settings.showFromMainScreen();
         QTest::mouseClick(settings.twoDecoysButton, Qt::LeftButton);
         QTest::mouseClick(settings.executeButton, Qt::LeftButton);

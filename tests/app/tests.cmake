@@ -10,3 +10,5 @@ add_dependencies(test_real_keys mokuri)
 # The real binary under Xvfb with openbox and the tint2 panel.
 mokuri_test(test_window_manager app/test_window_manager.cpp mokuri_test_folder)
 add_dependencies(test_window_manager mokuri)
+# Two games under the sanitizers on a busy machine may each take a minute to their first question.
+set_tests_properties(test_window_manager PROPERTIES TIMEOUT 300)

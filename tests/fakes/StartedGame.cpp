@@ -19,7 +19,7 @@ std::unique_ptr<StartedGame> startGame(const QString& folder, const QString& tra
     g->values = *start;
     g->round = std::make_unique<Round>(g->values.folder, g->values.tasks, g->values.settings, g->values.praise,
                                        g->sound, g->speech, g->random, g->trace);
-    g->screen = std::make_unique<MainScreen>(*g->round, g->scale, g->trace);
+    g->screen = std::make_unique<MainScreen>(*g->round, g->scale, g->trace, g->writes);
     g->screen->setNotices(g->values.settingsNotice, g->values.taskListNotice);
     g->screen->fitToScreen(QSize(1024, 768));
     return g;

@@ -24,6 +24,7 @@ struct StartedGame {
     FakeSpeech speech;
     TwipScale scale{15.0f};
     StartValues values;
+    WriteQueue writes;
     std::unique_ptr<Round> round;
     std::unique_ptr<MainScreen> screen;
 

@@ -29,6 +29,7 @@ struct Rig {
     Random random{3u};
     Trace trace;
     TwipScale scale{15};
+    WriteQueue writes;
     std::unique_ptr<Round> round;
     std::unique_ptr<MainScreen> screen;
 
@@ -38,7 +39,7 @@ struct Rig {
                                    QStringLiteral("えび.bmp"), QStringLiteral("おに.bmp")};
         round = std::make_unique<Round>(PictureFolder{folder.path(), pictures}, pictures.mid(0, 4),
                                         Settings{}, QStringList{}, sound, speech, random, trace);
-        screen = std::make_unique<MainScreen>(*round, scale, trace);
+        screen = std::make_unique<MainScreen>(*round, scale, trace, writes);
         screen->fitToScreen(QSize(1024, 768));
     }
     ~Rig() { screen.reset(); }

@@ -29,6 +29,7 @@ struct Rig {
     Random random{7u};
     Trace trace;
     TwipScale scale{15};
+    WriteQueue writes;
     std::unique_ptr<Round> round;
     std::unique_ptr<MainScreen> screen;
 
@@ -38,7 +39,7 @@ struct Rig {
         round = std::make_unique<Round>(PictureFolder{QStringLiteral("no-such-folder"), {picture}}, TaskList{picture},
                                         settings, QStringList{QStringLiteral("よくできました")}, sound, speech, random,
                                         trace);
-        screen = std::make_unique<MainScreen>(*round, scale, trace);
+        screen = std::make_unique<MainScreen>(*round, scale, trace, writes);
         screen->fitToScreen(QSize(1024, 768));
         screen->setAttribute(Qt::WA_ShowWithoutActivating);
     }

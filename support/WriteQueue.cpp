@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/WriteQueue.h"
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace mokuri {
+
+struct WriteQueue::Shared {
+    struct Entry {
+        std::uint64_t ticket = 0;  // 0: nobody waits for its outcome
+        QString key;
+        Job job;
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Entry> queue;
+    std::map<std::uint64_t, bool> outcomes;  // finished jobs somebody may still wait for
+    std::uint64_t lastTicket = 0;
+    bool running = false;  // a job has been taken from the queue and not finished
+    QString runningKey;
+    bool stopping = false;
+
+    void work()
+    {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [this] { return stopping || !queue.empty(); });
+            if (stopping) return;
+            Entry e = std::move(queue.front());
+            queue.pop_front();
+            running = true;
+            runningKey = e.key;
+            lock.unlock();
+            const bool ok = e.job();
+            lock.lock();
+            running = false;
+            runningKey.clear();
+            if (e.ticket) outcomes[e.ticket] = ok;
+            changed.notify_all();
+        }
+    }
+};
+
+WriteQueue::WriteQueue() : shared_(std::make_shared<Shared>())
+{
+    // Detached: joining a thread blocked in the kernel by a stalled share would hang the
+    // program's end. The thread holds the shared state itself.
+    std::thread([shared = shared_] { shared->work(); }).detach();
+}
+
+WriteQueue::~WriteQueue()
+{
+    std::lock_guard lock(shared_->mutex);
+    shared_->stopping = true;
+    shared_->changed.notify_all();
+}
+
+std::uint64_t WriteQueue::submit(const QString& key, Job job)
+{
+    std::lock_guard lock(shared_->mutex);
+    const std::uint64_t ticket = ++shared_->lastTicket;
+    for (auto it = shared_->queue.begin(); it != shared_->queue.end(); ++it)
+        if (it->ticket && it->key == key) {
+            shared_->queue.erase(it);
+            break;
+        }
+    shared_->queue.push_back({ticket, key, std::move(job)});
+    shared_->changed.notify_all();
+    return ticket;
+}
+
+void WriteQueue::post(Job job)
+{
+    std::lock_guard lock(shared_->mutex);
+    shared_->queue.push_back({0, QString(), std::move(job)});
+    shared_->changed.notify_all();
+}
+
+WriteQueue::Outcome WriteQueue::waitFor(std::uint64_t ticket, std::chrono::milliseconds wait)
+{
+    std::unique_lock lock(shared_->mutex);
+    shared_->changed.wait_for(lock, wait, [&] { return shared_->outcomes.count(ticket) > 0; });
+    const auto it = shared_->outcomes.find(ticket);
+    if (it == shared_->outcomes.end()) return Outcome::Pending;
+    const bool ok = it->second;
+    shared_->outcomes.erase(it);
+    return ok ? Outcome::Written : Outcome::Failed;
+}
+
+QStringList WriteQueue::finish(std::chrono::milliseconds wait)
+{
+    std::unique_lock lock(shared_->mutex);
+    shared_->changed.wait_for(lock, wait, [&] { return shared_->queue.empty() && !shared_->running; });
+    QStringList unwritten;
+    if (shared_->running && !shared_->runningKey.isEmpty()) unwritten << shared_->runningKey;
+    for (const Shared::Entry& e : shared_->queue)
+        if (!e.key.isEmpty() && !unwritten.contains(e.key)) unwritten << e.key;
+    return unwritten;
+}
+
+} // namespace mokuri

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The program's writes, one after another on a thread of their own: a save or a record line
+// on a stalled network share then holds that thread, never the window, and a later save of
+// the same file cannot overtake an earlier one when the share answers again.
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace mokuri {
+
+class WriteQueue {
+public:
+    enum class Outcome { Written, Failed, Pending };
+    // True when the write succeeded.
+    using Job = std::function<bool()>;
+
+    WriteQueue();
+    // Never waits: a write blocked on a share is left to the ending process.
+    ~WriteQueue();
+    WriteQueue(const WriteQueue&) = delete;
+    WriteQueue& operator=(const WriteQueue&) = delete;
+
+    // Queued behind every earlier job. A job under the same key that has not begun yet is
+    // dropped: only a file's newest contents matter. The ticket is for waitFor().
+    std::uint64_t submit(const QString& key, Job job);
+    // Queued like submit(), for writes whose outcome nobody waits for (record lines); these
+    // are never dropped.
+    void post(Job job);
+    // Waits up to `wait` for the job of `ticket`: Pending when it is still queued or running.
+    Outcome waitFor(std::uint64_t ticket, std::chrono::milliseconds wait);
+    // For a program about to end: waits up to `wait` for every job, and names the keys of
+    // those still unwritten then.
+    QStringList finish(std::chrono::milliseconds wait);
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+};
+
+} // namespace mokuri
