@@ -48,6 +48,7 @@ PatientStartResult loadStartValuesPatiently(const QString& folder, Trace& trace,
     QTimer showWaiting;
     showWaiting.setSingleShot(true);
     QObject::connect(&showWaiting, &QTimer::timeout, &loop, [&] {
+        trace.event("waiting", {QStringLiteral("folder=") + folder});
         waiting = std::make_unique<WaitingScreen>(folder);
         QObject::connect(waiting.get(), &WaitingScreen::quitRequested, &loop, [&] {
             trace.event("key", {QStringLiteral("27")});

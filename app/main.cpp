@@ -64,13 +64,16 @@ int main(int argc, char** argv)
     // to finish, and those still waiting on a folder that does not answer are named.
     const QStringList unwritten = writes.finish(std::chrono::milliseconds(300));
     for (const QString& file : unwritten) {
-        std::fprintf(stderr, "mokuri: %s was not saved: its folder did not answer before the program ended\n",
+        std::fprintf(stderr, "mokuri: %s was not written: its folder did not answer before the program ended\n",
                      qPrintable(QDir::toNativeSeparators(file)));
         trace.event("warning", {QStringLiteral("not saved ") + file});
     }
     if (!unwritten.isEmpty() || patience::running() > 0) {
         // A thread stuck in the kernel on the folder: ending normally would wait behind it
-        // or pull its objects away under it.
+        // or pull its objects away under it. The window goes first: the kernel may hold the
+        // process until the share lets go of a file it has open.
+        mainScreen.hide();
+        QCoreApplication::processEvents();
         std::fflush(nullptr);
         std::_Exit(status);
     }

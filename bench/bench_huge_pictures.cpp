@@ -4,6 +4,7 @@
 //   bench_huge_pictures make DIR      writes the workload (about 0.4 GB)
 //   bench_huge_pictures game FILE...  decodes as the game does: all decoded ahead at once
 //   bench_huge_pictures whole FILE    decodes with Qt's reader alone, as the game did before
+#include "fakes/BmpHeader.h"
 #include "screens/PictureLoader.h"
 
 #include <gif_lib.h>
@@ -44,16 +45,8 @@ bool writeBmp(const QString& path, int w, int h)
 {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly)) return false;
-    const qint64 stride = (qint64(w) * 3 + 3) / 4 * 4;
-    uchar head[54] = {'B', 'M'};
-    qToLittleEndian<quint32>(quint32(54 + stride * h), head + 2);
-    qToLittleEndian<quint32>(54, head + 10);
-    qToLittleEndian<quint32>(40, head + 14);
-    qToLittleEndian<qint32>(w, head + 18);
-    qToLittleEndian<qint32>(h, head + 22);
-    qToLittleEndian<quint16>(1, head + 26);
-    qToLittleEndian<quint16>(24, head + 28);
-    f.write(reinterpret_cast<char*>(head), 54);
+    const qint64 stride = test::bmpStride(w);
+    f.write(test::bmpHeader24(w, h));
     std::vector<uint8_t> rgb;
     std::vector<char> row(static_cast<size_t>(stride));
     for (int i = 0; i < h; ++i) {

@@ -4,13 +4,13 @@
 namespace mokuri {
 
 QueuedRecordWriter::QueuedRecordWriter(QString folder, WriteQueue& writes)
-    : writer_(std::make_shared<RecordWriter>(std::move(folder))), writes_(writes)
+    : folder_(folder), writer_(std::make_shared<RecordWriter>(std::move(folder))), writes_(writes)
 {
 }
 
 bool QueuedRecordWriter::append(const RecordLine& line)
 {
-    writes_.post([writer = writer_, line] { return writer->append(line); });
+    writes_.post(QStringLiteral("the practice record of ") + folder_, [writer = writer_, line] { return writer->append(line); });
     return true;
 }
 

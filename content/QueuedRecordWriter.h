@@ -17,6 +17,7 @@ public:
     bool append(const RecordLine& line) override;
 
 private:
+    QString folder_;
     // Shared with the queued lines, which may be written after this object is gone.
     std::shared_ptr<RecordWriter> writer_;
     WriteQueue& writes_;

@@ -73,10 +73,10 @@ std::uint64_t WriteQueue::submit(const QString& key, Job job)
     return ticket;
 }
 
-void WriteQueue::post(Job job)
+void WriteQueue::post(const QString& what, Job job)
 {
     std::lock_guard lock(shared_->mutex);
-    shared_->queue.push_back({0, QString(), std::move(job)});
+    shared_->queue.push_back({0, what, std::move(job)});
     shared_->changed.notify_all();
 }
 

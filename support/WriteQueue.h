@@ -29,12 +29,12 @@ public:
     // dropped: only a file's newest contents matter. The ticket is for waitFor().
     std::uint64_t submit(const QString& key, Job job);
     // Queued like submit(), for writes whose outcome nobody waits for (record lines); these
-    // are never dropped.
-    void post(Job job);
+    // are never dropped. `what` names them for finish().
+    void post(const QString& what, Job job);
     // Waits up to `wait` for the job of `ticket`: Pending when it is still queued or running.
     Outcome waitFor(std::uint64_t ticket, std::chrono::milliseconds wait);
-    // For a program about to end: waits up to `wait` for every job, and names the keys of
-    // those still unwritten then.
+    // For a program about to end: waits up to `wait` for every job, and names the keys (or
+    // what posted jobs write) of those still unwritten then.
     QStringList finish(std::chrono::milliseconds wait);
 
 private:

@@ -3,6 +3,7 @@
 // answers a child's click.
 #include "content/PraiseLines.h"
 #include "content/TaskListFile.h"
+#include "fakes/MessageCloser.h"
 #include "fakes/StartedGame.h"
 #include "fakes/TestFolder.h"
 #include "game/QuestionSetUp.h"
@@ -47,23 +48,6 @@ bool makeReadOnly(const QString& folder, bool on)
     return canCreateIn(folder) != on;
 }
 
-// Closes every message box as soon as it shows, and counts them.
-class MessageCloser : public QObject {
-public:
-    int shown = 0;
-    MessageCloser() { qApp->installEventFilter(this); }
-    ~MessageCloser() override { qApp->removeEventFilter(this); }
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        if (e->type() == QEvent::Show)
-            if (auto* box = qobject_cast<QMessageBox*>(o)) {
-                ++shown;
-                QMetaObject::invokeMethod(box, &QMessageBox::accept, Qt::QueuedConnection);
-            }
-        return false;
-    }
-};
-
 // The game answers: a question is up, its instruction ends, and a click on the tile of the
 // word's first letter places it.
 void answersATile(StartedGame& g)
@@ -104,7 +88,7 @@ private slots:
         settings.showFromMainScreen();
         QTest::mouseClick(settings.twoDecoysButton, Qt::LeftButton);
         QTest::mouseClick(settings.executeButton, Qt::LeftButton);
-        QCOMPARE(closer.shown, 1);
+        QCOMPARE(closer.texts.size(), 1);
         const bool savedTasks = saveTaskList(g->values.folder, g->values.tasks.mid(0, 1), g->trace);
         restore.dismiss();
         QVERIFY(makeReadOnly(folder.data(), false));

@@ -3,12 +3,12 @@
 // Esc in a dialog does not end it. Keys and clicks reach it through Qt's VNC platform: the
 // test speaks just enough of the RFB protocol to type and click, and follows the game by
 // its trace.
+#include "fakes/StalledShare.h"
 #include "fakes/TestFolder.h"
 
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QTest>
 #include <QtEndian>
 #include <arpa/inet.h>
@@ -127,6 +127,32 @@ qsizetype questions(const QString& trace)
     return events(trace).filter(QRegularExpression(QStringLiteral("^question"))).size();
 }
 
+// The real game on Qt's VNC platform, killed when the test ends however it ends.
+struct VncGame {
+    QProcess process;
+    ~VncGame()
+    {
+        if (process.state() == QProcess::NotRunning) return;
+        process.kill();
+        process.waitForFinished(kWait);
+    }
+    // `keepErrors`: its standard error is kept for the test rather than shown.
+    void start(const QString& folder, const QString& workingFolder, const QString& trace, int port, bool keepErrors)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // 96 dots per inch: 15 twips a pixel, so the dialogs' buttons are where the test clicks.
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                   QStringLiteral("vnc:size=1024x768:mmsize=270.93x203.2:port=%1").arg(port));
+        env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+        env.insert(QStringLiteral("MOKURI_TRACE"), trace);
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(workingFolder);
+        if (!keepErrors) process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(qEnvironmentVariable("MOKURI_BIN"), {folder});
+    }
+    bool running() const { return process.state() == QProcess::Running; }
+};
+
 } // namespace
 
 class RealKeys : public QObject {
@@ -161,25 +187,11 @@ private slots:
         const int port = freePort();
         QVERIFY(port > 0);
 
-        QProcess game;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // 96 dots per inch: 15 twips a pixel, so the dialogs' buttons are where the test clicks.
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
-                   QStringLiteral("vnc:size=1024x768:mmsize=270.93x203.2:port=%1").arg(port));
-        env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
-        env.insert(QStringLiteral("MOKURI_TRACE"), trace);
-        game.setProcessEnvironment(env);
-        game.setWorkingDirectory(folder.path());
-        game.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        game.start(bin, {folder.data()});
+        VncGame vnc;
+        vnc.start(folder.data(), folder.path(), trace, port, false);
+        QProcess& game = vnc.process;
         QVERIFY(game.waitForStarted(kWait));
-        auto cleanup = qScopeGuard([&] {
-            if (game.state() != QProcess::NotRunning) {
-                game.kill();
-                game.waitForFinished(kWait);
-            }
-        });
-        const auto running = [&game] { return game.state() == QProcess::Running; };
+        const auto running = [&vnc] { return vnc.running(); };
 
         // Playing: the first question has been set up.
         QVERIFY(QTest::qWaitFor([&] { return questions(trace) > 0 || !running(); }, kWait));
@@ -205,6 +217,80 @@ private slots:
         QCOMPARE(game.exitStatus(), QProcess::NormalExit);
         QCOMPARE(game.exitCode(), 0);
         QVERIFY(events(trace).contains(QStringLiteral("key 27")));
+    }
+
+    // The folder is on a share that stopped answering while the game read its settings:
+    // the waiting screen is up, and Esc still ends the program at once, with 0.
+    void escapeEndsTheProgramWhileItsFolderHangs()
+    {
+        const QString bin = qEnvironmentVariable("MOKURI_BIN");
+        QVERIFY2(!bin.isEmpty() && QFileInfo::exists(bin), "MOKURI_BIN names no built game");
+        TestFolder folder;
+        folder.addPictures({QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"), QStringLiteral("とり.bmp"),
+                            QStringLiteral("うし.bmp")});
+        StalledShare share;
+        if (!share.start(folder.path())) QSKIP(qPrintable(share.why()));
+        share.stall(QStringLiteral("Word.txt"));
+        const QString trace = folder.path() + QStringLiteral("/trace.txt");
+        const int port = freePort();
+        QVERIFY(port > 0);
+
+        VncGame vnc;
+        vnc.start(share.path() + QStringLiteral("/data"), folder.path(), trace, port, true);
+        QProcess& game = vnc.process;
+        QVERIFY(game.waitForStarted(kWait));
+        const auto running = [&vnc] { return vnc.running(); };
+        QVERIFY(QTest::qWaitFor([&] { return events(trace).filter(QStringLiteral("waiting")).size() > 0 || !running(); }, kWait));
+        QVERIFY2(running(), game.readAllStandardError().constData());
+        QVERIFY(share.waitUntilHeld(QStringLiteral("Word.txt")));
+        Viewer viewer;
+        QVERIFY(viewer.connectTo(port));
+        QVERIFY(viewer.key(kEscape));
+        // The share still hangs: the game may not wait for it on its way out.
+        QVERIFY(game.waitForFinished(kWait));
+        QCOMPARE(game.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(game.exitCode(), 0);
+        QVERIFY(events(trace).contains(QStringLiteral("key 27")));
+        QVERIFY(game.readAllStandardError().contains("ended by Esc while waiting for the folder"));
+        QVERIFY(!share.stalledNames().isEmpty());
+    }
+
+    // The share stops answering in the middle of a question: Esc still ends the game, and
+    // the record line it could not write is named, not waited for. (The kernel lets the
+    // process go only once the share answers about the record file the game has open, as
+    // it does for a network share; the game's status is 0 then.)
+    void escapeEndsTheProgramWhenItsFolderStopsAnswering()
+    {
+        TestFolder folder;
+        folder.addPictures({QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"), QStringLiteral("とり.bmp"),
+                            QStringLiteral("うし.bmp")});
+        StalledShare share;
+        if (!share.start(folder.path())) QSKIP(qPrintable(share.why()));
+        const QString trace = folder.path() + QStringLiteral("/trace.txt");
+        const int port = freePort();
+        QVERIFY(port > 0);
+        VncGame vnc;
+        vnc.start(share.path() + QStringLiteral("/data"), folder.path(), trace, port, true);
+        QVERIFY(vnc.process.waitForStarted(kWait));
+        QVERIFY(QTest::qWaitFor([&] { return questions(trace) > 0 || !vnc.running(); }, kWait));
+        QVERIFY2(vnc.running(), vnc.process.readAllStandardError().constData());
+        Viewer viewer;
+        QVERIFY(viewer.connectTo(port));
+
+        share.stall(QStringLiteral("*"));
+        QVERIFY(viewer.key(kEscape));
+        QByteArray errors;
+        QVERIFY2(QTest::qWaitFor([&] {
+            errors += vnc.process.readAllStandardError();
+            return errors.contains("was not written") || !vnc.running();
+        }, kWait), errors.constData());
+        QVERIFY2(errors.contains("the practice record of"), errors.constData());
+        QVERIFY(events(trace).contains(QStringLiteral("key 27")));
+        QVERIFY(share.waitUntilHeld());
+        share.releaseAll();
+        QVERIFY(vnc.process.waitForFinished(kWait));
+        QCOMPARE(vnc.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(vnc.process.exitCode(), 0);
     }
 };
 

@@ -66,9 +66,12 @@ private slots:
         f.nextQuestionTimer->setInterval(24 * 3600 * 1000);
 
         int questions = 0;
-        double rssAt30 = 0;
+        double rssAt30 = 0, heapAt30 = 0;
         connect(&round, &Round::questionReady, this, [&] {
-            if (++questions == 30) rssAt30 = residentMegabytes();
+            if (++questions == 30) {
+                rssAt30 = residentMegabytes();
+                heapAt30 = heapInUseMegabytes();
+            }
         });
         f.showOverScreen();
         QTRY_COMPARE_WITH_TIMEOUT(questions, 1, kWait);
@@ -141,8 +144,10 @@ private slots:
             else if (q.wordDone) ++finished;
         }
         const double rssAt300 = residentMegabytes();
-        qInfo("questions %d, words finished %d, wrong tiles %d, dialogs %d, RSS %.1f MB after 30, %.1f MB after 300",
-              questions, finished, wrong, dialogs, rssAt30, rssAt300);
+        const double heapAt300 = heapInUseMegabytes();
+        qInfo("questions %d, words finished %d, wrong tiles %d, dialogs %d, RSS %.1f MB after 30, %.1f MB after 300, "
+              "heap in use %.1f MB after 30, %.1f MB after 300",
+              questions, finished, wrong, dialogs, rssAt30, rssAt300, heapAt30, heapAt300);
         QVERIFY(finished > 50);
         QVERIFY(wrong > 10);
         QVERIFY(dialogs > 3);
@@ -150,7 +155,10 @@ private slots:
         // AddressSanitizer keeps freed memory in quarantine and adds shadow memory, so
         // resident size says nothing there; the ordinary build checks it.
         QVERIFY(rssAt300 <= 120);
-        QVERIFY2(rssAt300 - rssAt30 < 5, "memory grows from question to question");
+        // Growth is judged on what is allocated: the resident size also counts the free
+        // memory of malloc's per-thread arenas, which varies with how busy the machine was
+        // while pictures were decoded (seen up to 4 MB apart on a loaded machine).
+        QVERIFY2(heapAt300 - heapAt30 < 2, "memory grows from question to question");
 #endif
 
         // Nothing is left hanging: the last speech ends and nothing plays.

@@ -2,6 +2,7 @@
 #include "fakes/Resources.h"
 
 #include <fstream>
+#include <malloc.h>
 #include <string>
 
 namespace mokuri::test {
@@ -19,6 +20,12 @@ double residentMegabytes()
         status.ignore(1 << 12, '\n');
     }
     return 0;
+}
+
+double heapInUseMegabytes()
+{
+    const struct mallinfo2 m = mallinfo2();
+    return double(m.uordblks + m.hblkhd) / (1024.0 * 1024.0);
 }
 
 } // namespace mokuri::test

@@ -3,6 +3,7 @@
 // fakes, and the adult's keys on the main screen while a word is praised.
 #include "content/SettingsFile.h"
 #include "content/TaskListFile.h"
+#include "fakes/MessageCloser.h"
 #include "fakes/StartedGame.h"
 #include "fakes/TestFolder.h"
 #include "screens/DialogParts.h"
@@ -55,20 +56,9 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
     previousHandler(type, context, text);
 }
 
-// Keeps the text of every message box shown and closes it as soon as it is up, so no test
-// waits for a box to time out.
-class MessageWatch : public QObject {
+// The message boxes of a test, with the check of a failed save.
+class MessageWatch : public MessageCloser {
 public:
-    QStringList texts;
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        if (e->type() == QEvent::Show)
-            if (auto* box = qobject_cast<QMessageBox*>(o)) {
-                texts << box->text();
-                QMetaObject::invokeMethod(box, &QMessageBox::accept, Qt::QueuedConnection);
-            }
-        return false;
-    }
     // Exactly one message, naming the file that could not be saved and saying the choice
     // holds only for this run.
     void checkOneFailure(const QString& file) const
@@ -222,7 +212,6 @@ private slots:
     {
         installFontSubstitutes();  // as the program does at start
         previousHandler = qInstallMessageHandler(quietHandler);
-        qApp->installEventFilter(&messages);
     }
     void init()
     {

@@ -2,6 +2,7 @@
 // Pictures of the sizes scanners and cameras make: shown, the right way up and in their
 // colours, also where Qt's readers refuse them or would hold the whole picture; and a
 // question whose picture is large is asked at once, the picture put in when it is ready.
+#include "fakes/BmpHeader.h"
 #include "fakes/StartedGame.h"
 #include "fakes/TestFolder.h"
 #include "screens/PictureLoader.h"
@@ -35,16 +36,8 @@ void writeBandedBmp(const QString& path, int w, int h, int bandRows)
 {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    const qint64 stride = (qint64(w) * 3 + 3) / 4 * 4;
-    uchar head[54] = {'B', 'M'};
-    qToLittleEndian<quint32>(quint32(54 + stride * h), head + 2);
-    qToLittleEndian<quint32>(54, head + 10);
-    qToLittleEndian<quint32>(40, head + 14);
-    qToLittleEndian<qint32>(w, head + 18);
-    qToLittleEndian<qint32>(h, head + 22);
-    qToLittleEndian<quint16>(1, head + 26);
-    qToLittleEndian<quint16>(24, head + 28);
-    QCOMPARE(f.write(reinterpret_cast<char*>(head), 54), qint64(54));
+    const qint64 stride = bmpStride(w);
+    QCOMPARE(f.write(bmpHeader24(w, h)), qint64(54));
     QVERIFY(f.resize(54 + stride * h));
     // The band is written whole, black half and all: one piece of the file, which the file
     // system frees at once (scattered pieces take seconds to free on a discarding disk).

@@ -20,3 +20,27 @@ add_dependencies(test_install mokuri-deck mokuri mokuri-icons mokuri-package-fil
 mokuri_test(test_report ${CMAKE_CURRENT_LIST_DIR}/test_report.cpp mokuri_report Qt6::Gui)
 target_compile_definitions(test_report PRIVATE MOKURI_REPORT_BIN="$<TARGET_FILE:mokuri-report>")
 add_dependencies(test_report mokuri-report)
+
+# ---------------------------------------------------------------------------------------
+# mokuri-stalled-share: a folder that hangs the way a network share does when its server
+# stops answering (tests/tools/stalled_share). A test that needs one links
+# mokuri_stalled_share and uses mokuri::test::StalledShare (fakes/StalledShare.h), which
+# starts the tool; MOKURI_STALLED_SHARE_BIN is its path. Without fuse3 the library is still
+# there but defines nothing, and StalledShare::start() says why the test skips.
+find_package(PkgConfig)
+if(PkgConfig_FOUND)
+  pkg_check_modules(FUSE3 IMPORTED_TARGET fuse3>=3.12)
+endif()
+add_library(mokuri_stalled_share STATIC ${CMAKE_CURRENT_LIST_DIR}/../fakes/StalledShare.cpp)
+target_link_libraries(mokuri_stalled_share PUBLIC Qt6::Core Qt6::Test)
+target_include_directories(mokuri_stalled_share PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
+if(FUSE3_FOUND)
+  add_executable(mokuri-stalled-share ${CMAKE_CURRENT_LIST_DIR}/stalled_share/StalledShareFs.cpp)
+  target_link_libraries(mokuri-stalled-share PRIVATE PkgConfig::FUSE3)
+  set_target_properties(mokuri-stalled-share PROPERTIES AUTOMOC OFF)
+  target_compile_definitions(mokuri_stalled_share PUBLIC
+    MOKURI_STALLED_SHARE_BIN="$<TARGET_FILE:mokuri-stalled-share>")
+  add_dependencies(mokuri_stalled_share mokuri-stalled-share)
+endif()
+
+mokuri_test(test_stalled_share ${CMAKE_CURRENT_LIST_DIR}/test_stalled_share.cpp mokuri_stalled_share)
