@@ -10,7 +10,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 namespace mokuri {
 
@@ -18,10 +17,11 @@ namespace patience {
 // Threads blocked at once are limited: a share that never answers would otherwise collect
 // one per question. Over the limit new work is refused at once, as if it had timed out.
 constexpr int kMaxBlocked = 8;
-// True when a thread could be taken; release() gives it back.
-bool reserve();
-void release();
-// Work still running, for a program about to end: its threads may not be joined.
+// Runs `job` on one of the threads kept for it (started as needed, kept afterwards: a
+// letter's sound would otherwise wait for a new thread to be scheduled on a busy machine).
+// False, and `job` dropped, when kMaxBlocked jobs are unfinished.
+bool submit(std::function<void()> job);
+// Jobs unfinished, for a program about to end: their threads may not be joined.
 int running();
 } // namespace patience
 
@@ -35,17 +35,16 @@ std::optional<T> withPatience(std::chrono::milliseconds wait, std::function<T()>
         std::condition_variable done;
         std::optional<T> result;
     };
-    if (!patience::reserve()) return std::nullopt;
     auto shared = std::make_shared<Shared>();
-    std::thread([shared, work = std::move(work)] {
+    const bool started = patience::submit([shared, work = std::move(work)] {
         T value = work();
         {
             std::lock_guard lock(shared->mutex);
             shared->result = std::move(value);
         }
         shared->done.notify_all();
-        patience::release();
-    }).detach();
+    });
+    if (!started) return std::nullopt;
     std::unique_lock lock(shared->mutex);
     shared->done.wait_for(lock, wait, [&] { return shared->result.has_value(); });
     return shared->result;

@@ -120,11 +120,15 @@ private slots:
                                     "panel_background_id = 1\n");
         Child panel;
         panel.p->setProcessEnvironment(env);
+        panel.p->setProcessChannelMode(QProcess::MergedChannels);
         panel.p->start(tint2, {QStringLiteral("-c"), panelConfig});
         // The panel is in place once the window manager has taken its strip from the work area.
-        QVERIFY(QTest::qWaitFor([&] {
-            return outputOf(xprop, {QStringLiteral("-root"), QStringLiteral("_NET_WORKAREA")}, env).contains(", 738");
-        }, kWait));
+        QByteArray workArea;
+        QVERIFY2(QTest::qWaitFor([&] {
+            workArea = outputOf(xprop, {QStringLiteral("-root"), QStringLiteral("_NET_WORKAREA")}, env);
+            return workArea.contains(", 738");
+        }, kWait), (workArea + " / panel " + (panel.p->state() == QProcess::Running ? "running: " : "ended: ") +
+                    panel.p->readAll()).constData());
 
         Child game;
         QProcessEnvironment gameEnv = env;

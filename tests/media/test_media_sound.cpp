@@ -169,6 +169,11 @@ private slots:
     void aNewSoundCutsTheOldOne()
     {
         Rig r(dir, *trace, std::chrono::milliseconds(0));
+        // Decoded once before: the frames counted from the second play on are then the cut
+        // and the new sound, not how long a busy machine takes to read a file (a benchmark's
+        // business).
+        r.sound->play(QStringLiteral("tone.wav"));
+        r.sound->stop();
         r.sound->play(QStringLiteral("long.wav"));
         QVERIFY(r.waitHeardFor(0.1));
         const std::uint64_t framesAtSecond = r.mixer->framesRendered();
