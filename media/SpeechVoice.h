@@ -15,6 +15,9 @@ public:
     virtual void speak(const QString& text) = 0;
     // Silences at once; the stopped text raises no speechEnded.
     virtual void stop() = 0;
+    // A text that is likely to be spoken soon (the next instruction, the praise): a voice
+    // that takes long to make its sound may make it now. Never speaks; may be ignored.
+    virtual void prepare(const QString& text) { Q_UNUSED(text); }
 
 signals:
     void speechEnded();
