@@ -117,7 +117,10 @@ int main(int argc, char** argv)
         sound = std::make_unique<SdlSoundPlayer>(trace, mixer);
         speech = std::make_unique<EspeakSpeechVoice>(mixer);
         sound->play(QStringLiteral("あ.wav"));
-        sound->waitUntilEnded();
+        QEventLoop played;
+        QObject::connect(sound.get(), &SoundPlayer::soundEnded, &played, &QEventLoop::quit);
+        QTimer::singleShot(15000, &played, &QEventLoop::quit);
+        if (sound->isPlaying()) played.exec();
         QEventLoop spoken;
         QObject::connect(speech.get(), &SpeechVoice::speechEnded, &spoken, &QEventLoop::quit);
         QTimer::singleShot(15000, &spoken, &QEventLoop::quit);

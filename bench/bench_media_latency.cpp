@@ -205,8 +205,17 @@ int main(int argc, char** argv)
 
     Trace trace;
     SdlSoundPlayer sound(trace, mixer);
+    // The player reads on the executor and answers through the event loop.
+    auto pumpUntil = [](auto done, std::chrono::milliseconds limit) {
+        const auto until = Clock::now() + limit;
+        while (!done() && Clock::now() < until)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        return done();
+    };
+    auto waitUntilEnded = [&] { pumpUntil([&] { return !sound.isPlaying(); }, std::chrono::seconds(15)); };
     auto t0 = Clock::now();
     sound.play(QStringLiteral("あ.wav"));
+    pumpUntil([&] { return sound.lastClip() != nullptr; }, std::chrono::seconds(5));
     std::printf("first play of a 0.3 s file (read + decode + convert): %.2f ms\n", ms(Clock::now() - t0));
     sound.stop();
 
@@ -222,7 +231,7 @@ int main(int argc, char** argv)
     for (const bool deviceClosed : {true, false}) {
         std::vector<double> callMs, bufferMs, sinkMs;
         for (int i = 0; i < 40; ++i) {
-            sound.waitUntilEnded();
+            waitUntilEnded();
             if (deviceClosed)
                 waitDevice(false);
             // Long enough for the letter before to have left the sink, short of the linger.
@@ -230,12 +239,13 @@ int main(int argc, char** argv)
             if (recorder)
                 recorder->clear();
             t0 = Clock::now();
+            const std::uint64_t before = sound.playToken();
             sound.play(QStringLiteral("あ.wav"));
             callMs.push_back(ms(Clock::now() - t0));
-            const std::uint64_t token = sound.playToken();
             std::optional<Clock::time_point> first;
-            while (!(first = mixer->soundFirstMixed(token)) && Clock::now() - t0 < std::chrono::seconds(1))
-                std::this_thread::sleep_for(std::chrono::microseconds(100)); // the time comes from the mixer
+            // The time comes from the mixer; the token once the executor's look at the file is back.
+            pumpUntil([&] { return sound.playToken() != before && (first = mixer->soundFirstMixed(sound.playToken())); },
+                      std::chrono::seconds(1));
             if (first)
                 bufferMs.push_back(ms(*first - t0));
             if (recorder) {
@@ -244,7 +254,7 @@ int main(int argc, char** argv)
                     sinkMs.push_back(ms(*heard - t0));
             }
         }
-        sound.waitUntilEnded();
+        waitUntilEnded();
         std::printf("-- %s\n", deviceClosed ? "device closed (idle) at the touch" : "device open at the touch");
         report("play calls, cached file", callMs, 0);
         report("play -> first sample in the device buffer", bufferMs, 0);
@@ -254,14 +264,14 @@ int main(int argc, char** argv)
 
     // --- CPU while waiting for a 1 s sound ------------------------------------------------
     sound.play(QStringLiteral("long.wav"));
-    sound.waitUntilEnded();
+    waitUntilEnded();
     const double cpuProcess0 = cpuSeconds(RUSAGE_SELF), cpuThread0 = cpuSeconds(RUSAGE_THREAD);
     t0 = Clock::now();
     sound.play(QStringLiteral("long.wav"));
-    sound.waitUntilEnded();
+    waitUntilEnded();
     const double wall = ms(Clock::now() - t0) / 1000.0;
     const double cpuProcess = cpuSeconds(RUSAGE_SELF) - cpuProcess0, cpuThread = cpuSeconds(RUSAGE_THREAD) - cpuThread0;
-    std::printf("waitUntilEnded on a 1 s sound: waited %.3f s; CPU %.2f %% of a core for the whole process "
+    std::printf("the event loop during a 1 s sound: waited %.3f s; CPU %.2f %% of a core for the whole process "
                 "(audio thread included), %.3f %% for the waiting thread (target < 5 %%: %s)\n",
                 wall, 100.0 * cpuProcess / wall, 100.0 * cpuThread / wall, cpuProcess / wall < 0.05 ? "met" : "NOT met");
 

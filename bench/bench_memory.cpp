@@ -38,8 +38,8 @@ int main(int argc, char** argv)
     WriteQueue writes;
     MainScreen screen(round, scale, trace, writes);
     screen.fitToScreen(QSize(1024, 768));
-    screen.retryTimer->setInterval(20);
-    screen.nextQuestionTimer->setInterval(20);
+    round.findChild<QTimer*>(QStringLiteral("Timer1"))->setInterval(20);
+    round.findChild<QTimer*>(QStringLiteral("Timer2"))->setInterval(20);
 
     int questions = 0;
     double at30 = 0;

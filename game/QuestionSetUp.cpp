@@ -49,9 +49,14 @@ Question makeQuestion(int taskIndex, const QString& picture, const Settings& set
     }
     q.placedAt.fill(-1);
 
-    q.instruction = settings.instruction == Instruction::SayTheWord ? name + QStringLiteral("、と、並べましょう")
-                                                                    : QStringLiteral("この名前を並べましょう");
+    q.instruction = instructionFor(picture, settings);
     return q;
+}
+
+QString instructionFor(const QString& picture, const Settings& settings)
+{
+    return settings.instruction == Instruction::SayTheWord ? wordOfPicture(picture) + QStringLiteral("、と、並べましょう")
+                                                           : QStringLiteral("この名前を並べましょう");
 }
 
 } // namespace mokuri

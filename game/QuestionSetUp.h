@@ -9,5 +9,7 @@
 namespace mokuri {
 
 Question makeQuestion(int taskIndex, const QString& picture, const Settings& settings, Random& random);
+// What is said when the picture's question appears.
+QString instructionFor(const QString& picture, const Settings& settings);
 
 } // namespace mokuri

@@ -8,19 +8,46 @@
 
 namespace mokuri {
 
+namespace {
+// Pointer moves queued behind a long sound: more than a row of tiles is only noise.
+constexpr std::size_t kMaxWaitingTouches = 32;
+} // namespace
+
 Round::Round(PictureFolder folder, TaskList tasks, Settings settings, QStringList praise, SoundPlayer& sound,
              SpeechVoice& speech, Random& random, Trace& trace, QObject* parent)
     : QObject(parent), folder_(std::move(folder)), tasks_(std::move(tasks)), settings_(settings),
       praise_(std::move(praise)), sound_(sound), speech_(speech), random_(random), trace_(trace)
 {
     connect(&speech_, &SpeechVoice::speechEnded, this, &Round::onSpeechEnded);
+    connect(&sound_, &SoundPlayer::soundEnded, this, &Round::onSoundEnded);
+    // Precise: Qt's coarse timers may fire 5 % early, and the child should see the wrong
+    // mark for the whole half second.
+    for (auto [timer, name, ms] : {std::tuple{&retryTimer_, "Timer1", kRetryMs},
+                                   std::tuple{&nextQuestionTimer_, "Timer2", kNextQuestionMs}}) {
+        timer->setParent(this);
+        timer->setObjectName(QString::fromLatin1(name));
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->setInterval(ms);
+    }
+    connect(&retryTimer_, &QTimer::timeout, this, &Round::onRetryTimer);
+    connect(&nextQuestionTimer_, &QTimer::timeout, this, &Round::onNextQuestionTimer);
 }
 
 void Round::start()
 {
+    stopEverything();
     taskIndex_ = 0;
     shuffleTasks(tasks_, random_);
     setUpQuestion();
+}
+
+void Round::stopEverything()
+{
+    retryTimer_.stop();
+    nextQuestionTimer_.stop();
+    afterSound_ = nullptr;
+    waitingTouches_.clear();
+    soundingTile_ = -1;
 }
 
 void Round::setUpQuestion()
@@ -40,91 +67,160 @@ void Round::setUpQuestion()
     }
     speak(question_.instruction);
     emit questionReady();
+    phase_ = Phase::Instruction;
     speaking_ = true;
-    touchBusy_ = false;
     announceUpcoming(taskIndex_ + 1);
+    prepareAhead();
+}
+
+void Round::prepareAhead()
+{
+    // The letters and effects this question can play, and what will be said next, so that
+    // neither a file read nor a synthesis stands between a touch and its sound.
+    for (const QString& letter : question_.tileLetters) sound_.prepare(letterSoundFile(letter));
+    for (const char* effect : {"ガチャ.wav", "ブー.wav", "ピンポン.wav"}) sound_.prepare(QString::fromUtf8(effect));
+    speech_.prepare(praiseAt(random_.peekIndex(std::max(int(praise_.size()), 1))));
+    const int next = taskIndex_ + 1;
+    if (next < tasks_.size()) speech_.prepare(instructionFor(tasks_[next], settings_));
 }
 
 void Round::onTileTouched(int tile)
 {
-    if (settings_.takeTile != TakeTile::ByTouch) return;
-    takeTile(tile);
+    take(tile, Take::ByTouch);
 }
 
 void Round::onTileClicked(int tile)
 {
-    if (settings_.takeTile != TakeTile::ByClick) return;
-    takeTile(tile);
+    take(tile, Take::ByClick);
+}
+
+void Round::take(int tile, Take how)
+{
+    if (afterSound_) {
+        if (waitingTouches_.size() < kMaxWaitingTouches) waitingTouches_.push_back({tile, how});
+        return;
+    }
+    const bool wanted = how == Take::ByTouch ? settings_.takeTile == TakeTile::ByTouch
+                                             : settings_.takeTile == TakeTile::ByClick;
+    if (wanted) takeTile(tile);
 }
 
 void Round::takeTile(int tile)
 {
     Question& q = question_;
-    if (speaking_ || q.nextLetter == q.wordLength() || touchBusy_) return;
-    if (sound_.isPlaying()) return;  // dropped, not queued
+    if (phase_ != Phase::WaitingForTile) return;
+    if (sound_.isPlaying()) return;  // dropped, not kept
     // Only tiles of this question can be judged; a hidden leftover from a longer word cannot.
     if (tile < 0 || tile >= q.tileCount() || q.nextLetter >= q.tileCount() || q.isPlaced(tile)) return;
-    touchBusy_ = true;
 
+    phase_ = Phase::LetterSounding;
+    soundingTile_ = tile;
+    playSound(letterSoundFile(q.tileLetter(tile)));
+    whenSoundEnds([this, tile] { judge(tile); });
+}
+
+void Round::judge(int tile)
+{
+    Question& q = question_;
+    soundingTile_ = -1;
     const QString letter = q.tileLetter(tile);
-    playSound(letterSoundFile(letter));
-    waitWhileSoundPlays();
-
     if (q.tileLetter(q.nextLetter) != letter) {
         trace_.event("wrong", {letter});
         q.wrongTile = tile;
+        phase_ = Phase::Wrong;
         emit wrongTile(tile);
         playSound(QStringLiteral("ブー.wav"));
-        emit retryTimerWanted(true);
-        return;  // touches stay blocked until the retry
+        retryTimer_.start();
+        return;
     }
 
     trace_.event("right", {letter});
     playSound(QStringLiteral("ガチャ.wav"));
     q.placedAt[size_t(tile)] = q.nextLetter;
     emit tilePlaced(tile, q.nextLetter);
-    touchBusy_ = false;
     ++q.nextLetter;
-    if (q.nextLetter == q.wordLength()) finishWord();
+    if (q.nextLetter < q.wordLength()) {
+        phase_ = Phase::WaitingForTile;
+        return;
+    }
+    phase_ = Phase::WordDone;
+    whenSoundEnds([this] { afterClick(); });
 }
 
-void Round::finishWord()
+void Round::afterClick()
 {
-    waitWhileSoundPlays();
     question_.wordDone = true;
     emit wordDone();
     playSound(QStringLiteral("ピンポン.wav"));
-    waitWhileSoundPlays();
+    whenSoundEnds([this] { afterChime(); });
+}
 
+void Round::afterChime()
+{
     // A draw even for an empty list, so that a fixed seed gives the same run either way.
     const int pick = random_.index(std::max(int(praise_.size()), 1));
-    const QString line = pick < praise_.size() ? praise_[pick] : QString();
-    speak(line + QStringLiteral("。これが、") + wordOfPicture(question_.picture) + QStringLiteral("、だね。"));
+    speak(praiseAt(pick));
     ++taskIndex_;
     if (taskIndex_ >= tasks_.size()) {
         taskIndex_ = 0;
         shuffleTasks(tasks_, random_);
         announceUpcoming(taskIndex_);  // the new order has another picture first
     }
+    phase_ = Phase::Praise;
     speaking_ = true;
-    emit nextQuestionTimerWanted(true);
+    nextQuestionTimer_.start();
+}
+
+QString Round::praiseAt(int pick) const
+{
+    const QString line = pick < praise_.size() ? praise_[pick] : QString();
+    return line + QStringLiteral("。これが、") + wordOfPicture(question_.picture) + QStringLiteral("、だね。");
+}
+
+void Round::whenSoundEnds(std::function<void()> next)
+{
+    if (!sound_.isPlaying()) {
+        next();
+        handleWaitingTouches();
+        return;
+    }
+    afterSound_ = std::move(next);
+}
+
+void Round::onSoundEnded()
+{
+    if (!afterSound_) return;  // a sound nobody waits for: the click, the buzzer
+    std::function<void()> next = std::move(afterSound_);
+    afterSound_ = nullptr;
+    next();
+    handleWaitingTouches();
+}
+
+void Round::handleWaitingTouches()
+{
+    while (!afterSound_ && !waitingTouches_.empty()) {
+        const Waiting w = waitingTouches_.front();
+        waitingTouches_.pop_front();
+        take(w.tile, w.take);
+    }
 }
 
 void Round::onRetryTimer()
 {
+    if (phase_ != Phase::Wrong) return;
     if (sound_.isPlaying()) return;  // the buzzer is heard to its end
     sound_.stop();
     question_.wrongTile = -1;
-    emit retryTimerWanted(false);
-    touchBusy_ = false;
+    retryTimer_.stop();
     setUpQuestion();
 }
 
 void Round::onNextQuestionTimer()
 {
+    if (phase_ != Phase::Praise) return;
     if (speaking_) return;  // the praise is heard to its end
     question_.wordDone = false;
-    emit nextQuestionTimerWanted(false);
+    nextQuestionTimer_.stop();
     setUpQuestion();
 }
 
@@ -135,12 +231,12 @@ void Round::onAdultKey(AdultKey key)
     trace_.event("key", {QString::number(code)});
     sound_.stop();
     speech_.stop();
-    if (key == AdultKey::Quit) {
-        emit quitRequested();
-        return;
-    }
-    emit nextQuestionTimerWanted(false);
-    if (key == AdultKey::Settings) emit settingsRequested();
+    // Whatever was under way is dropped: the adult's screen comes first, and start() asks a
+    // fresh question when the child's screen is back.
+    stopEverything();
+    phase_ = Phase::Paused;
+    if (key == AdultKey::Quit) emit quitRequested();
+    else if (key == AdultKey::Settings) emit settingsRequested();
     else emit pictureChoiceRequested();
 }
 
@@ -148,21 +244,13 @@ void Round::silence()
 {
     sound_.stop();
     speech_.stop();
+    stopEverything();
 }
 
 void Round::playSound(const QString& fileName)
 {
     trace_.event("sound", {fileName});
     sound_.play(fileName);
-}
-
-void Round::waitWhileSoundPlays()
-{
-    // The child should see the tile move and the right mark while hearing the sound;
-    // input waits its turn because no event is handled here.
-    if (!sound_.isPlaying()) return;
-    emit waitingForSound();
-    sound_.waitUntilEnded();
 }
 
 void Round::speak(const QString& text)
@@ -175,7 +263,10 @@ void Round::onSpeechEnded()
 {
     trace_.event("speech-ended");
     speaking_ = false;
-    if (!question_.wordDone) emit instructionEnded();
+    if (phase_ == Phase::Instruction) {
+        phase_ = Phase::WaitingForTile;
+        emit instructionEnded();
+    }
 }
 
 void Round::announceUpcoming(int taskIndex)

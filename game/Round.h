@@ -2,8 +2,13 @@
 #pragma once
 // One child's play on one picture folder: the task order, the question in progress, the
 // verdict on each tile taken, the retry after a wrong tile, the praise and the move to the
-// next picture. It owns the game's state and tells the screen what happened; the screen
-// draws and forwards touches, clicks, keys and its two timers' ticks.
+// next picture. It owns the game's state and its two timers and tells the screen what
+// happened; the screen draws and forwards touches, clicks and keys.
+//
+// Nothing here waits: a letter, the click and the chime are played and the engine goes
+// on when the player says they ended. A touch that comes while the engine waits for a
+// sound is kept and handled once the sound has ended, in the order it came, as the child
+// would expect of a game that listens to the letter before judging it.
 #include "content/PictureFolder.h"
 #include "content/Settings.h"
 #include "content/TaskListFile.h"
@@ -14,6 +19,10 @@
 #include "support/Trace.h"
 
 #include <QObject>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
 
 namespace mokuri {
 
@@ -23,6 +32,22 @@ enum class AdultKey { Quit, Settings, PictureChoice };
 class Round : public QObject {
     Q_OBJECT
 public:
+    // Where a question stands; each has its own answer to a touch.
+    enum class Phase {
+        NotStarted,
+        Instruction,    // the instruction is spoken: tiles do not react
+        WaitingForTile,
+        LetterSounding, // a taken tile's letter is heard before it is judged
+        Wrong,          // the wrong mark is up; the retry timer asks the question again
+        WordDone,       // the click and the chime, then the praise
+        Praise,         // the praise is spoken; the next-question timer moves on
+        Paused,         // an adult key: nothing reacts until start()
+    };
+
+    // How often the retry and next-question timers look whether they may go on.
+    static constexpr int kRetryMs = 500;
+    static constexpr int kNextQuestionMs = 1000;
+
     Round(PictureFolder folder, TaskList tasks, Settings settings, QStringList praise, SoundPlayer& sound,
           SpeechVoice& speech, Random& random, Trace& trace, QObject* parent = nullptr);
 
@@ -31,10 +56,13 @@ public:
     const Settings& settings() const { return settings_; }
     const QStringList& praise() const { return praise_; }
     const Question& question() const { return question_; }
+    Phase phase() const { return phase_; }
     // The instruction or the praise is being spoken: tiles do not react.
     bool speaking() const { return speaking_; }
+    bool retryPending() const { return retryTimer_.isActive(); }
+    bool nextQuestionPending() const { return nextQuestionTimer_.isActive(); }
 
-    // The adult's choices from the dialogs; they count from the next start().
+    // The adult's choices; they count from the next start().
     void setSettings(const Settings& s) { settings_ = s; }
     void setTasks(const TaskList& tasks) { tasks_ = tasks; }
 
@@ -44,8 +72,10 @@ public:
     void onTileTouched(int tile);
     // A click on a tile; takes it when tiles are taken by click.
     void onTileClicked(int tile);
+    // The timers' ticks, public so that tests drive them without a clock.
     void onRetryTimer();
     void onNextQuestionTimer();
+    // Acts at once, whatever is sounding.
     void onAdultKey(AdultKey key);
     // Silences sound and speech (the program is ending).
     void silence();
@@ -60,10 +90,6 @@ signals:
     void tilePlaced(int tile, int position);
     void wrongTile(int tile);
     void wordDone();
-    // The engine is about to wait for a sound to end: what changed should be on screen.
-    void waitingForSound();
-    void retryTimerWanted(bool running);
-    void nextQuestionTimerWanted(bool running);
     // A picture a later question will show, worth decoding ahead.
     void upcomingPicture(const QString& picturePath);
     void quitRequested();
@@ -71,14 +97,28 @@ signals:
     void pictureChoiceRequested();
 
 private:
+    enum class Take { ByTouch, ByClick };
+    struct Waiting {
+        int tile;
+        Take take;
+    };
     void setUpQuestion();
+    void take(int tile, Take how);
     void takeTile(int tile);
-    void finishWord();
+    void judge(int tile);
+    void afterClick();
+    void afterChime();
+    // Runs `next` once the sound now playing has ended, or now when none plays.
+    void whenSoundEnds(std::function<void()> next);
+    void onSoundEnded();
+    void handleWaitingTouches();
     void playSound(const QString& fileName);
-    void waitWhileSoundPlays();
     void speak(const QString& text);
     void onSpeechEnded();
+    QString praiseAt(int pick) const;
+    void prepareAhead();
     void announceUpcoming(int taskIndex);
+    void stopEverything();
 
     PictureFolder folder_;
     TaskList tasks_;
@@ -91,8 +131,15 @@ private:
 
     Question question_;
     int taskIndex_ = 0;
+    Phase phase_ = Phase::NotStarted;
     bool speaking_ = false;
-    bool touchBusy_ = false;  // a tile is being judged or the retry is pending
+    int soundingTile_ = -1;
+    std::function<void()> afterSound_;
+    // Touches and clicks that came while the engine waited for a sound; a few are plenty
+    // (a pointer crossing tiles sends one a tile).
+    std::deque<Waiting> waitingTouches_;
+    QTimer retryTimer_;
+    QTimer nextQuestionTimer_;
 };
 
 } // namespace mokuri

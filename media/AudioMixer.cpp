@@ -231,6 +231,8 @@ void AudioMixer::render(float* out, int frames)
     const int ch = channels_;
     std::fill(out, out + std::size_t(frames) * std::size_t(ch), 0.0f);
     bool soundEnded = false;
+    std::uint64_t endedToken = 0;
+    std::vector<std::weak_ptr<SoundEndListener>> listeners;
     bool speechDrained = false;
     const Clock::time_point now = Clock::now();
     const std::uint64_t bufferStart = framesRendered_.load();
@@ -248,6 +250,8 @@ void AudioMixer::render(float* out, int frames)
             if (clipPos_ >= total) {
                 soundActive_ = false;
                 soundEnded = true;
+                endedToken = soundToken_;
+                listeners = endListeners_;
             }
         }
         if (speechActive_) {
@@ -274,6 +278,18 @@ void AudioMixer::render(float* out, int frames)
     framesRendered_ += std::uint64_t(frames);
     if (soundEnded || speechDrained)
         changed_.notify_all();
+    for (const std::weak_ptr<SoundEndListener>& weak : listeners)
+        if (std::shared_ptr<SoundEndListener> listener = weak.lock())
+            (*listener)(endedToken);
+}
+
+std::shared_ptr<void> AudioMixer::listenForSoundEnds(SoundEndListener listener)
+{
+    auto kept = std::make_shared<SoundEndListener>(std::move(listener));
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::erase_if(endListeners_, [](const std::weak_ptr<SoundEndListener>& w) { return w.expired(); });
+    endListeners_.push_back(kept);
+    return kept;
 }
 
 std::shared_ptr<const AudioClip> AudioMixer::convert(const SDL_AudioSpec& spec, const std::uint8_t* data,

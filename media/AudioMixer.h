@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -76,6 +77,11 @@ public:
     // no longer plays. Returns at once if it does not play. Should the device stall, gives up
     // `slack` after the sound's due end and stops it, so that the caller never hangs.
     void waitSoundEnd(std::uint64_t token, Clock::duration slack = std::chrono::seconds(2));
+    // `listener(token)` is called on the audio thread each time a play has been mixed to its
+    // end (not when it was stopped or cut off), for as long as the returned handle is kept.
+    // It must not call back into the mixer.
+    using SoundEndListener = std::function<void(std::uint64_t token)>;
+    std::shared_ptr<void> listenForSoundEnds(SoundEndListener listener);
 
     // --- speech voice: mono frames at sampleRate(), appended while playing ---------------
     std::uint64_t beginSpeech(); // cuts off any speech; returns the new stream's id
@@ -138,6 +144,7 @@ private:
     std::uint64_t soundToken_ = 0;
     bool soundActive_ = false;
     std::optional<Clock::time_point> soundFirst_;
+    std::vector<std::weak_ptr<SoundEndListener>> endListeners_;
 
     // speech voice
     std::vector<float> speech_;

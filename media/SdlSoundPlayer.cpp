@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/SdlSoundPlayer.h"
 
-#include "support/Patience.h"
+#include "support/Executor.h"
 #include "support/Trace.h"
 
 #include <QDateTime>
@@ -141,17 +141,6 @@ std::optional<WavPrefix> readWavPrefix(QFile& file, int seconds)
 }
 } // namespace
 
-SdlSoundPlayer::SdlSoundPlayer(Trace& trace, std::shared_ptr<AudioMixer> mixer)
-    : trace_(trace), mixer_(std::move(mixer)), late_(std::make_shared<LateReads>())
-{
-}
-
-SdlSoundPlayer::~SdlSoundPlayer()
-{
-    if (token_)
-        mixer_->stopSound(token_);
-}
-
 namespace {
 // What a read of a sound file found, on the thread that read it.
 struct ReadClip {
@@ -207,106 +196,198 @@ ReadClip readClip(const QString& path, qint64 cachedSize, qint64 cachedMtimeMs, 
 }
 } // namespace
 
-// Reads that outlived their wait leave their clip here for the next play of the file.
-struct SdlSoundPlayer::LateReads {
+struct SdlSoundPlayer::ReadResult : ReadClip {};
+
+// Between the audio thread, which hears a sound end, and the player, which may be gone.
+struct SdlSoundPlayer::Relay {
     std::mutex mutex;
-    QHash<QString, ReadClip> clips;
+    SdlSoundPlayer* owner = nullptr;
 };
 
-std::shared_ptr<const AudioClip> SdlSoundPlayer::load(const QString& path)
+SdlSoundPlayer::SdlSoundPlayer(Trace& trace, std::shared_ptr<AudioMixer> mixer, QObject* parent)
+    : SoundPlayer(parent), trace_(trace), mixer_(std::move(mixer)), patience_(new QTimer(this)),
+      stallWatch_(new QTimer(this)), relay_(std::make_shared<Relay>())
 {
-    // No look at the disk here: absoluteFilePath() only joins names.
-    const QString key = QFileInfo(path).absoluteFilePath();
-    const CacheEntry cached = cache_.value(key);
-    std::optional<ReadClip> read;
-    {
-        std::lock_guard lock(late_->mutex);
-        if (auto it = late_->clips.find(key); it != late_->clips.end()) {
-            read = std::move(*it);
-            late_->clips.erase(it);
-        }
-    }
-    if (!read) {
-        // Set once the wait is over: a read finishing after it leaves its clip for later.
-        auto waited = std::make_shared<bool>(true);
-        read = withPatience<ReadClip>(kPatience, [path, key, late = late_, mixer = mixer_, size = cached.size,
-                                                  mtime = cached.mtimeMs, waited] {
-            ReadClip r = readClip(path, size, mtime, *mixer, kMaxSeconds);
-            std::lock_guard lock(late->mutex);
-            if (!*waited) late->clips.insert(key, r);
-            return r;
-        });
-        if (!read) {
-            std::lock_guard lock(late_->mutex);
-            *waited = false;
-        }
-    }
-    if (!read) {
+    relay_->owner = this;
+    endListener_ = mixer_->listenForSoundEnds([relay = relay_](std::uint64_t token) {
+        std::lock_guard lock(relay->mutex);
+        if (SdlSoundPlayer* owner = relay->owner)
+            QMetaObject::invokeMethod(owner, [owner, token] {
+                if (token == owner->token_) owner->end(owner->tokenPlay_);
+            }, Qt::QueuedConnection);
+    });
+    patience_->setSingleShot(true);
+    patience_->setInterval(kPatience);
+    connect(patience_, &QTimer::timeout, this, [this] {
+        if (waitingFor_.isEmpty()) return;
         if (!stallReported_) {
             stallReported_ = true;
             std::fprintf(stderr, "mokuri: %s does not answer (a network share?); its sound is skipped\n",
-                         qPrintable(QDir::toNativeSeparators(path)));
+                         qPrintable(QDir::toNativeSeparators(waitingFor_)));
         }
-        return nullptr;
-    }
-    if (!read->isFile)
-        return nullptr;
-    if (read->unchanged && cached.clip)
-        return cached.clip;
-    std::shared_ptr<const AudioClip> clip = read->clip;
-    if (!clip)
-        return nullptr;
-    if (read->cut && !cutReported_.contains(key)) {
-        // Said once per file rather than at every play of it.
-        cutReported_.insert(key);
-        const QString seconds = QString::number(clip->seconds(), 'f', 0);
-        std::fprintf(stderr, "mokuri: %s lasts longer than %d s; only its first %s s are played\n",
-                     qPrintable(QDir::toNativeSeparators(path)), kMaxSeconds, qPrintable(seconds));
-        trace_.event("warning", {QFileInfo(path).fileName() + QStringLiteral(" plays only its first ") + seconds + QStringLiteral(" s")});
-    }
-
-    const std::size_t clipBytes = clip->samples.size() * sizeof(float);
-    if (auto it = cache_.find(key); it != cache_.end()) {
-        cacheBytes_ -= it->clip->samples.size() * sizeof(float);
-        cache_.erase(it);
-    }
-    if (cacheBytes_ + clipBytes > kCacheLimitBytes) {
-        cache_.clear();
-        cacheBytes_ = 0;
-    }
-    cache_.insert(key, CacheEntry{read->size, read->mtimeMs, clip});
-    cacheBytes_ += clipBytes;
-    return clip;
+        waitingFor_.clear();
+        cut();
+        skip(waitingName_);
+        end(play_);
+    });
+    stallWatch_->setSingleShot(true);
+    connect(stallWatch_, &QTimer::timeout, this, [this] {
+        // The device took no sound for seconds: the game goes on rather than waiting for ever.
+        if (!active_ || !token_ || tokenPlay_ != play_) return;
+        cut();
+        end(play_);
+    });
 }
 
-void SdlSoundPlayer::play(const QString& fileName)
+SdlSoundPlayer::~SdlSoundPlayer()
 {
-    clip_ = fileName.isEmpty() ? nullptr : load(QDir::current().filePath(fileName));
-    if (!clip_) {
-        stop();
-        trace_.event("missing", {fileName});
-        return;
+    {
+        std::lock_guard lock(relay_->mutex);
+        relay_->owner = nullptr;
     }
-    // Cuts off the sound before in the same step: stopping it first would leave the mixer
-    // idle for a moment, and the device might close in between.
-    token_ = mixer_->playSound(clip_);
-}
-
-void SdlSoundPlayer::stop()
-{
     if (token_)
         mixer_->stopSound(token_);
 }
 
-bool SdlSoundPlayer::isPlaying()
+void SdlSoundPlayer::play(const QString& fileName)
 {
-    return token_ && mixer_->soundPlaying(token_);
+    // The sound before goes on until this one starts, which cuts it in the same step:
+    // stopping it first would leave the mixer idle for a moment, and the device might
+    // close in between.
+    ++play_;
+    active_ = false;
+    waitingFor_.clear();
+    patience_->stop();
+    stallWatch_->stop();
+    clip_ = nullptr;
+    if (fileName.isEmpty()) {
+        cut();
+        skip(fileName);
+        return;
+    }
+    // No look at the disk here: absoluteFilePath() only joins names.
+    const QString key = QFileInfo(QDir::current().filePath(fileName)).absoluteFilePath();
+    const auto cached = cache_.constFind(key);
+    if (cached != cache_.constEnd() && !cached->clip) {
+        // Known to be unplayable: skipped at once, and looked at again for the next time.
+        cut();
+        skip(fileName);
+        read(key);
+        return;
+    }
+    active_ = true;
+    waitingFor_ = key;
+    waitingName_ = fileName;
+    patience_->start();
+    read(key);
 }
 
-void SdlSoundPlayer::waitUntilEnded()
+void SdlSoundPlayer::prepare(const QString& fileName)
+{
+    if (!fileName.isEmpty()) read(QFileInfo(QDir::current().filePath(fileName)).absoluteFilePath());
+}
+
+void SdlSoundPlayer::read(const QString& key)
+{
+    if (reading_.contains(key)) return;  // its result serves every play waiting for it
+    reading_.insert(key);
+    const CacheEntry cached = cache_.value(key);
+    Executor::shared().run(
+        this,
+        [key, mixer = mixer_, size = cached.size, mtime = cached.mtimeMs] {
+            ReadResult r;
+            static_cast<ReadClip&>(r) = readClip(key, size, mtime, *mixer, kMaxSeconds);
+            return r;
+        },
+        [this, key](const ReadResult& r) { onRead(key, r); });
+}
+
+void SdlSoundPlayer::onRead(const QString& key, const ReadResult& r)
+{
+    reading_.remove(key);
+    std::shared_ptr<const AudioClip> clip = remember(key, r);
+    if (waitingFor_ != key) return;  // prepared ahead, or its play was cut or given up
+    waitingFor_.clear();
+    patience_->stop();
+    if (!clip) {
+        cut();
+        skip(waitingName_);
+        end(play_);
+        return;
+    }
+    start(std::move(clip));
+}
+
+std::shared_ptr<const AudioClip> SdlSoundPlayer::remember(const QString& key, const ReadResult& r)
+{
+    const auto cached = cache_.constFind(key);
+    if (r.unchanged && cached != cache_.constEnd()) return cached->clip;
+    std::shared_ptr<const AudioClip> clip = r.isFile ? r.clip : nullptr;
+    if (clip && r.cut && !cutReported_.contains(key)) {
+        // Said once per file rather than at every play of it.
+        cutReported_.insert(key);
+        const QString seconds = QString::number(clip->seconds(), 'f', 0);
+        std::fprintf(stderr, "mokuri: %s lasts longer than %d s; only its first %s s are played\n",
+                     qPrintable(QDir::toNativeSeparators(key)), kMaxSeconds, qPrintable(seconds));
+        trace_.event("warning", {QFileInfo(key).fileName() + QStringLiteral(" plays only its first ") + seconds + QStringLiteral(" s")});
+    }
+
+    if (auto it = cache_.find(key); it != cache_.end()) {
+        if (it->clip) cacheBytes_ -= it->clip->samples.size() * sizeof(float);
+        cache_.erase(it);
+    }
+    const std::size_t clipBytes = clip ? clip->samples.size() * sizeof(float) : 0;
+    if (cacheBytes_ + clipBytes > kCacheLimitBytes) {
+        cache_.clear();
+        cacheBytes_ = 0;
+    }
+    // A file that could not be read (or a share that failed) is remembered as unplayable
+    // only when it was looked at; so is a missing one, until the next look.
+    cache_.insert(key, CacheEntry{r.size, r.mtimeMs, clip});
+    cacheBytes_ += clipBytes;
+    return clip;
+}
+
+void SdlSoundPlayer::start(std::shared_ptr<const AudioClip> clip)
+{
+    clip_ = std::move(clip);
+    token_ = mixer_->playSound(clip_);
+    tokenPlay_ = play_;
+    if (clip_->frameCount() == 0) {
+        // Nothing to hear: no end will come from the device.
+        QMetaObject::invokeMethod(this, [this, play = play_] { end(play); }, Qt::QueuedConnection);
+        return;
+    }
+    stallWatch_->start(std::chrono::milliseconds(std::int64_t(clip_->seconds() * 1000)) + kStallSlack);
+}
+
+void SdlSoundPlayer::skip(const QString& fileName)
+{
+    trace_.event("missing", {fileName});
+}
+
+void SdlSoundPlayer::end(std::uint64_t play)
+{
+    if (play != play_ || !active_) return;
+    active_ = false;
+    stallWatch_->stop();
+    emit soundEnded();
+}
+
+void SdlSoundPlayer::stop()
+{
+    ++play_;
+    active_ = false;
+    waitingFor_.clear();
+    patience_->stop();
+    stallWatch_->stop();
+    cut();
+}
+
+void SdlSoundPlayer::cut()
 {
     if (token_)
-        mixer_->waitSoundEnd(token_);
+        mixer_->stopSound(token_);
 }
 
 } // namespace mokuri

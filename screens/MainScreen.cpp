@@ -59,10 +59,6 @@ MainScreen::MainScreen(Round& round, const TwipScale& scale, Trace& trace, Write
     connect(&round_, &Round::tilePlaced, this, &MainScreen::placeTile);
     connect(&round_, &Round::wrongTile, this, &MainScreen::showWrongMark);
     connect(&round_, &Round::wordDone, rightMark, &QWidget::show);
-    connect(&round_, &Round::waitingForSound, this, [this] { repaint(); });
-    connect(&round_, &Round::retryTimerWanted, retryTimer, [this](bool run) { run ? retryTimer->start() : retryTimer->stop(); });
-    connect(&round_, &Round::nextQuestionTimerWanted, nextQuestionTimer,
-            [this](bool run) { run ? nextQuestionTimer->start() : nextQuestionTimer->stop(); });
     connect(&round_, &Round::upcomingPicture, this, &MainScreen::prefetch);
     connect(&pictures_, &PictureLoader::decoded, this, &MainScreen::onPictureDecoded);
     connect(&round_, &Round::quitRequested, this, [] { QCoreApplication::exit(0); });
@@ -125,15 +121,6 @@ void MainScreen::createControls()
     wrongMark->setColours(std::nullopt, QColor(255, 0, 0));
     wrongMark->setGeometryTwips(840, 2640, 735, 735);
     wrongMark->hide();
-
-    retryTimer = new QTimer(this);
-    retryTimer->setObjectName(QStringLiteral("Timer1"));
-    retryTimer->setInterval(500);
-    connect(retryTimer, &QTimer::timeout, &round_, &Round::onRetryTimer);
-    nextQuestionTimer = new QTimer(this);
-    nextQuestionTimer->setObjectName(QStringLiteral("Timer2"));
-    nextQuestionTimer->setInterval(1000);
-    connect(nextQuestionTimer, &QTimer::timeout, &round_, &Round::onNextQuestionTimer);
 }
 
 void MainScreen::setSizeTwips(float width, float height)

@@ -2,7 +2,7 @@
 #pragma once
 // The main screen: a borderless window over the whole display that draws the engine's
 // question (picture, model row, tiles, the two marks, the pointer) and forwards touches,
-// clicks, keys and its two timers to the engine.
+// clicks and keys to the engine.
 #include "game/Round.h"
 #include "screens/ActivationWatcher.h"
 #include "screens/PictureLoader.h"
@@ -74,8 +74,6 @@ public:
     std::array<TileLabel*, kMaxTiles> tiles{};
     TwipLabel* wrongMark = nullptr;
     TwipLabel* rightMark = nullptr;
-    QTimer* retryTimer = nullptr;
-    QTimer* nextQuestionTimer = nullptr;
     // Created at their first opening and never closed.
     QPointer<SettingsDialog> settingsDialog;
     QPointer<PictureChoiceDialog> pictureChoiceDialog;

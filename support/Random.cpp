@@ -44,4 +44,10 @@ int Random::index(int n)
     return i >= n ? n - 1 : i;
 }
 
+int Random::peekIndex(int n) const
+{
+    Random copy = *this;
+    return copy.index(n);
+}
+
 } // namespace mokuri

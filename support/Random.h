@@ -22,6 +22,8 @@ public:
     float next();
     // Int(r * n) for a fresh r, always inside 0 .. n - 1 (0 when n < 1).
     int index(int n);
+    // What index(n) would give next, without drawing it.
+    int peekIndex(int n) const;
 
 private:
     std::optional<uint32_t> fixedSeed_;

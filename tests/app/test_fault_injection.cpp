@@ -61,6 +61,7 @@ void answersATile(StartedGame& g)
     g.sound.finish();
     const int tile = freeTileWith(q, q.tileLetter(0));
     QTest::mouseClick(g.screen->tiles[size_t(tile)], Qt::LeftButton);
+    g.settle();
     QCOMPARE(q.nextLetter, 1);
     QCOMPARE(q.placedAt[size_t(tile)], 0);
 }

@@ -5,6 +5,8 @@
 // its trace.
 #include "fakes/StalledShare.h"
 #include "fakes/TestFolder.h"
+#include "game/TileGeometry.h"
+#include "fakes/ToneWav.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -127,6 +129,35 @@ qsizetype questions(const QString& trace)
     return events(trace).filter(QRegularExpression(QStringLiteral("^question"))).size();
 }
 
+// The centre of tile `tile` on the 1024 x 768 screen of 15 twips a pixel, from the
+// question's trace line (its word and the slots of its tiles).
+QPoint tileCentre(const QString& questionLine, int tile)
+{
+    QString word;
+    QList<int> places;
+    for (const QString& field : questionLine.split(QLatin1Char('\t'))) {
+        if (field.startsWith(QLatin1String("word="))) word = field.mid(5);
+        if (field.startsWith(QLatin1String("slots=")))
+            for (const QString& n : field.mid(6).split(QLatin1Char(','))) places << n.toInt();
+    }
+    const float W = 1024 * 15, H = 768 * 15;
+    const int lastSlot = int(places.size()) - 1;
+    const int16_t size = mokuri::tileSizeFor(W, lastSlot);
+    const mokuri::TwipRect row = mokuri::modelRowRect(W, H, int(word.size()), size);
+    const float left = mokuri::tileLeft(places.value(tile), size, lastSlot);
+    const float top = mokuri::tileTop(H, row.top);
+    return QPoint(int((left + size / 2.0f) / 15), int((top + size / 2.0f) / 15));
+}
+
+// The trace lines as they are, with their fields, without the time.
+QStringList traceLines(const QString& trace)
+{
+    QStringList out;
+    for (const QByteArray& line : readBytes(trace).split('\n'))
+        if (const qsizetype tab = line.indexOf('\t'); tab >= 0) out << QString::fromUtf8(line.mid(tab + 1));
+    return out;
+}
+
 // The real game on Qt's VNC platform, killed when the test ends however it ends.
 struct VncGame {
     QProcess process;
@@ -151,6 +182,18 @@ struct VncGame {
         process.start(qEnvironmentVariable("MOKURI_BIN"), {folder});
     }
     bool running() const { return process.state() == QProcess::Running; }
+    // Starts the game on the folder's pictures and sounds, connects `viewer` and waits until
+    // the first instruction has been heard: its question's trace line, empty on failure.
+    QString startListening(const TestFolder& folder, const QString& trace, Viewer& viewer)
+    {
+        const int port = freePort();
+        start(folder.data(), folder.path(), trace, port, false);
+        if (!process.waitForStarted(kWait) ||
+            !QTest::qWaitFor([&] { return events(trace).contains(QStringLiteral("speech-ended")) || !running(); }, kWait) ||
+            !running() || !viewer.connectTo(port))
+            return {};
+        return traceLines(trace).filter(QRegularExpression(QStringLiteral("^question"))).value(0);
+    }
 };
 
 } // namespace
@@ -217,6 +260,92 @@ private slots:
         QCOMPARE(game.exitStatus(), QProcess::NormalExit);
         QCOMPARE(game.exitCode(), 0);
         QVERIFY(events(trace).contains(QStringLiteral("key 27")));
+    }
+
+    // What the child does while a letter sounds reaches the game through the window
+    // system's queue and is handled when the letter has been heard: the verdict first, then
+    // the touch, which the click sound of a right tile drops and which goes through when
+    // there is no click file.
+    void aClickDuringALetterIsHandledAfterIt_data()
+    {
+        QTest::addColumn<bool>("clickFile");
+        QTest::newRow("click sound heard: dropped") << true;
+        QTest::newRow("no click file: taken") << false;
+    }
+    void aClickDuringALetterIsHandledAfterIt()
+    {
+        QFETCH(bool, clickFile);
+        TestFolder folder;
+        folder.addPictures({QStringLiteral("いぬ.bmp"), QStringLiteral("いぬ.gif"), QStringLiteral("いぬ.jpg"),
+                            QStringLiteral("いぬ2.bmp")});
+        writeBytes(folder.data() + QStringLiteral("/Word.txt"), "#TRUE#,#TRUE#,0,0,#TRUE#,#FALSE#\r\n");
+        // Long enough that the second click surely comes while the letter sounds.
+        writeBytes(folder.path() + QStringLiteral("/い.wav"), toneWav(6.0, 22050, 1, 16));
+        writeBytes(folder.path() + QStringLiteral("/ぬ.wav"), toneWav(0.2, 22050, 1, 16));
+        if (clickFile) writeBytes(folder.path() + QStringLiteral("/ガチャ.wav"), toneWav(2.0, 22050, 1, 16));
+        const QString trace = folder.path() + QStringLiteral("/trace.txt");
+        VncGame vnc;
+        Viewer viewer;
+        const QString question = vnc.startListening(folder, trace, viewer);
+        QVERIFY(!question.isEmpty());
+        QVERIFY(viewer.click(tileCentre(question, 0)));
+        QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(QStringLiteral("sound い.wav")); }, kWait));
+        QVERIFY(viewer.click(tileCentre(question, 1)));
+        const QString after = clickFile ? QStringLiteral("sound ガチャ.wav") : QStringLiteral("sound ぬ.wav");
+        QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(after); }, kWait));
+        QStringList seen = events(trace);
+        seen = seen.mid(seen.indexOf(QStringLiteral("sound い.wav")));
+        if (clickFile) {
+            QCOMPARE(seen.mid(0, 3), QStringList({QStringLiteral("sound い.wav"), QStringLiteral("right い"),
+                                                  QStringLiteral("sound ガチャ.wav")}));
+            // The click came while the letter sounded and was dropped, not kept for later.
+            QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(QStringLiteral("sound ピンポン.wav")) ||
+                                                 !viewer.click(tileCentre(question, 1)); }, kWait));
+            QCOMPARE(events(trace).count(QStringLiteral("sound ぬ.wav")), 1);
+        } else {
+            QCOMPARE(seen.mid(0, 5), QStringList({QStringLiteral("sound い.wav"), QStringLiteral("right い"),
+                                                  QStringLiteral("sound ガチャ.wav"), QStringLiteral("missing ガチャ.wav"),
+                                                  QStringLiteral("sound ぬ.wav")}));
+        }
+        QVERIFY(viewer.key(kEscape));
+        QVERIFY(vnc.process.waitForFinished(kWait));
+        QCOMPARE(vnc.process.exitCode(), 0);
+    }
+
+    // Esc and H act at once in the middle of a long letter: the letter's verdict never
+    // comes, and nothing waits for the sound's end.
+    void adultKeysActDuringALongLetter_data()
+    {
+        QTest::addColumn<uint32_t>("key");
+        QTest::addColumn<QString>("keyLine");
+        QTest::newRow("Esc") << kEscape << QStringLiteral("key 27");
+        QTest::newRow("H") << uint32_t('h') << QStringLiteral("key 72");
+    }
+    void adultKeysActDuringALongLetter()
+    {
+        QFETCH(uint32_t, key);
+        QFETCH(QString, keyLine);
+        TestFolder folder;
+        folder.addPictures({QStringLiteral("い.bmp"), QStringLiteral("い.gif"), QStringLiteral("い.jpg"),
+                            QStringLiteral("い2.bmp")});
+        // Longer than any wait here: the test fails if the game waits for it.
+        writeBytes(folder.path() + QStringLiteral("/い.wav"), toneWav(10.0, 8000, 1, 8));
+        const QString trace = folder.path() + QStringLiteral("/trace.txt");
+        VncGame vnc;
+        Viewer viewer;
+        const QString question = vnc.startListening(folder, trace, viewer);
+        QVERIFY(!question.isEmpty());
+        QVERIFY(viewer.click(tileCentre(question, 0)));
+        QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(QStringLiteral("sound い.wav")); }, kWait));
+        QVERIFY(viewer.key(key));
+        QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(keyLine); }, kWait));
+        // Event order, not time: had the key waited behind the sound, the verdict would be first.
+        const QStringList seen = events(trace);
+        QVERIFY2(!seen.contains(QStringLiteral("right い")), qPrintable(seen.join(u'|')));
+        if (key == kEscape) {
+            QVERIFY(vnc.process.waitForFinished(kWait));
+            QCOMPARE(vnc.process.exitCode(), 0);
+        }
     }
 
     // The folder is on a share that stopped answering while the game read its settings:

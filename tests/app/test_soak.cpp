@@ -62,8 +62,8 @@ private slots:
         MainScreen& f = *g->screen;
         Round& round = *g->round;
         // The test ticks the timers itself; their own intervals never run out during the test.
-        f.retryTimer->setInterval(24 * 3600 * 1000);
-        f.nextQuestionTimer->setInterval(24 * 3600 * 1000);
+        retryTimerOf(f.round()).setInterval(24 * 3600 * 1000);
+        nextQuestionTimerOf(f.round()).setInterval(24 * 3600 * 1000);
 
         int questions = 0;
         double rssAt30 = 0, heapAt30 = 0;
@@ -83,9 +83,10 @@ private slots:
             QCoreApplication::processEvents();
             // Every instruction and praise is heard to its end, sooner or later.
             if (g->speech.speaking && rng.bounded(3) == 0) g->speech.finishSpeaking();
+            g->settle();
             g->sound.finish();
-            if (f.retryTimer->isActive()) round.onRetryTimer();
-            if (f.nextQuestionTimer->isActive()) round.onNextQuestionTimer();
+            if (retryTimerOf(f.round()).isActive()) round.onRetryTimer();
+            if (nextQuestionTimerOf(f.round()).isActive()) round.onNextQuestionTimer();
 
             const bool newQuestion = questions != seenQuestions;
             seenQuestions = questions;
@@ -105,7 +106,7 @@ private slots:
                 const int activations = f.activation().count();
                 const bool settings = rng.bounded(2) == 0;
                 QTest::keyClick(&f, settings ? Qt::Key_H : Qt::Key_N);
-                QVERIFY(!f.nextQuestionTimer->isActive());
+                QVERIFY(!nextQuestionTimerOf(f.round()).isActive());
                 QVERIFY(!g->speech.speaking);
                 if (settings) {
                     SettingsDialog* d = f.settingsDialog;
@@ -130,7 +131,7 @@ private slots:
                 continue;
             }
 
-            if (round.speaking() || f.retryTimer->isActive() || q.nextLetter >= q.wordLength()) continue;
+            if (round.speaking() || retryTimerOf(f.round()).isActive() || q.nextLetter >= q.wordLength()) continue;
             // The child: mostly the right letter, sometimes any tile.
             const int tile = rng.bounded(5) != 0 ? freeTileWith(q, q.tileLetter(q.nextLetter))
                                                  : int(rng.bounded(quint32(std::max(q.tileCount(), 1))));
@@ -140,6 +141,7 @@ private slots:
                 moveOver(t);
             else
                 QTest::mouseClick(t, Qt::LeftButton);
+            g->settle();
             if (q.wrongTile >= 0) ++wrong;
             else if (q.wordDone) ++finished;
         }

@@ -4,7 +4,7 @@
 mokuri_test(test_startup app/test_startup.cpp mokuri_test_screens)
 mokuri_test(test_fault_injection app/test_fault_injection.cpp mokuri_test_screens)
 mokuri_test(test_soak app/test_soak.cpp mokuri_test_screens)
-mokuri_test(test_real_keys app/test_real_keys.cpp mokuri_test_folder mokuri_stalled_share)
+mokuri_test(test_real_keys app/test_real_keys.cpp mokuri_test_folder mokuri_stalled_share mokuri_game)
 add_dependencies(test_startup mokuri)
 add_dependencies(test_real_keys mokuri)
 # The real binary under Xvfb with openbox and the tint2 panel.

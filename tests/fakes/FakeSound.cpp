@@ -17,10 +17,11 @@ void FakeSound::stop()
     playing_ = false;
 }
 
-void FakeSound::waitUntilEnded()
+void FakeSound::finish()
 {
-    if (playing_) ++waits;
+    if (!playing_) return;
     playing_ = false;
+    emit soundEnded();
 }
 
 } // namespace mokuri::test

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// A sound player that records every file played; a sound "plays" until the test ends it,
-// or until the game waits for it.
+// A sound player that records every file played; a sound "plays" until the test ends it.
 #include "media/SoundPlayer.h"
 
 #include <QStringList>
@@ -9,22 +8,24 @@
 namespace mokuri::test {
 
 class FakeSound : public SoundPlayer {
+    Q_OBJECT
 public:
     void play(const QString& fileName) override;
     void stop() override;
     bool isPlaying() override { return playing_; }
-    void waitUntilEnded() override;
+    void prepare(const QString& fileName) override { prepared << fileName; }
 
-    // Files that cannot be played (missing or damaged).
+    // Files that cannot be played (missing or damaged): skipped at once, as a player that
+    // already knows them does.
     QStringList missing;
-    // Whether a played sound keeps playing until stopped or waited for (a real sound) or
-    // is over at once.
+    // Whether a played sound keeps playing until finish() (a real sound) or is over at once.
     bool soundsLast = true;
     // Files that really started playing, in order.
     QStringList played;
+    QStringList prepared;
     int stops = 0;
-    int waits = 0;
-    void finish() { playing_ = false; }
+    // The sound now playing has been heard to its end: soundEnded, at once.
+    void finish();
 
 private:
     bool playing_ = false;

@@ -40,4 +40,14 @@ int freeTileWith(const Question& q, const QString& letter)
     return -1;
 }
 
+QTimer& retryTimerOf(Round& round)
+{
+    return *round.findChild<QTimer*>(QStringLiteral("Timer1"));
+}
+
+QTimer& nextQuestionTimerOf(Round& round)
+{
+    return *round.findChild<QTimer*>(QStringLiteral("Timer2"));
+}
+
 } // namespace mokuri::test

@@ -12,6 +12,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
 namespace mokuri::test {
@@ -34,6 +35,16 @@ struct StartedGame {
     StartedGame& operator=(const StartedGame&) = delete;
 
     const Question& question() const { return round->question(); }
+    // Every sound the engine waits for (a letter before its verdict, the click and the chime
+    // of a finished word) is heard to its end; a click or a buzzer it does not wait for is
+    // left playing.
+    void settle()
+    {
+        for (int n = 0; n < 8 && sound.isPlaying() &&
+                        (round->phase() == Round::Phase::LetterSounding || round->phase() == Round::Phase::WordDone);
+             ++n)
+            sound.finish();
+    }
 };
 
 // Loads `folder` as the program does (empty: the current folder) and builds the round and
@@ -43,6 +54,10 @@ std::unique_ptr<StartedGame> startGame(const QString& folder, const QString& tra
 
 // The events of a trace file, each line without its time: "question\tindex=0\t...".
 QStringList traceEvents(const QString& traceFile);
+
+// The engine's timers, found by their names as the screens' controls are.
+QTimer& retryTimerOf(Round& round);
+QTimer& nextQuestionTimerOf(Round& round);
 
 // The first tile of the question that carries `letter` and is not placed yet; -1 if none.
 int freeTileWith(const Question& q, const QString& letter);

@@ -102,6 +102,7 @@ private slots:
         for (QChar c : g->question().word) {
             g->sound.finish();
             g->round->onTileClicked(freeTileWith(g->question(), QString(c)));
+            g->settle();
         }
         g->speech.finishSpeaking();
         g->round->onNextQuestionTimer();

@@ -594,19 +594,20 @@ private slots:
         for (int k = 0; k < q.wordLength(); ++k) {
             s->game->sound.finish();
             click(f.tiles[size_t(freeTileWith(q, q.tileLetter(k)))]);
+            s->game->settle();
         }
         QVERIFY(f.rightMark->isVisible());
-        QVERIFY(f.nextQuestionTimer->isActive());
+        QVERIFY(nextQuestionTimerOf(f.round()).isActive());
         const qsizetype spoken = s->game->speech.spoken.size();
         const int speechStops = s->game->speech.stops;
         const int soundStops = s->game->sound.stops;
         QTest::keyClick(&f, Qt::Key_H);
-        QVERIFY(!f.nextQuestionTimer->isActive());
+        QVERIFY(!nextQuestionTimerOf(f.round()).isActive());
         QCOMPARE(s->game->speech.stops, speechStops + 1);
         QVERIFY(s->game->sound.stops > soundStops);
         QVERIFY(whenActive(f.settingsDialog.data()));
         // With the timer stopped nothing can set the next question up behind the dialog.
-        QVERIFY(!f.nextQuestionTimer->isActive());
+        QVERIFY(!nextQuestionTimerOf(f.round()).isActive());
         QVERIFY(f.rightMark->isVisible());
         QCOMPARE(s->game->speech.spoken.size(), spoken);
     }

@@ -67,6 +67,7 @@ struct Rig {
     {
         game->sound.finish();
         QTest::mouseClick(screen().tiles[size_t(tile)], Qt::LeftButton);
+        game->settle();
     }
 };
 
@@ -98,10 +99,10 @@ private slots:
             QCOMPARE(f.tiles[size_t(i)]->left(), float(120 + 600 * i));
             QCOMPARE(f.tiles[size_t(i)]->top(), 3960.f);
         }
-        QCOMPARE(f.retryTimer->interval(), 500);
-        QCOMPARE(f.nextQuestionTimer->interval(), 1000);
-        QVERIFY(!f.retryTimer->isActive());
-        QVERIFY(!f.nextQuestionTimer->isActive());
+        QCOMPARE(retryTimerOf(f.round()).interval(), 500);
+        QCOMPARE(nextQuestionTimerOf(f.round()).interval(), 1000);
+        QVERIFY(!retryTimerOf(f.round()).isActive());
+        QVERIFY(!nextQuestionTimerOf(f.round()).isActive());
 
         // Stacking, bottom first: the picture, the model row, tile 0, the right mark, tiles
         // 1 to 9, the wrong mark.
@@ -207,8 +208,8 @@ private slots:
         MainScreen& f = rig.screen();
         Round& round = *rig.game->round;
         // Zero intervals: the timers still go through the event loop, but no test waits for time.
-        f.retryTimer->setInterval(0);
-        f.nextQuestionTimer->setInterval(0);
+        retryTimerOf(f.round()).setInterval(0);
+        nextQuestionTimerOf(f.round()).setInterval(0);
         rig.startAndListen();
         const Question& q = rig.game->question();
         QCOMPARE(q.tileCount(), 5);
@@ -231,13 +232,13 @@ private slots:
         QCOMPARE(f.wrongMark->widthTwips(), 2194.f);
         QCOMPARE(f.wrongMark->heightTwips(), 2194.f);
         QCOMPARE(f.wrongMark->fontSize(), 2194 / 19);
-        QVERIFY(f.retryTimer->isActive());
+        QVERIFY(retryTimerOf(f.round()).isActive());
 
         // The retry timer's tick sets the same picture up again once the buzzer has ended.
         QSignalSpy ready(&round, &Round::questionReady);
         rig.game->sound.finish();
         QVERIFY(ready.wait(60000));
-        QVERIFY(!f.retryTimer->isActive());
+        QVERIFY(!retryTimerOf(f.round()).isActive());
         QVERIFY(!f.wrongMark->isVisibleTo(&f));
         QCOMPARE(q.word, QStringLiteral("とけい"));
         for (int i = 0; i < q.tileCount(); ++i) QCOMPARE(f.tiles[size_t(i)]->top(), tileRow);
@@ -251,13 +252,13 @@ private slots:
         }
         QVERIFY(q.wordDone);
         QVERIFY(f.rightMark->isVisibleTo(&f));
-        QVERIFY(f.nextQuestionTimer->isActive());
+        QVERIFY(nextQuestionTimerOf(f.round()).isActive());
 
         // The next question comes by the timer's tick once the praise has been spoken.
         ready.clear();
         rig.game->speech.finishSpeaking();
         QVERIFY(ready.size() == 1 || ready.wait(60000));
-        QVERIFY(!f.nextQuestionTimer->isActive());
+        QVERIFY(!nextQuestionTimerOf(f.round()).isActive());
         QVERIFY(!f.rightMark->isVisibleTo(&f));
         for (int i = 0; i < q.tileCount(); ++i) QCOMPARE(f.tiles[size_t(i)]->top(), tileRow);
     }
@@ -368,6 +369,7 @@ private slots:
             QTest::mousePress(t, Qt::LeftButton, {}, QPoint(3, 3));
             QTest::mouseRelease(t, Qt::LeftButton, {}, QPoint(-20, -20));
         }
+        rig.game->settle();
         QCOMPARE(q.nextLetter, taken ? 1 : 0);
         QCOMPARE(rig.game->sound.played,
                  taken ? QStringList({QStringLiteral("い.wav"), QStringLiteral("ガチャ.wav")}) : QStringList());
