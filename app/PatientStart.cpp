@@ -2,6 +2,7 @@
 #include "app/PatientStart.h"
 
 #include "screens/WaitingScreen.h"
+#include "support/Executor.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -9,37 +10,30 @@
 #include <QScreen>
 #include <QTimer>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 namespace mokuri {
 
 namespace {
-// Between the reading thread and the window's thread; the reading thread holds it too,
-// since it may outlive the caller.
+// Between the read and the waiting loop, both on the window's thread.
 struct Reading {
-    std::mutex mutex;
     bool done = false;
     std::optional<StartValues> values;
-    QEventLoop* loop = nullptr;  // touched on the window's thread only
+    QEventLoop* loop = nullptr;
 };
 } // namespace
 
-PatientStartResult loadStartValuesPatiently(const QString& folder, Trace& trace, std::chrono::milliseconds showAfter)
+PatientStartResult loadStartValuesPatiently(const QString& folder, Trace trace, std::chrono::milliseconds showAfter)
 {
     auto reading = std::make_shared<Reading>();
-    // Detached: joining a thread stuck on a stalled share would be the very freeze avoided.
-    std::thread([reading, folder, &trace] {
-        std::optional<StartValues> values = loadStartValues(folder, trace);
-        {
-            std::lock_guard lock(reading->mutex);
+    // The read holds its own share of the trace: on a stalled share it may still be stuck
+    // in the kernel when the program ends, and nothing waits for it.
+    Executor::shared().run(
+        qApp, [folder, trace]() mutable { return loadStartValues(folder, trace); },
+        [reading](std::optional<StartValues> values) {
             reading->values = std::move(values);
             reading->done = true;
-        }
-        QMetaObject::invokeMethod(qApp, [reading] {
             if (reading->loop) reading->loop->quit();
-        }, Qt::QueuedConnection);
-    }).detach();
+        });
 
     QEventLoop loop;
     reading->loop = &loop;
@@ -62,15 +56,8 @@ PatientStartResult loadStartValuesPatiently(const QString& folder, Trace& trace,
         waiting->activateWindow();
     });
     showWaiting.start(showAfter);
-    for (;;) {
-        {
-            std::lock_guard lock(reading->mutex);
-            if (reading->done || result.givenUp) break;
-        }
-        loop.exec();
-    }
+    while (!reading->done && !result.givenUp) loop.exec();
     reading->loop = nullptr;
-    std::lock_guard lock(reading->mutex);
     if (!result.givenUp) result.values = std::move(reading->values);
     return result;
 }

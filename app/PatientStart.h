@@ -12,14 +12,13 @@ namespace mokuri {
 struct PatientStartResult {
     // As loadStartValues() gives them, once the folder has answered.
     std::optional<StartValues> values;
-    // Esc on the waiting screen: the reading thread may still hang in the kernel, so the
-    // program must end without waiting for it (std::_Exit).
+    // Esc on the waiting screen: the read may still hang in the kernel; the program ends
+    // without waiting for it.
     bool givenUp = false;
 };
 
-// Runs loadStartValues() off the window's thread; the waiting screen shows after `showAfter`.
-// `trace` must outlive the reading thread: with givenUp, until the process ends.
-PatientStartResult loadStartValuesPatiently(const QString& folder, Trace& trace,
+// Runs loadStartValues() on the executor; the waiting screen shows after `showAfter`.
+PatientStartResult loadStartValuesPatiently(const QString& folder, Trace trace,
                                             std::chrono::milliseconds showAfter = std::chrono::milliseconds(500));
 
 } // namespace mokuri

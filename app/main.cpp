@@ -1,21 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // モクリ: a word-building exercise in Japanese for young children.
 #include "app/CommandLine.h"
+#include "app/Ending.h"
 #include "app/PatientStart.h"
 #include "game/PracticeRecorder.h"
 #include "game/Round.h"
 #include "content/QueuedRecordWriter.h"
 #include "media/SystemMedia.h"
 #include "screens/Fonts.h"
+#include "screens/AdultDialogs.h"
 #include "screens/MainScreen.h"
-#include "support/Patience.h"
+#include "session/AdultSession.h"
 #include "support/WriteQueue.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
 #include <cstdio>
-#include <cstdlib>
 
 int main(int argc, char** argv)
 {
@@ -32,9 +33,7 @@ int main(int argc, char** argv)
     PatientStartResult patient = loadStartValuesPatiently(folder, trace);
     if (patient.givenUp) {
         std::fprintf(stderr, "mokuri: ended by Esc while waiting for the folder \"%s\"\n", qPrintable(folder));
-        // The reading thread may be stuck in the kernel for good: no destructor may wait on it.
-        std::fflush(nullptr);
-        std::_Exit(0);
+        return endProgram(0, {}, trace);
     }
     std::optional<StartValues>& start = patient.values;
     if (!start) {
@@ -48,34 +47,24 @@ int main(int argc, char** argv)
 
     // Saves and record lines: never on the window's thread, in case the folder stalls.
     WriteQueue writes;
+    AdultSession session(round, writes, trace);
+    session.setNotices(start->settingsNotice, start->taskListNotice);
     // The practice record belongs to the picture folder; it never touches its text files.
     QueuedRecordWriter record(start->folder.path, writes);
     PracticeRecorder recorder(round, record, PracticeRecorder::newSession());
 
     QScreen* screen = QGuiApplication::primaryScreen();
     const TwipScale scale = TwipScale::of(screen);
-    MainScreen mainScreen(round, scale, trace, writes);
-    mainScreen.setNotices(start->settingsNotice, start->taskListNotice);
+    MainScreen mainScreen(round, scale, trace);
+    new AdultDialogs(session, mainScreen, scale);  // owned by the main screen
     mainScreen.fitToScreen(screen ? screen->geometry().size() : QSize(1024, 768));
     mainScreen.showOverScreen();
     const int status = app.exec();
 
-    // Esc ends the program within a second, whatever the folder does: writes get a moment
-    // to finish, and those still waiting on a folder that does not answer are named.
-    const QStringList unwritten = writes.finish(std::chrono::milliseconds(300));
-    for (const QString& file : unwritten) {
-        std::fprintf(stderr, "mokuri: %s was not written: its folder did not answer before the program ended\n",
-                     qPrintable(QDir::toNativeSeparators(file)));
-        trace.event("warning", {QStringLiteral("not saved ") + file});
-    }
-    if (!unwritten.isEmpty() || patience::running() > 0) {
-        // A thread stuck in the kernel on the folder: ending normally would wait behind it
-        // or pull its objects away under it. The window goes first: the kernel may hold the
-        // process until the share lets go of a file it has open.
-        mainScreen.hide();
-        QCoreApplication::processEvents();
-        std::fflush(nullptr);
-        std::_Exit(status);
-    }
-    return status;
+    // The window goes first: the kernel may hold the process's end until a share lets go
+    // of a file it has open, and the child should not see a frozen screen meanwhile.
+    round.silence();
+    mainScreen.hide();
+    QCoreApplication::processEvents();
+    return endProgram(status, &writes, trace);
 }

@@ -35,8 +35,7 @@ int main(int argc, char** argv)
     std::unique_ptr<SpeechVoice> speech(createSystemSpeechVoice());
     Round round(start->folder, start->tasks, start->settings, start->praise, *sound, *speech, random, trace);
     const TwipScale scale(15.0f);
-    WriteQueue writes;
-    MainScreen screen(round, scale, trace, writes);
+    MainScreen screen(round, scale, trace);
     screen.fitToScreen(QSize(1024, 768));
     round.findChild<QTimer*>(QStringLiteral("Timer1"))->setInterval(20);
     round.findChild<QTimer*>(QStringLiteral("Timer2"))->setInterval(20);

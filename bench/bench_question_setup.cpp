@@ -90,8 +90,7 @@ int main(int argc, char** argv)
     Round round(PictureFolder{dir.path(), pictures}, pictures, Settings{}, {QStringLiteral("よくできました")}, sound, speech,
                 random, trace);
     const TwipScale scale(15.0f);
-    WriteQueue writes;
-    auto screen = std::make_unique<MainScreen>(round, scale, trace, writes);
+    auto screen = std::make_unique<MainScreen>(round, scale, trace);
     screen->fitToScreen(QSize(1024, 768));
     round.start();
 
@@ -114,7 +113,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < runs; ++i) {
         // A set-up nobody could see coming: a fresh screen has decoded nothing ahead.
         nextQuestion(0);
-        screen = std::make_unique<MainScreen>(round, scale, trace, writes);
+        screen = std::make_unique<MainScreen>(round, scale, trace);
         screen->fitToScreen(QSize(1024, 768));
         QElapsedTimer t;
         t.start();

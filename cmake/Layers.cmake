@@ -4,7 +4,7 @@
 # the libraries apart, and this check stops an include of a header from a higher layer
 # (one that would compile only because every folder shares the source root) at configure
 # time.
-set(MOKURI_LAYERS support content media game screens app)
+set(MOKURI_LAYERS support content media game session screens app)
 
 function(mokuri_check_layer folder)
   list(FIND MOKURI_LAYERS ${folder} level)

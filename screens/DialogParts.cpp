@@ -67,22 +67,15 @@ void showNotSavedMessage(const QString& path, const QString& what)
                    &font);
 }
 
-void saveForAdult(WriteQueue& writes, const QString& path, const QString& what, WriteQueue::Job save)
+void showSaveWaitingMessage(const QString& path, const QString& what)
 {
-    // A save takes milliseconds; a second is far beyond any folder that still answers.
-    constexpr std::chrono::milliseconds kPatience{1000};
-    const WriteQueue::Outcome outcome = writes.waitFor(writes.submit(path, std::move(save)), kPatience);
-    if (outcome == WriteQueue::Outcome::Failed) {
-        showNotSavedMessage(path, what);
-    } else if (outcome == WriteQueue::Outcome::Pending) {
-        const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-        const QFont font = dialogFont();
-        showWarningBox(QStringLiteral("ファイル「%1」のあるフォルダが応答しません。\n"
-                                      "この%2は有効です。フォルダが応答すると保存されます。\n"
-                                      "それまでにプログラムを終了すると保存されません。")
-                           .arg(shown, what),
-                       &font);
-    }
+    const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    const QFont font = dialogFont();
+    showWarningBox(QStringLiteral("ファイル「%1」のあるフォルダが応答しません。\n"
+                                  "この%2は有効です。フォルダが応答すると保存されます。\n"
+                                  "それまでにプログラムを終了すると保存されません。")
+                       .arg(shown, what),
+                   &font);
 }
 
 DialogWindow::DialogWindow(const QString& name, const QString& caption, const TwipScale& scale, float clientWidth,

@@ -4,7 +4,6 @@
 // placing controls in twips, and the message of a choice that could not be saved.
 #include "screens/ActivationWatcher.h"
 #include "screens/TwipScale.h"
-#include "support/WriteQueue.h"
 
 #include <QFont>
 #include <QRect>
@@ -33,11 +32,9 @@ QLabel* makeCreditLabel(QWidget* parent, const QString& name);
 // program ends. `what` names the choice, e.g. "設定".
 void showNotSavedMessage(const QString& path, const QString& what);
 
-// Saves `path` by `save` on the program's write thread and waits a moment for it. A failed
-// save is told as by showNotSavedMessage; one still waiting on a folder that does not answer
-// (a stalled network share) is told too, and goes on by itself: the window never waits
-// for the folder. `what` as for showNotSavedMessage.
-void saveForAdult(WriteQueue& writes, const QString& path, const QString& what, WriteQueue::Job save);
+// Tells the adult that the folder of `path` does not answer (a stalled network share): the
+// choice holds, and the save goes on by itself once the folder answers.
+void showSaveWaitingMessage(const QString& path, const QString& what);
 
 // The base of both dialogs: a borderless window without owner, centred on the screen,
 // with a one-pixel rectangle drawn on its surface (`Shape1`).

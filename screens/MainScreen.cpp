@@ -4,9 +4,7 @@
 #include "game/TileGeometry.h"
 #include "screens/Fonts.h"
 #include "support/FileRead.h"
-#include "support/Patience.h"
-#include "screens/PictureChoiceDialog.h"
-#include "screens/SettingsDialog.h"
+#include "support/Executor.h"
 #include "screens/WarningBox.h"
 
 #include <QCloseEvent>
@@ -43,8 +41,8 @@ void TileLabel::mouseReleaseEvent(QMouseEvent* e)
     if (click) emit clicked(index_);
 }
 
-MainScreen::MainScreen(Round& round, const TwipScale& scale, Trace& trace, WriteQueue& writes, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), round_(round), scale_(scale), trace_(trace), writes_(writes),
+MainScreen::MainScreen(Round& round, const TwipScale& scale, Trace& trace, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), round_(round), scale_(scale), trace_(trace),
       activation_(this, ActivationWatcher::Rules{false, true})
 {
     // Fingers are followed here, over all tiles: a touch screen's synthesized mouse would
@@ -62,18 +60,14 @@ MainScreen::MainScreen(Round& round, const TwipScale& scale, Trace& trace, Write
     connect(&round_, &Round::upcomingPicture, this, &MainScreen::prefetch);
     connect(&pictures_, &PictureLoader::decoded, this, &MainScreen::onPictureDecoded);
     connect(&round_, &Round::quitRequested, this, [] { QCoreApplication::exit(0); });
-    connect(&round_, &Round::settingsRequested, this, &MainScreen::openSettings);
-    connect(&round_, &Round::pictureChoiceRequested, this, &MainScreen::openPictureChoice);
     connect(&activation_, &ActivationWatcher::activated, this, &MainScreen::onActivated);
 }
 
 MainScreen::~MainScreen()
 {
-    // Deleting a dialog moves the focus; that is no activation of a screen going away.
+    // Deleting a dialog (the adult's dialogs go with this window) moves the focus; that is
+    // no activation of a screen going away.
     disconnect(&activation_, nullptr, this, nullptr);
-    // The dialogs have no owner window, so nothing else ends them with the main screen.
-    delete settingsDialog;
-    delete pictureChoiceDialog;
 }
 
 void MainScreen::createControls()
@@ -217,15 +211,16 @@ void MainScreen::showPicture(const QString& path)
 
 void MainScreen::onPictureDecoded(const QString& path, QSize size)
 {
-    // A large picture comes after its question is shown; one for an earlier question or
-    // another window size is left to the loader's store.
-    if (pictureSettled_ || path != shownPicture_ || size != picture->pixelSize()) return;
-    const QImage image = pictures_.load(path, size);
-    pictureSettled_ = true;
-    if (image.isNull())
-        reportMissingPicture(path);
-    else
+    // A picture not decoded ahead comes after its question is shown, and a file changed
+    // since it was decoded comes again; one for an earlier question or another window size
+    // is left to the loader's store.
+    if (path != shownPicture_ || size != picture->pixelSize()) return;
+    const QImage image = pictures_.ready(path, size);
+    if (!image.isNull())
         picture->setPicture(image);
+    else if (!pictureSettled_)
+        reportMissingPicture(path);
+    pictureSettled_ = true;
 }
 
 void MainScreen::reportMissingPicture(const QString& path)
@@ -287,51 +282,37 @@ void MainScreen::showWrongMark(int tile)
 void MainScreen::applyPointer()
 {
     if (round_.settings().showPointer) {
+        ++pointerLook_;
         setCursor(Qt::ArrowCursor);
         return;
     }
-    // Only a regular file is opened: a FIFO would block the screen for ever. It is read on
-    // another thread and waited for briefly: a stalled network share blocks even a look.
+    // Hidden at once, whatever the icon: it is what the adult asked for. The icon is read on
+    // the executor (only a regular file: a FIFO would block its reader for ever; a stalled
+    // network share blocks even a look) and put in when it comes.
+    setCursor(Qt::BlankCursor);
+    const std::uint64_t look = ++pointerLook_;
     const QString iconFile = QDir::current().absoluteFilePath(QStringLiteral("Clear.ico"));
-    const std::optional<QImage> image = withPatience<QImage>(std::chrono::milliseconds(500), [iconFile] {
-        QImage read;
-        if (isRegularFile(iconFile)) read.load(iconFile);
-        return read;
-    });
-    const QPixmap icon = image ? QPixmap::fromImage(*image) : QPixmap();
-    if (icon.isNull()) {
-        // Hidden is what the adult asked for, icon or not.
-        trace_.event("missing", {QStringLiteral("Clear.ico")});
-        setCursor(Qt::BlankCursor);
-        return;
-    }
-    setCursor(QCursor(icon, 0, 0));
+    Executor::shared().run(
+        this,
+        [iconFile] {
+            QImage read;
+            if (isRegularFile(iconFile)) read.load(iconFile);
+            return read;
+        },
+        [this, look](const QImage& image) {
+            if (look != pointerLook_ || round_.settings().showPointer) return;  // a later question's look decides
+            if (image.isNull()) {
+                trace_.event("missing", {QStringLiteral("Clear.ico")});
+                return;
+            }
+            setCursor(QCursor(QPixmap::fromImage(image), 0, 0));
+        });
 }
 
 void MainScreen::prefetch(const QString& path)
 {
     const TwipRect r = imageRect(widthTwips_, heightTwips_);
     pictures_.prefetch(path, QSize(std::max(1, scale_.toPixels(r.width)), std::max(1, scale_.toPixels(r.height))));
-}
-
-void MainScreen::openSettings()
-{
-    if (!settingsDialog) {
-        settingsDialog = new SettingsDialog(round_, scale_, trace_, writes_);
-        settingsDialog->setNotice(settingsNotice_);
-        connect(settingsDialog, &SettingsDialog::finished, this, &MainScreen::returnFromDialog);
-    }
-    settingsDialog->showFromMainScreen();
-}
-
-void MainScreen::openPictureChoice()
-{
-    if (!pictureChoiceDialog) {
-        pictureChoiceDialog = new PictureChoiceDialog(round_, scale_, trace_, writes_);
-        pictureChoiceDialog->setNotice(pictureChoiceNotice_);
-        connect(pictureChoiceDialog, &PictureChoiceDialog::finished, this, &MainScreen::returnFromDialog);
-    }
-    pictureChoiceDialog->showFromMainScreen();
 }
 
 std::optional<AdultKey> adultKeyOf(const QKeyEvent& e)

@@ -7,7 +7,6 @@
 #include "screens/ActivationWatcher.h"
 #include "screens/PictureLoader.h"
 #include "screens/TwipControls.h"
-#include "support/WriteQueue.h"
 
 #include <QHash>
 #include <QPointer>
@@ -21,8 +20,6 @@ class QTouchEvent;
 
 namespace mokuri {
 
-class SettingsDialog;
-class PictureChoiceDialog;
 
 class TileLabel : public TwipLabel {
     Q_OBJECT
@@ -44,8 +41,7 @@ private:
 class MainScreen : public QWidget {
     Q_OBJECT
 public:
-    // `writes` takes the dialogs' saves off the window's thread.
-    MainScreen(Round& round, const TwipScale& scale, Trace& trace, WriteQueue& writes, QWidget* parent = nullptr);
+    MainScreen(Round& round, const TwipScale& scale, Trace& trace, QWidget* parent = nullptr);
     ~MainScreen() override;
 
     // Covers a screen of this many pixels: the window's size and the right mark follow it.
@@ -53,13 +49,6 @@ public:
     // Shows the window in the window system's full-screen state, above any panel; its
     // first showing starts the game.
     void showOverScreen();
-    // What the adult should read when first opening the settings (H) or the picture
-    // choice (N): a file that start-up found damaged or empty.
-    void setNotices(const QString& settings, const QString& pictureChoice)
-    {
-        settingsNotice_ = settings;
-        pictureChoiceNotice_ = pictureChoice;
-    }
     // Brings the main screen back in front of a dialog and activates it.
     void returnFromDialog();
 
@@ -74,9 +63,6 @@ public:
     std::array<TileLabel*, kMaxTiles> tiles{};
     TwipLabel* wrongMark = nullptr;
     TwipLabel* rightMark = nullptr;
-    // Created at their first opening and never closed.
-    QPointer<SettingsDialog> settingsDialog;
-    QPointer<PictureChoiceDialog> pictureChoiceDialog;
 
 protected:
     bool event(QEvent* e) override;
@@ -99,23 +85,19 @@ private:
     void showWrongMark(int tile);
     void applyPointer();
     void prefetch(const QString& path);
-    void openSettings();
-    void openPictureChoice();
     void onTouch(QTouchEvent* e);
     TileLabel* tileAt(QPointF position) const;
 
     Round& round_;
     const TwipScale& scale_;
     Trace& trace_;
-    WriteQueue& writes_;
     PictureLoader pictures_;
     QString shownPicture_;
     bool pictureSettled_ = true;  // shown, or reported missing
     float widthTwips_ = 6345, heightTwips_ = 4680;
     QSize laidOutFor_;
     int16_t tileSize_ = 0;
-    QString settingsNotice_;
-    QString pictureChoiceNotice_;
+    std::uint64_t pointerLook_ = 0;  // the latest look for Clear.ico
     bool started_ = false;
     // Each finger: the tile it went down on (a tap there is a click) and the one under it now.
     struct Finger {

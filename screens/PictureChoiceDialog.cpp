@@ -68,9 +68,8 @@ void PictureList::keyPressEvent(QKeyEvent* e)
     QListWidget::keyPressEvent(e);
 }
 
-PictureChoiceDialog::PictureChoiceDialog(Round& round, const TwipScale& scale, Trace& trace, WriteQueue& writes)
-    : DialogWindow(QStringLiteral("Form3"), QStringLiteral("Form3"), scale, 5985, 5910, QRect(120, 120, 5655, 5655)),
-      round_(round), trace_(trace), writes_(writes)
+PictureChoiceDialog::PictureChoiceDialog(const TwipScale& scale)
+    : DialogWindow(QStringLiteral("Form3"), QStringLiteral("Form3"), scale, 5985, 5910, QRect(120, 120, 5655, 5655))
 {
     // Created in tab order; the labels take no focus.
     pictureList = new PictureList(this);
@@ -108,12 +107,12 @@ PictureChoiceDialog::PictureChoiceDialog(Round& round, const TwipScale& scale, T
 
 void PictureChoiceDialog::showStoredChoices()
 {
-    const QStringList& pictures = round_.folder().pictures;
+    const QStringList& pictures = pictures_;
     for (int i = 0; i < pictures.size(); ++i) {
         // Exactly the pictures in play: ticks left from an opening that ended with
         // "キャンセル" would otherwise be taken by a later "決定" without the adult meaning it.
         pictureList->setEntryText(i, pictures[i]);
-        pictureList->setTicked(i, round_.tasks().contains(pictures[i]));
+        pictureList->setTicked(i, tasks_.contains(pictures[i]));
     }
 }
 
@@ -123,10 +122,14 @@ void PictureChoiceDialog::decide()
     for (int i = 0; i < pictureList->count(); ++i)
         if (pictureList->isTicked(i)) ticked << pictureList->entryText(i);
     if (ticked.size() < kFewestPictures) return;
-    round_.setTasks(ticked);
-    saveForAdult(writes_, round_.folder().filePath(QStringLiteral("Fname.txt")), QStringLiteral("課題の選択"),
-                 [folder = round_.folder(), ticked, &trace = trace_] { return saveTaskList(folder, ticked, trace); });
+    emit tasksChosen(ticked);
     emit finished();
+}
+
+void PictureChoiceDialog::setStored(const QStringList& pictures, const TaskList& tasks)
+{
+    pictures_ = pictures;
+    tasks_ = tasks;
 }
 
 void PictureChoiceDialog::cancel() { emit finished(); }

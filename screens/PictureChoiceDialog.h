@@ -3,7 +3,7 @@
 // The picture choice dialog (課題選択画面): every picture of the folder in a list, the
 // pictures in play ticked. "決定" takes the ticked pictures (at least four) and stores them
 // in Fname.txt; "全選択" and "全解除" act on every entry.
-#include "game/Round.h"
+#include "session/AdultSession.h"
 #include "screens/DialogParts.h"
 
 #include <QListWidget>
@@ -39,10 +39,13 @@ private:
 class PictureChoiceDialog : public DialogWindow {
     Q_OBJECT
 public:
-    PictureChoiceDialog(Round& round, const TwipScale& scale, Trace& trace, WriteQueue& writes);
+    explicit PictureChoiceDialog(const TwipScale& scale);
 
     // At least this many pictures must be ticked for "決定" to take them.
-    static constexpr int kFewestPictures = 4;
+    static constexpr int kFewestPictures = AdultSession::kFewestPictures;
+
+    // The catalogue and the pictures in play, shown at each activation.
+    void setStored(const QStringList& pictures, const TaskList& tasks);
 
     void decide();
     void cancel();
@@ -61,10 +64,13 @@ protected:
     // Writes the catalogue into the list and ticks the pictures in play.
     void showStoredChoices() override;
 
+signals:
+    // "決定" with enough pictures ticked: the adult's choice, before finished().
+    void tasksChosen(const mokuri::TaskList& ticked);
+
 private:
-    Round& round_;
-    Trace& trace_;
-    WriteQueue& writes_;
+    QStringList pictures_;
+    TaskList tasks_;
 };
 
 } // namespace mokuri

@@ -3,28 +3,20 @@
 
 #include "screens/PictureStreams.h"
 #include "support/FileRead.h"
-#include "support/Patience.h"
+#include "support/Executor.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QTransform>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 namespace mokuri {
 
 namespace {
 constexpr size_t kKept = 3;  // the current picture, the next one, and one spare
-constexpr std::chrono::milliseconds kPatience{900};
-// Whether a decoded picture is still the file's: a look at its size and date, which a
-// stalled network share answers never; the picture already decoded is then kept.
-constexpr std::chrono::milliseconds kLookPatience{200};
-// A program ending waits this long for decodes to stop.
-constexpr std::chrono::milliseconds kEndingPatience{300};
 
 // The file as it was when its picture was decoded.
 struct FileStamp {
@@ -171,8 +163,6 @@ QImage decodePictureAt(const QString& path, QSize size, const DecodeOptions& opt
 
 struct PictureLoader::Decode {
     std::mutex mutex;
-    std::condition_variable changed;
-    bool large = false;
     bool done = false;
     QImage image;
     std::optional<FileStamp> stamp;  // taken by the decoding thread before it reads
@@ -181,21 +171,18 @@ struct PictureLoader::Decode {
 struct PictureLoader::Shared {
     std::atomic<bool> cancel{false};
     std::mutex mutex;
-    std::condition_variable idle;
     PictureLoader* owner = nullptr;  // null once the loader is gone
-    int running = 0;
 };
 
 PictureLoader::PictureLoader() : shared_(std::make_shared<Shared>()) { shared_->owner = this; }
 
 PictureLoader::~PictureLoader()
 {
-    // Running decodes stop at their next row; one stuck on a stalled share must not keep
-    // the program from ending.
+    // Running decodes stop at their next row; one stuck on a stalled share holds only what
+    // it owns, and the program's end does not wait for it.
     shared_->cancel = true;
     largeDecodeGate().wake();
-    std::unique_lock lock(shared_->mutex);
-    shared_->idle.wait_for(lock, kEndingPatience, [this] { return shared_->running == 0; });
+    std::lock_guard lock(shared_->mutex);
     shared_->owner = nullptr;
 }
 
@@ -205,13 +192,7 @@ PictureLoader::Entry PictureLoader::start(const QString& path, QSize size)
     e.path = path;
     e.size = size;
     e.decode = std::make_shared<Decode>();
-    {
-        std::lock_guard lock(shared_->mutex);
-        ++shared_->running;
-    }
-    // A detached thread rather than std::async: the future of std::async waits for its
-    // thread when dropped, and a decode stuck on a stalled share would then block the screen.
-    std::thread([decode = e.decode, shared = shared_, path, size] {
+    Executor::shared().post([decode = e.decode, shared = shared_, path, size] {
         {
             // Here, not on the window's thread: even a look at a file may hang on a share.
             FileStamp stamp = stampOf(path);
@@ -220,39 +201,42 @@ PictureLoader::Entry PictureLoader::start(const QString& path, QSize size)
         }
         DecodeOptions options;
         options.cancel = &shared->cancel;
-        options.whenLarge = [&decode] {
-            {
-                std::lock_guard lock(decode->mutex);
-                decode->large = true;
-            }
-            decode->changed.notify_all();
-        };
         QImage image = decodePictureAt(path, size, options);
         {
             std::lock_guard lock(decode->mutex);
             decode->image = std::move(image);
             decode->done = true;
         }
-        decode->changed.notify_all();
         std::lock_guard lock(shared->mutex);
         if (PictureLoader* owner = shared->owner)
             QMetaObject::invokeMethod(owner, [owner, path, size] { emit owner->decoded(path, size); }, Qt::QueuedConnection);
-        if (--shared->running == 0) shared->idle.notify_all();
-    }).detach();
+    });
     return e;
 }
 
-bool PictureLoader::stillCurrent(const Entry& e)
+void PictureLoader::checkStillCurrent(const Entry& e)
 {
     std::optional<FileStamp> decoded;
     {
         std::lock_guard lock(e.decode->mutex);
         decoded = e.decode->stamp;
     }
-    if (!decoded) return true;  // still being read: what it finds is the file as it is now
-    const std::optional<FileStamp> now = withPatience<FileStamp>(kLookPatience, [path = e.path] { return stampOf(path); });
-    if (!now) return true;
-    return now->exists && *now == *decoded;
+    if (!decoded) return;  // still being read: what it finds is the file as it is now
+    // The look goes to the executor: a stalled share answers it never, and the picture
+    // already decoded is shown meanwhile. A changed file is decoded again and put in.
+    Executor::shared().run(
+        this, [path = e.path] { return stampOf(path); },
+        [this, decode = e.decode, was = *decoded](const FileStamp& now) {
+            if (now == was) return;
+            for (auto it = entries_.begin(); it != entries_.end(); ++it)
+                if (it->decode == decode) {
+                    const QString path = it->path;
+                    const QSize size = it->size;
+                    entries_.erase(it);
+                    prefetch(path, size);
+                    return;
+                }
+        });
 }
 
 void PictureLoader::prefetch(const QString& path, QSize size)
@@ -268,17 +252,21 @@ QImage PictureLoader::load(const QString& path, QSize size)
 {
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         if (it->path != path || it->size != size) continue;
-        if (stillCurrent(*it)) {
-            Entry e = *it;
-            entries_.erase(it);
-            entries_.push_back(e);  // most recently used stays longest
-            return ready(e);
-        }
+        Entry e = *it;
         entries_.erase(it);
-        break;
+        entries_.push_back(e);  // most recently used stays longest
+        checkStillCurrent(e);
+        return ready(e);
     }
     prefetch(path, size);
     return ready(entries_.back());
+}
+
+QImage PictureLoader::ready(const QString& path, QSize size) const
+{
+    for (const Entry& e : entries_)
+        if (e.path == path && e.size == size) return ready(e);
+    return {};
 }
 
 bool PictureLoader::decoding(const QString& path, QSize size) const
@@ -293,10 +281,7 @@ bool PictureLoader::decoding(const QString& path, QSize size) const
 
 QImage PictureLoader::ready(const Entry& e)
 {
-    // A small picture comes within milliseconds and is worth the wait; a large one, or one
-    // on a stalled network share, is put in by `decoded` rather than freezing the screen.
-    std::unique_lock lock(e.decode->mutex);
-    e.decode->changed.wait_for(lock, kPatience, [&e] { return e.decode->done || e.decode->large; });
+    std::lock_guard lock(e.decode->mutex);
     return e.decode->done ? e.decode->image : QImage();
 }
 

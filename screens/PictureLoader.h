@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Pictures decoded at the size they are shown, ahead of time on worker threads, so that
-// a question appears at once: the next task's picture is decoded while the praise is
-// spoken, and the current one is kept for a retry after a wrong tile. A large picture
-// (a scan, a camera's picture) never holds the screen: the question is shown without it
-// and `decoded` says when it can be put in.
+// Pictures decoded at the size they are shown, ahead of time on the executor, so that a
+// question appears at once: the next task's picture is decoded while the praise is
+// spoken, and the current one is kept for a retry after a wrong tile. A picture not yet
+// decoded (the first one, a large scan, one on a slow share) never holds the screen: the
+// question is shown without it and `decoded` says when it can be put in.
 #include <QDateTime>
 #include <QImage>
 #include <QObject>
@@ -38,13 +38,15 @@ class PictureLoader : public QObject {
 public:
     PictureLoader();
     ~PictureLoader() override;
-    // The picture, from what was decoded ahead when the file has not changed since. A
-    // small picture is waited for briefly; a large one still decoding gives a null image
-    // at once, and `decoded` follows.
+    // The picture as decoded ahead, or a null image when it is still being decoded (then
+    // `decoded` follows). Never waits. Whether the file has changed since is looked at off
+    // this thread; a changed file is decoded again and `decoded` says so.
     QImage load(const QString& path, QSize size);
     void prefetch(const QString& path, QSize size);
     // Still decoding: a null image from load() is no failure (yet).
     bool decoding(const QString& path, QSize size) const;
+    // What has been decoded for this path and size, without any look at the file.
+    QImage ready(const QString& path, QSize size) const;
 
 signals:
     void decoded(const QString& path, QSize size);
@@ -58,7 +60,7 @@ private:
         std::shared_ptr<Decode> decode;
     };
     Entry start(const QString& path, QSize size);
-    static bool stillCurrent(const Entry& e);
+    void checkStillCurrent(const Entry& e);
     static QImage ready(const Entry& e);
     std::deque<Entry> entries_;  // the few most recent, newest last
     std::shared_ptr<Shared> shared_;

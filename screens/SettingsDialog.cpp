@@ -62,9 +62,8 @@ T checkedValue(std::initializer_list<QRadioButton*> buttons, T kept)
 
 } // namespace
 
-SettingsDialog::SettingsDialog(Round& round, const TwipScale& scale, Trace& trace, WriteQueue& writes)
-    : DialogWindow(QStringLiteral("Form2"), QStringLiteral("カード選び"), scale, 5415, 5295, QRect(120, 120, 5175, 5055)),
-      round_(round), trace_(trace), writes_(writes)
+SettingsDialog::SettingsDialog(const TwipScale& scale)
+    : DialogWindow(QStringLiteral("Form2"), QStringLiteral("カード選び"), scale, 5415, 5295, QRect(120, 120, 5175, 5055))
 {
     title = new QLabel(QStringLiteral("モクリ設定"), this);
     title->setObjectName(QStringLiteral("Label2"));
@@ -146,7 +145,7 @@ QRadioButton* SettingsDialog::makeOption(QGroupBox* frame, const QString& name, 
 
 void SettingsDialog::showStoredChoices()
 {
-    const Settings& s = round_.settings();
+    const Settings& s = stored_;
     (s.instruction == Instruction::SayTheWord ? sayWordButton : readPictureButton)->setChecked(true);
     (s.showModel ? showModelButton : hideModelButton)->setChecked(true);
     (s.showPointer ? showPointerButton : hidePointerButton)->setChecked(true);
@@ -157,7 +156,7 @@ void SettingsDialog::showStoredChoices()
 
 Settings SettingsDialog::chosenSettings() const
 {
-    Settings s = round_.settings();
+    Settings s = stored_;
     s.instruction = sayWordButton->isChecked() ? Instruction::SayTheWord : Instruction::ReadThePicture;
     s.showModel = showModelButton->isChecked();
     s.showPointer = showPointerButton->isChecked();
@@ -169,12 +168,7 @@ Settings SettingsDialog::chosenSettings() const
 
 void SettingsDialog::execute()
 {
-    const Settings chosen = chosenSettings();
-    if (chosen != round_.settings()) {
-        round_.setSettings(chosen);
-        saveForAdult(writes_, round_.folder().filePath(QStringLiteral("Word.txt")), QStringLiteral("設定"),
-                     [folder = round_.folder().path, chosen, &trace = trace_] { return saveSettings(folder, chosen, trace); });
-    }
+    emit settingsChosen(chosenSettings());
     emit finished();
 }
 

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings dialog (モクリ設定): the six settings as option buttons, one frame each.
-// "実行" stores the choice (in Word.txt too, only when something changed); "キャンセル"
-// keeps the stored settings.
-#include "game/Round.h"
+// "実行" hands the choice on; "キャンセル" keeps the stored settings.
+#include "content/Settings.h"
 #include "screens/DialogParts.h"
 
 class QGroupBox;
@@ -16,8 +15,10 @@ namespace mokuri {
 class SettingsDialog : public DialogWindow {
     Q_OBJECT
 public:
-    SettingsDialog(Round& round, const TwipScale& scale, Trace& trace, WriteQueue& writes);
+    explicit SettingsDialog(const TwipScale& scale);
 
+    // What the buttons show at each activation.
+    void setStored(const Settings& stored) { stored_ = stored; }
     // The settings the buttons show; a frame with no button on keeps the stored value.
     Settings chosenSettings() const;
     void execute();
@@ -48,6 +49,10 @@ public:
     QPushButton* executeButton = nullptr;
     QPushButton* cancelButton = nullptr;
 
+signals:
+    // "実行": the adult's choice, before finished().
+    void settingsChosen(const mokuri::Settings& chosen);
+
 protected:
     void showStoredChoices() override;
 
@@ -57,9 +62,7 @@ private:
     QRadioButton* makeOption(QGroupBox* frame, const QString& name, const QString& caption, float top, float width,
                              float height);
 
-    Round& round_;
-    Trace& trace_;
-    WriteQueue& writes_;
+    Settings stored_;
 };
 
 } // namespace mokuri

@@ -5,32 +5,32 @@
 
 namespace mokuri {
 
-Trace::Trace() { clock_.start(); }
+Trace::Trace() : sink_(std::make_shared<Sink>()) { sink_->clock.start(); }
 
-Trace::Trace(const QString& target)
+Trace::Trace(const QString& target) : Trace()
 {
-    clock_.start();
     if (target.isEmpty()) return;
     if (target == QLatin1String("1")) {
-        out_ = stderr;
+        sink_->out = stderr;
         return;
     }
-    out_ = std::fopen(QFile::encodeName(target).constData(), "a");
-    ownsFile_ = out_ != nullptr;
-    if (!out_) std::fprintf(stderr, "mokuri: cannot open trace file %s\n", qPrintable(target));
+    sink_->out = std::fopen(QFile::encodeName(target).constData(), "a");
+    sink_->ownsFile = sink_->out != nullptr;
+    if (!sink_->out) std::fprintf(stderr, "mokuri: cannot open trace file %s\n", qPrintable(target));
 }
 
-Trace::~Trace()
+Trace::Sink::~Sink()
 {
-    if (out_ && ownsFile_) std::fclose(out_);
+    if (out && ownsFile) std::fclose(out);
 }
 
 QString Trace::targetFromEnvironment() { return qEnvironmentVariable("MOKURI_TRACE"); }
 
 void Trace::event(const char* name, const QStringList& fields)
 {
-    if (!out_) return;
-    QByteArray line = QByteArray::number(double(clock_.nsecsElapsed()) / 1e6, 'f', 1);
+    Sink& sink = *sink_;
+    if (!sink.out) return;
+    QByteArray line = QByteArray::number(double(sink.clock.nsecsElapsed()) / 1e6, 'f', 1);
     line += '\t';
     line += name;
     for (const QString& f : fields) {
@@ -38,9 +38,9 @@ void Trace::event(const char* name, const QStringList& fields)
         line += f.toUtf8();
     }
     line += '\n';
-    std::lock_guard<std::mutex> g(lock_);
-    std::fwrite(line.constData(), 1, size_t(line.size()), out_);
-    std::fflush(out_);
+    std::lock_guard<std::mutex> g(sink.lock);
+    std::fwrite(line.constData(), 1, size_t(line.size()), sink.out);
+    std::fflush(sink.out);
 }
 
 } // namespace mokuri

@@ -2,12 +2,14 @@
 #pragma once
 // Event log for adults setting up content and for tests: one TAB-separated line per event,
 // first the milliseconds since the log was opened. Sound and speech report from their own
-// threads, so writing is serialised.
+// threads, so writing is serialised. A copy writes to the same log and keeps it open, so
+// that work on another thread can take one along without outliving it.
 #include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 #include <mutex>
 
 namespace mokuri {
@@ -18,22 +20,23 @@ public:
     Trace();
     // `target`: empty for none, "1" for stderr, otherwise a file appended to.
     explicit Trace(const QString& target);
-    ~Trace();
-    Trace(const Trace&) = delete;
-    Trace& operator=(const Trace&) = delete;
 
     // The target named by MOKURI_TRACE.
     static QString targetFromEnvironment();
 
-    bool enabled() const { return out_ != nullptr; }
+    bool enabled() const { return sink_->out != nullptr; }
     // Writes "<ms>\t<event>\t<field>\t..." as one line.
     void event(const char* name, const QStringList& fields = {});
 
 private:
-    QElapsedTimer clock_;
-    FILE* out_ = nullptr;
-    bool ownsFile_ = false;
-    std::mutex lock_;
+    struct Sink {
+        QElapsedTimer clock;
+        FILE* out = nullptr;
+        bool ownsFile = false;
+        std::mutex lock;
+        ~Sink();
+    };
+    std::shared_ptr<Sink> sink_;
 };
 
 } // namespace mokuri

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/WriteQueue.h"
 
+#include "support/Executor.h"
+
+#include <QPromise>
+
 #include <condition_variable>
 #include <deque>
 #include <map>
 #include <mutex>
-#include <thread>
+#include <vector>
 
 namespace mokuri {
 
@@ -14,70 +18,81 @@ struct WriteQueue::Shared {
         std::uint64_t ticket = 0;  // 0: nobody waits for its outcome
         QString key;
         Job job;
+        std::vector<std::shared_ptr<QPromise<bool>>> listeners;
     };
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<Entry> queue;
     std::map<std::uint64_t, bool> outcomes;  // finished jobs somebody may still wait for
     std::uint64_t lastTicket = 0;
-    bool running = false;  // a job has been taken from the queue and not finished
+    bool draining = false;  // a worker is taking the queue's jobs, one after another
+    bool running = false;   // a job has been taken from the queue and not finished
     QString runningKey;
-    bool stopping = false;
 
-    void work()
+    // mutex held
+    void startDraining(const std::shared_ptr<Shared>& self)
+    {
+        if (draining) return;
+        draining = true;
+        Executor::shared().post([self] { self->drain(); });
+    }
+
+    void drain()
     {
         std::unique_lock lock(mutex);
-        for (;;) {
-            changed.wait(lock, [this] { return stopping || !queue.empty(); });
-            if (stopping) return;
+        while (!queue.empty()) {
             Entry e = std::move(queue.front());
             queue.pop_front();
             running = true;
             runningKey = e.key;
             lock.unlock();
             const bool ok = e.job();
+            for (const auto& promise : e.listeners) {
+                promise->addResult(ok);
+                promise->finish();
+            }
             lock.lock();
             running = false;
             runningKey.clear();
             if (e.ticket) outcomes[e.ticket] = ok;
             changed.notify_all();
         }
+        draining = false;
+        changed.notify_all();
     }
 };
 
-WriteQueue::WriteQueue() : shared_(std::make_shared<Shared>())
-{
-    // Detached: joining a thread blocked in the kernel by a stalled share would hang the
-    // program's end. The thread holds the shared state itself.
-    std::thread([shared = shared_] { shared->work(); }).detach();
-}
+WriteQueue::WriteQueue() : shared_(std::make_shared<Shared>()) {}
 
-WriteQueue::~WriteQueue()
-{
-    std::lock_guard lock(shared_->mutex);
-    shared_->stopping = true;
-    shared_->changed.notify_all();
-}
+WriteQueue::~WriteQueue() = default;
 
-std::uint64_t WriteQueue::submit(const QString& key, Job job)
+std::uint64_t WriteQueue::submit(const QString& key, Job job, QObject* context, Done done)
 {
+    std::vector<std::shared_ptr<QPromise<bool>>> listeners;
+    if (done) {
+        auto promise = std::make_shared<QPromise<bool>>();
+        promise->start();
+        promise->future().then(context, [done = std::move(done)](bool ok) { done(ok); });
+        listeners.push_back(std::move(promise));
+    }
     std::lock_guard lock(shared_->mutex);
     const std::uint64_t ticket = ++shared_->lastTicket;
     for (auto it = shared_->queue.begin(); it != shared_->queue.end(); ++it)
         if (it->ticket && it->key == key) {
+            for (auto& l : it->listeners) listeners.push_back(std::move(l));
             shared_->queue.erase(it);
             break;
         }
-    shared_->queue.push_back({ticket, key, std::move(job)});
-    shared_->changed.notify_all();
+    shared_->queue.push_back({ticket, key, std::move(job), std::move(listeners)});
+    shared_->startDraining(shared_);
     return ticket;
 }
 
 void WriteQueue::post(const QString& what, Job job)
 {
     std::lock_guard lock(shared_->mutex);
-    shared_->queue.push_back({0, what, std::move(job)});
-    shared_->changed.notify_all();
+    shared_->queue.push_back({0, what, std::move(job), {}});
+    shared_->startDraining(shared_);
 }
 
 WriteQueue::Outcome WriteQueue::waitFor(std::uint64_t ticket, std::chrono::milliseconds wait)

@@ -109,7 +109,7 @@ private slots:
                 QVERIFY(!nextQuestionTimerOf(f.round()).isActive());
                 QVERIFY(!g->speech.speaking);
                 if (settings) {
-                    SettingsDialog* d = f.settingsDialog;
+                    SettingsDialog* d = settingsDialog();
                     QVERIFY(d);
                     QTRY_VERIFY_WITH_TIMEOUT(d->isActiveWindow(), kWait);
                     QRadioButton* choices[] = {d->noDecoyButton, d->oneDecoyButton, d->twoDecoysButton,
@@ -117,7 +117,7 @@ private slots:
                     QTest::mouseClick(choices[rng.bounded(7)], Qt::LeftButton);
                     QTest::mouseClick(rng.bounded(2) ? d->executeButton : d->cancelButton, Qt::LeftButton);
                 } else {
-                    PictureChoiceDialog* d = f.pictureChoiceDialog;
+                    PictureChoiceDialog* d = pictureChoiceDialog();
                     QVERIFY(d);
                     QTRY_VERIFY_WITH_TIMEOUT(d->isActiveWindow(), kWait);
                     const bool all = rng.bounded(2) == 0;

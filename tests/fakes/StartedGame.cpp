@@ -8,6 +8,7 @@ namespace mokuri::test {
 StartedGame::~StartedGame()
 {
     screen.reset();
+    session.reset();
     round.reset();
 }
 
@@ -19,8 +20,10 @@ std::unique_ptr<StartedGame> startGame(const QString& folder, const QString& tra
     g->values = *start;
     g->round = std::make_unique<Round>(g->values.folder, g->values.tasks, g->values.settings, g->values.praise,
                                        g->sound, g->speech, g->random, g->trace);
-    g->screen = std::make_unique<MainScreen>(*g->round, g->scale, g->trace, g->writes);
-    g->screen->setNotices(g->values.settingsNotice, g->values.taskListNotice);
+    g->session = std::make_unique<AdultSession>(*g->round, g->writes, g->trace);
+    g->session->setNotices(g->values.settingsNotice, g->values.taskListNotice);
+    g->screen = std::make_unique<MainScreen>(*g->round, g->scale, g->trace);
+    new AdultDialogs(*g->session, *g->screen, g->scale);
     g->screen->fitToScreen(QSize(1024, 768));
     return g;
 }

@@ -7,7 +7,12 @@
 #include "fakes/FakeSound.h"
 #include "fakes/FakeSpeech.h"
 #include "game/Round.h"
+#include "fakes/FindWidget.h"
+#include "screens/AdultDialogs.h"
 #include "screens/MainScreen.h"
+#include "screens/PictureChoiceDialog.h"
+#include "screens/SettingsDialog.h"
+#include "session/AdultSession.h"
 #include "screens/TwipScale.h"
 
 #include <QString>
@@ -27,6 +32,7 @@ struct StartedGame {
     StartValues values;
     WriteQueue writes;
     std::unique_ptr<Round> round;
+    std::unique_ptr<AdultSession> session;
     std::unique_ptr<MainScreen> screen;
 
     StartedGame(const QString& traceFile, uint32_t seed) : trace(traceFile), random(seed) {}
@@ -54,6 +60,10 @@ std::unique_ptr<StartedGame> startGame(const QString& folder, const QString& tra
 
 // The events of a trace file, each line without its time: "question\tindex=0\t...".
 QStringList traceEvents(const QString& traceFile);
+
+// The adult's dialogs, once opened.
+inline SettingsDialog* settingsDialog() { return topLevelNamed<SettingsDialog>(QStringLiteral("Form2")); }
+inline PictureChoiceDialog* pictureChoiceDialog() { return topLevelNamed<PictureChoiceDialog>(QStringLiteral("Form3")); }
 
 // The engine's timers, found by their names as the screens' controls are.
 QTimer& retryTimerOf(Round& round);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the adult sees in the dialogs: exactly the pictures in play, a file start-up found
 // damaged or empty said once, and names shown as plain text.
+#include "fakes/FindWidget.h"
+#include "screens/AdultDialogs.h"
 #include "fakes/FakeSound.h"
 #include "fakes/FakeSpeech.h"
 #include "game/Round.h"
@@ -31,6 +33,7 @@ struct Rig {
     TwipScale scale{15};
     WriteQueue writes;
     std::unique_ptr<Round> round;
+    std::unique_ptr<AdultSession> session;
     std::unique_ptr<MainScreen> screen;
 
     Rig()
@@ -39,7 +42,9 @@ struct Rig {
                                    QStringLiteral("えび.bmp"), QStringLiteral("おに.bmp")};
         round = std::make_unique<Round>(PictureFolder{folder.path(), pictures}, pictures.mid(0, 4),
                                         Settings{}, QStringList{}, sound, speech, random, trace);
-        screen = std::make_unique<MainScreen>(*round, scale, trace, writes);
+        session = std::make_unique<AdultSession>(*round, writes, trace);
+        screen = std::make_unique<MainScreen>(*round, scale, trace);
+        new AdultDialogs(*session, *screen, scale);
         screen->fitToScreen(QSize(1024, 768));
     }
     ~Rig() { screen.reset(); }
@@ -82,7 +87,7 @@ private slots:
     {
         Rig rig;
         rig.round->onAdultKey(AdultKey::PictureChoice);
-        PictureChoiceDialog* dialog = rig.screen->pictureChoiceDialog;
+        auto* dialog = topLevelNamed<PictureChoiceDialog>(QStringLiteral("Form3"));
         QVERIFY(dialog);
         PictureList* list = dialog->pictureList;
         QCOMPARE(list->count(), 5);
@@ -110,7 +115,7 @@ private slots:
         Rig rig;
         const QString settingsNotice = QStringLiteral("設定ファイルが読めませんでした。");
         const QString choiceNotice = QStringLiteral("どの画像も選ばれていませんでした。");
-        rig.screen->setNotices(settingsNotice, choiceNotice);
+        rig.session->setNotices(settingsNotice, choiceNotice);
         const SeenBox first = messagesWhile([&] { rig.round->onAdultKey(key); });
         QCOMPARE(first.boxes, 1);
         QCOMPARE(first.text, key == AdultKey::Settings ? settingsNotice : choiceNotice);
