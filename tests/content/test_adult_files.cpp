@@ -4,6 +4,7 @@
 #include "content/PraiseLines.h"
 #include "content/SettingsFile.h"
 #include "content/TaskListFile.h"
+#include "fakes/OtherAccount.h"
 #include "support/FileRead.h"
 #include "support/SafeSave.h"
 #include "support/TextEncoding.h"
@@ -23,6 +24,7 @@
 #include <unistd.h>
 
 using namespace mokuri;
+using namespace mokuri::test;
 
 namespace {
 
@@ -50,6 +52,19 @@ QByteArray utf16(const QString& text, bool bigEndian)
 }
 
 const QByteArray kStoredSettings = "#FALSE#,#TRUE#,2,1,#TRUE#,#TRUE#\r\n";
+
+struct FileIdentity {
+    ino_t inode = 0;
+    uid_t owner = 0;
+    nlink_t links = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+FileIdentity identityOf(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return {};
+    return {st.st_ino, st.st_uid, st.st_nlink};
+}
 
 } // namespace
 
@@ -161,6 +176,99 @@ private slots:
         QVERIFY(saveTaskList(folderWith({QStringLiteral("a.bmp")}), {QStringLiteral("a.bmp")}, trace));
         QVERIFY(QFileInfo(path(QStringLiteral("Fname.txt"))).isSymLink());
         QCOMPARE(readFile(path(QStringLiteral("real/Fname.txt"))), QByteArray("\"a.bmp\",#TRUE#\r\n"));
+    }
+
+    // A link another account planted in a folder everyone may write to is not followed:
+    // the adult's file it points at is neither written nor created.
+    void linksOfAnotherAccountAreLeftAlone_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("targetExists");
+        QTest::newRow("Word.txt to an adult's file") << QStringLiteral("Word.txt") << true;
+        QTest::newRow("Fname.txt to an adult's file") << QStringLiteral("Fname.txt") << true;
+        QTest::newRow("Word.txt to no file yet") << QStringLiteral("Word.txt") << false;
+    }
+    void linksOfAnotherAccountAreLeftAlone()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, targetExists);
+        if (!runningAsRoot()) QSKIP("a link of another account can only be made as root");
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("home")));
+        const QString adults = path(QStringLiteral("home/.bashrc"));
+        if (targetExists) writeFile(adults, "alias ls='ls -F'\n");
+        const QString link = path(file);
+        QVERIFY(QFile::link(adults, link));
+        QCOMPARE(::lchown(QFile::encodeName(link).constData(), kOtherAccount, kOtherAccount), 0);
+        const bool saved = file == QStringLiteral("Word.txt")
+                               ? saveSettings(dir->path(), Settings{}, trace)
+                               : saveTaskList(folderWith({QStringLiteral("$(id>X).bmp")}), {}, trace);
+        QVERIFY(!saved);
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(QFileInfo::exists(adults), targetExists);
+        if (targetExists) QCOMPARE(readFile(adults), QByteArray("alias ls='ls -F'\n"));
+        QCOMPARE(QDir(path(QStringLiteral("home"))).entryList(QDir::Files | QDir::Hidden).size(), targetExists ? 1 : 0);
+    }
+
+    // A class folder: the file is written where it is, keeping its inode, owner and other
+    // names, when a new file renamed over it would fail or do harm.
+    void savesInAClassFolderKeepTheFile_data()
+    {
+        QTest::addColumn<QString>("folderCase");
+        QTest::newRow("folder that takes no new file") << QStringLiteral("no new file");
+        QTest::newRow("file with a second hard link") << QStringLiteral("hard link");
+        QTest::newRow("another account's file") << QStringLiteral("other owner");
+    }
+    void savesInAClassFolderKeepTheFile()
+    {
+        QFETCH(QString, folderCase);
+        if (folderCase == QStringLiteral("other owner") && !runningAsRoot()) QSKIP("giving a file away needs root");
+        // The other account must reach the folders and keep its copies somewhere.
+        QCOMPARE(::chmod(QFile::encodeName(dir->path()).constData(), 0755), 0);
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("state")));
+        QCOMPARE(::chmod(QFile::encodeName(path(QStringLiteral("state"))).constData(), 0777), 0);
+        qputenv("XDG_STATE_HOME", QFile::encodeName(path(QStringLiteral("state"))));
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("class")));
+        const QString folder = path(QStringLiteral("class"));
+        const QString word = folder + QStringLiteral("/Word.txt");
+        writeFile(word, kStoredSettings);
+        QCOMPARE(::chmod(QFile::encodeName(word).constData(), 0666), 0);
+        if (folderCase == QStringLiteral("hard link"))
+            QCOMPARE(::link(QFile::encodeName(word).constData(), QFile::encodeName(path(QStringLiteral("copy.txt"))).constData()), 0);
+        if (folderCase == QStringLiteral("other owner"))
+            QCOMPARE(::chown(QFile::encodeName(word).constData(), kOtherAccount, kOtherAccount), 0);
+        const FileIdentity before = identityOf(word);
+        Settings s;
+        s.showModel = false;
+        if (folderCase == QStringLiteral("no new file")) {
+            QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+            QVERIFY(asAnotherAccount([&] {
+                Trace quiet;
+                return saveSettings(folder, s, quiet);
+            }));
+        } else {
+            QVERIFY(saveSettings(folder, s, trace));
+        }
+        qunsetenv("XDG_STATE_HOME");
+        QCOMPARE(readFile(word), formatSettings(s));
+        QVERIFY(identityOf(word) == before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Word.txt")});
+        if (folderCase == QStringLiteral("hard link")) QCOMPARE(readFile(path(QStringLiteral("copy.txt"))), formatSettings(s));
+        // The old content was kept only while the save ran.
+        QVERIFY(QDir(path(QStringLiteral("state/mokuri/saves"))).isEmpty());
+    }
+
+    void anInPlaceSaveCutShortIsMendedAtTheNextStart()
+    {
+        qputenv("XDG_STATE_HOME", QFile::encodeName(path(QStringLiteral("state"))));
+        const QString word = path(QStringLiteral("Word.txt"));
+        writeFile(word, "#FALSE#,#TR");  // the new content, cut short by a crash
+        QVERIFY(QDir().mkpath(QFileInfo(inPlaceBackupOf(word)).path()));
+        writeFile(inPlaceBackupOf(word), kStoredSettings);
+        const Settings s = loadSettings(dir->path(), trace);
+        qunsetenv("XDG_STATE_HOME");
+        QCOMPARE(readFile(word), kStoredSettings);
+        QCOMPARE(s.instruction, Instruction::ReadThePicture);
+        QVERIFY(!QFileInfo::exists(inPlaceBackupOf(word)));
     }
 
     void writeProtectedFileIsLeftAlone()
