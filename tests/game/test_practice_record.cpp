@@ -5,14 +5,17 @@
 #include "content/RecordWriter.h"
 #include "fakes/FakeSound.h"
 #include "fakes/FakeSpeech.h"
+#include "fakes/OtherAccount.h"
 #include "game/PracticeRecorder.h"
 #include "game/Round.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -227,6 +230,95 @@ private slots:
         QDir(folder.path()).rmdir(kRecordFileName);
         QCOMPARE(existingRecordOf(folder.path()), writer.path());
         qunsetenv("XDG_STATE_HOME");
+    }
+
+    // Anyone who may add files to a shared picture folder may plant the record's name. The
+    // game appends only to a regular file of the user's own, never through a link.
+    void aPlantedRecordIsNeverFollowed_data()
+    {
+        QTest::addColumn<QString>("planted");
+        QTest::newRow("link to an adult's file") << QStringLiteral("link");
+        QTest::newRow("link to no file yet") << QStringLiteral("dangling link");
+        QTest::newRow("another account's file") << QStringLiteral("other's file");
+    }
+    void aPlantedRecordIsNeverFollowed()
+    {
+        QFETCH(QString, planted);
+        if (planted == QStringLiteral("other's file") && !runningAsRoot()) QSKIP("giving a file away needs root");
+        QTemporaryDir state, folder, home;
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+        const QString adults = home.filePath(QStringLiteral(".bashrc"));
+        const QString inFolder = folder.filePath(kRecordFileName);
+        const QByteArray theirs = "alias ls='ls -F'\n";
+        if (planted == QStringLiteral("other's file")) {
+            QFile f(inFolder);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(theirs);
+            f.close();
+            QCOMPARE(::chown(QFile::encodeName(inFolder).constData(), kOtherAccount, kOtherAccount), 0);
+        } else {
+            if (planted == QStringLiteral("link")) {
+                QFile f(adults);
+                QVERIFY(f.open(QIODevice::WriteOnly));
+                f.write(theirs);
+            }
+            QVERIFY(QFile::link(adults, inFolder));
+        }
+        RecordWriter writer(folder.path());
+        RecordLine l;
+        l.time = QDateTime(QDate(2026, 1, 5), QTime(10, 0));
+        l.question = 1;
+        l.picture = QStringLiteral("$(id>X).jpg");
+        QVERIFY(writer.append(l));
+        QCOMPARE(writer.path(), recordInStateFolder(folder.path()));
+        QCOMPARE(parseRecord(readFile(writer.path())).at(0).picture, l.picture);
+        QCOMPARE(readFile(planted == QStringLiteral("other's file") ? inFolder : adults),
+                 planted == QStringLiteral("dangling link") ? QByteArray() : theirs);
+        QCOMPARE(QFileInfo::exists(adults), planted == QStringLiteral("link"));
+        // A report reads what the game wrote, not what the link points at.
+        if (planted != QStringLiteral("other's file")) QCOMPARE(existingRecordOf(folder.path()), writer.path());
+        qunsetenv("XDG_STATE_HOME");
+    }
+
+    // A spreadsheet opening the record must see a picture's name, never run it as a formula.
+    void namesAreNeverFormulas_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("=") << QStringLiteral("=1+2.jpg") << QByteArray("'=1+2.jpg");
+        QTest::newRow("+") << QStringLiteral("+A1.jpg") << QByteArray("'+A1.jpg");
+        QTest::newRow("-") << QStringLiteral("-2+3.jpg") << QByteArray("'-2+3.jpg");
+        QTest::newRow("@") << QStringLiteral("@SUM(A1).jpg") << QByteArray("'@SUM(A1).jpg");
+        QTest::newRow("tab") << QStringLiteral("\t=1.jpg") << QByteArray("'\t=1.jpg");
+        QTest::newRow("carriage return") << QStringLiteral("\r=1.jpg") << QByteArray("\"'\r=1.jpg\"");
+        QTest::newRow("formula with a comma") << QStringLiteral("=HYPERLINK(\"x\",1).jpg")
+                                              << QByteArray("\"'=HYPERLINK(\"\"x\"\",1).jpg\"");
+        QTest::newRow("apostrophe before a formula") << QStringLiteral("'=1.jpg") << QByteArray("''=1.jpg");
+        QTest::newRow("two apostrophes") << QStringLiteral("''.jpg") << QByteArray("'''.jpg");
+        QTest::newRow("apostrophe alone") << QStringLiteral("'いぬ.jpg") << QByteArray("'いぬ.jpg");
+        QTest::newRow("minus inside") << QStringLiteral("い-ぬ.jpg") << QByteArray("い-ぬ.jpg");
+    }
+    void namesAreNeverFormulas()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, written);
+        RecordLine l;
+        l.time = QDateTime(QDate(2026, 1, 5), QTime(10, 0));
+        l.session = name;
+        l.question = 1;
+        l.event = RecordEvent::Tile;
+        l.picture = name;
+        l.word = name;
+        l.letter = name;
+        l.expected = name;
+        l.ms = 5;
+        const QByteArray line = formatRecordLine(l);
+        // Session, picture, word, letter and expected, each written the same way.
+        QCOMPARE(line.count(',' + written + ','), 5);
+        QVERIFY(line.startsWith(line.left(line.indexOf(',')) + ',' + written + ",1,tile,"));
+        const std::optional<RecordLine> back = parseRecordLine(line.chopped(1));
+        QVERIFY(back);
+        QCOMPARE(*back, l);
     }
 
     void twoGamesOnOneFolderNeverMixWithinALine()
