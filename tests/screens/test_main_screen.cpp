@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
@@ -199,6 +200,54 @@ private slots:
         QCOMPARE(f.picture->heightTwips(), 5760.f);
         QVERIFY(f.picture->isVisibleTo(&f));
         QCOMPARE(f.picture->pixmap().size(), QSize(512, 384));
+    }
+
+    // A projector plugged in mid-question: the question on screen is laid out again on the
+    // new size, its placed tiles and marks kept, every tile within the screen.
+    void aNewScreenSizeLaysTheQuestionOutAgain_data()
+    {
+        QTest::addColumn<QSize>("pixels");
+        QTest::newRow("smaller") << QSize(800, 600);
+        QTest::newRow("wider and lower") << QSize(1280, 600);
+        QTest::newRow("larger") << QSize(1920, 1080);
+    }
+    void aNewScreenSizeLaysTheQuestionOutAgain()
+    {
+        QFETCH(QSize, pixels);
+        Rig rig({QStringLiteral("とけい.bmp")}, withDecoys(DecoyCount::Two));
+        MainScreen& f = rig.screen();
+        rig.startAndListen();
+        const Question& q = rig.game->question();
+        rig.click(0);
+        rig.click(3);
+        QCOMPARE(q.wrongTile, 3);
+        // As the window system resizes a full-screen window (the window is not shown here).
+        QResizeEvent resized(pixels, f.size());
+        f.resize(pixels);
+        QCoreApplication::sendEvent(&f, &resized);
+        QCOMPARE(f.heightTwips(), float(pixels.height() * 15));
+        QCOMPARE(q.nextLetter, 1);
+        QCOMPARE(q.word, QStringLiteral("とけい"));
+        // Where a question drawn at this size from the start has its tiles.
+        const float W = f.widthTwips(), H = f.heightTwips();
+        const int16_t tileSize = tileSizeFor(W, q.lastSlot);
+        QCOMPARE(f.modelRow->top(), modelRowRect(W, H, q.wordLength(), tileSize).top);
+        QCOMPARE(f.tiles[0]->top(), f.modelRow->top());
+        QCOMPARE(f.tiles[0]->left(), placedTileLeft(0, tileSize, f.modelRow->left()));
+        for (int i = 1; i < q.tileCount(); ++i) {
+            TileLabel* t = f.tiles[size_t(i)];
+            QVERIFY(t->isVisibleTo(&f));
+            QCOMPARE(t->widthTwips(), float(tileSize));
+            QCOMPARE(t->top(), tileTop(H, f.modelRow->top()));
+            QCOMPARE(t->left(), tileLeft(q.tileSlots[size_t(i)], tileSize, q.lastSlot));
+        }
+        if (pixels.width() * 3 == pixels.height() * 4)  // the shape the bands were made for
+            QVERIFY(f.tiles[1]->top() + float(tileSize) <= H);
+        QVERIFY(f.wrongMark->isVisibleTo(&f));
+        QCOMPARE(f.wrongMark->left(), f.tiles[3]->left());
+        QCOMPARE(f.picture->widthTwips(), imageRect(W, H).width);
+        QCOMPARE(f.picture->top(), imageRect(W, H).top);
+        QVERIFY(f.picture->isVisibleTo(&f));
     }
 
     void placedTileWrongMarkRetryAndRightMark()
