@@ -6,6 +6,7 @@
 #include "content/PraiseLines.h"
 #include "content/SettingsFile.h"
 #include "content/TaskListFile.h"
+#include "fakes/OtherAccount.h"
 #include "support/FileRead.h"
 #include "support/TextEncoding.h"
 
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace mokuri;
@@ -375,6 +377,34 @@ private slots:
         QCOMPARE(listPictureFolder(QString()).names, l.names);
         QCOMPARE(fileInFolder(QString(), QStringLiteral("Word.txt")), QStringLiteral("Word.txt"));
         QCOMPARE(fileInFolder(QStringLiteral("my pictures"), QStringLiteral("Word.txt")), QStringLiteral("my pictures/Word.txt"));
+    }
+
+    // A picture this account may not read stays in the catalogue: the names after it keep
+    // their places, and with them the adult's choice in Fname.txt.
+    void anUnreadablePictureKeepsItsPlace()
+    {
+        Folder folder;
+        folder.addPictures({QStringLiteral("あり.jpg"), QStringLiteral("いぬ.jpg"), QStringLiteral("うし.jpg")});
+        QCOMPARE(::chmod(QFile::encodeName(folder.file(QStringLiteral("いぬ.jpg"))).constData(), 0), 0);
+        // The other account must reach the folder; root itself reads any file.
+        for (QString d = folder.data(); d != QDir::rootPath() && d != QDir::tempPath(); d = QFileInfo(d).path())
+            QCOMPARE(::chmod(QFile::encodeName(d).constData(), 0755), 0);
+        const QString data = folder.data();
+        QVERIFY(mokuri::test::asAnotherAccount([data] {
+            const QStringList names = listPictureFolder(data).names;
+            return names == QStringList({QStringLiteral("あり.jpg"), QStringLiteral("いぬ.jpg"), QStringLiteral("うし.jpg")});
+        }));
+    }
+
+    void picturesOfOtherKindsAreCounted()
+    {
+        Folder folder;
+        folder.addPictures({QStringLiteral("いぬ.png"), QStringLiteral("ねこ.JPEG"), QStringLiteral("notes.txt")});
+        FolderListing l = listPictureFolder(folder.data());
+        QVERIFY(l.names.isEmpty());
+        QCOMPARE(l.otherPictures, 2);
+        folder.addPictures({QStringLiteral("さる.jpg")});
+        QCOMPARE(listPictureFolder(folder.data()).names, QStringList{QStringLiteral("さる.jpg")});
     }
 
     void moreThanMaxPicturesKeepsTheFirst()
