@@ -294,7 +294,7 @@ private slots:
         QCOMPARE(onButtons(d), QStringLiteral("2 3 7 10 11 14"));
 
         // Tab walks the controls in design order, stopping once per frame (at its button
-        // that is on, or the one that has the focus), and comes round again.
+        // that is on, even when another had the focus there), and comes round again.
         d->sayWordButton->setFocus();
         QStringList walked;
         for (int i = 0; i < 9; ++i) {
@@ -305,7 +305,7 @@ private slots:
         }
         QCOMPARE(walked, QStringList({QStringLiteral("Option1"), QStringLiteral("Option3"), QStringLiteral("Command1"),
                                       QStringLiteral("Command2"), QStringLiteral("Option7"), QStringLiteral("Option10"),
-                                      QStringLiteral("Option11"), QStringLiteral("Option14"), QStringLiteral("Option1")}));
+                                      QStringLiteral("Option11"), QStringLiteral("Option14"), QStringLiteral("Option2")}));
 
         // Enter on a focused button presses nothing, and Esc is no key of the dialog: a press
         // would leave the dialog at once, in the key's own handling.
@@ -318,6 +318,51 @@ private slots:
         QVERIFY(d->isActiveWindow());
         QCOMPARE(s->game->speech.spoken.size(), 1);
         QVERIFY(traceEvents(s->traceFile()).filter(QStringLiteral("key\t27")).isEmpty());
+    }
+
+    // Tab and Backtab enter each option frame at its button that is on, whatever had the
+    // focus there before, so that a Space there changes nothing by accident.
+    void tabEntersEachFrameAtTheButtonThatIsOn_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("walked");
+        QTest::newRow("Tab, stored values") << QStringLiteral("#FALSE#,#FALSE#,2,2,#FALSE#,#TRUE#") << QStringLiteral("Command2")
+                                            << int(Qt::Key_Tab)
+                                            << QStringList({QStringLiteral("Option7"), QStringLiteral("Option10"),
+                                                            QStringLiteral("Option12"), QStringLiteral("Option13"),
+                                                            QStringLiteral("Option2"), QStringLiteral("Option4"),
+                                                            QStringLiteral("Command1")});
+        QTest::newRow("Backtab, stored values") << QStringLiteral("#FALSE#,#FALSE#,1,1,#FALSE#,#FALSE#")
+                                                << QStringLiteral("Command1") << int(Qt::Key_Backtab)
+                                                << QStringList({QStringLiteral("Option4"), QStringLiteral("Option2"),
+                                                                QStringLiteral("Option14"), QStringLiteral("Option12"),
+                                                                QStringLiteral("Option9"), QStringLiteral("Option6")});
+    }
+    void tabEntersEachFrameAtTheButtonThatIsOn()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, from);
+        QFETCH(int, key);
+        QFETCH(QStringList, walked);
+        SettingsDialog* d = startInSettings(stored.toLatin1() + "\r\n");
+        QVERIFY(d);
+        const QString shown = onButtons(d);
+        // The focus left on the first button of every frame, as a click there would leave it.
+        for (QRadioButton* first : {d->sayWordButton, d->showModelButton, d->noDecoyButton, d->hiraganaButton,
+                                    d->showPointerButton, d->touchButton})
+            first->setFocus(Qt::MouseFocusReason);
+        d->findChild<QWidget*>(from)->setFocus(Qt::OtherFocusReason);
+        QStringList got;
+        for (int i = 0; i < walked.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+            got << QApplication::focusWidget()->objectName();
+            if (qobject_cast<QRadioButton*>(QApplication::focusWidget()))
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        }
+        QCOMPARE(got, walked);
+        QCOMPARE(onButtons(d), shown);
     }
 
     // ---- the settings dialog ----
