@@ -8,6 +8,7 @@
 #include "media/SystemMedia.h"
 #include "screens/Fonts.h"
 #include "screens/MainScreen.h"
+#include "screens/WarningBox.h"
 #include "support/Patience.h"
 #include "support/WriteQueue.h"
 
@@ -25,6 +26,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mokuri"));
     installFontSubstitutes();
+    if (const QString notice = noKanaFontNotice(); !notice.isEmpty()) showWarningBox(notice);
 
     Trace trace(Trace::targetFromEnvironment());
     Random random(Random::seedFromEnvironment());

@@ -8,11 +8,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace mokuri;
 using namespace mokuri::test;
+using namespace Qt::StringLiterals;
 
 class Startup : public QObject {
     Q_OBJECT
@@ -116,6 +118,54 @@ private slots:
         QVERIFY(lines[4].contains("\tword="));
         QVERIFY(lines[4].contains("\tslots="));
         QVERIFY(lines[4].contains("\tpicture="));
+    }
+
+    // A desktop with no Japanese font: the adult is told why the tiles are empty boxes, and
+    // which package brings a font; with one, nothing is said.
+    void aMissingKanaFontIsToldToTheAdult_data()
+    {
+        QTest::addColumn<bool>("japaneseFont");
+        QTest::newRow("Latin fonts only") << false;
+        QTest::newRow("the fonts installed") << true;
+    }
+    void aMissingKanaFontIsToldToTheAdult()
+    {
+        QFETCH(bool, japaneseFont);
+        const QString bin = qEnvironmentVariable("MOKURI_BIN");
+        QVERIFY2(!bin.isEmpty() && QFileInfo::exists(bin), "MOKURI_BIN names no built game");
+        const QString latin = QStringLiteral("/usr/share/fonts/truetype/dejavu");
+        if (!QFileInfo(latin).isDir()) QSKIP("no DejaVu fonts to stand for a desktop without Japanese ones");
+        TestFolder folder;
+        writePicture(folder.data() + QStringLiteral("/いぬ.bmp"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!japaneseFont) {
+            const QString conf = folder.path() + QStringLiteral("/fonts.conf");
+            QFile f(conf);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QStringLiteral("<?xml version=\"1.0\"?><fontconfig><dir>%1</dir><cachedir>%2/fc-cache</cachedir>"
+                                   "</fontconfig>\n")
+                        .arg(latin, folder.path())
+                        .toUtf8());
+            f.close();
+            env.insert(QStringLiteral("FONTCONFIG_FILE"), conf);
+        }
+        env.insert(QStringLiteral("MOKURI_MESSAGE_TIMEOUT_MS"), QStringLiteral("1"));  // nobody here to press OK
+        const QString trace = folder.path() + QStringLiteral("/trace.txt");
+        env.insert(QStringLiteral("MOKURI_TRACE"), trace);
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(folder.path());
+        p.start(bin, {folder.data()});
+        QVERIFY(p.waitForStarted(60000));
+        // The notice comes before the first question.
+        const bool asked = QTest::qWaitFor([&] { return !traceEvents(trace).filter(QRegularExpression(u"^question"_s)).isEmpty(); },
+                                           60000);
+        p.terminate();
+        p.waitForFinished(60000);
+        QVERIFY(asked);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(err.contains(QStringLiteral("No installed font can draw kana")), !japaneseFont);
+        QCOMPARE(err.contains(QStringLiteral("fonts-ipafont-gothic")), !japaneseFont);
     }
 
     void realProgramEndsWithoutPictures()
