@@ -17,6 +17,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <SDL.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace mokuri;
 using namespace mokuri::deck;
@@ -172,6 +178,28 @@ private slots:
         QVERIFY(!error.isEmpty());
         // Nothing but the two names asked for, no temporary file left over.
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), 2);
+    }
+
+    // A full disk (here a file-size limit, which fails a write the same way) says why in
+    // words, never "Unknown error", and leaves no temporary file.
+    void aWriteThatRunsOutOfSpaceSaysWhy()
+    {
+        QTemporaryDir dir;
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            rlimit small{16, 16};
+            ::setrlimit(RLIMIT_FSIZE, &small);
+            QString error;
+            const WriteOutcome outcome = writeNewFile(dir.path(), QStringLiteral("a.wav"), QByteArray(4096, 'x'), &error);
+            ::_exit(outcome == WriteOutcome::Failed && error == QString::fromLocal8Bit(std::strerror(EFBIG)) ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QVERIFY(QDir(dir.path()).isEmpty());
     }
 };
 
