@@ -14,6 +14,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -319,6 +322,41 @@ private slots:
         const std::optional<RecordLine> back = parseRecordLine(line.chopped(1));
         QVERIFY(back);
         QCOMPARE(*back, l);
+    }
+
+    // Neither the folder nor the state folder takes the record: the one message names
+    // both places, each with its own reason, and comes once.
+    void whenNoPlaceTakesTheRecordBothAreNamedOnce()
+    {
+        QTemporaryDir folder, other;
+        QVERIFY(QDir(folder.path()).mkdir(kRecordFileName));  // nobody, root included, appends to a folder
+        const QString state = other.filePath(QStringLiteral("state"));
+        {
+            QFile f(state);  // a file where the state folder should be
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        const QString err = other.filePath(QStringLiteral("stderr.txt"));
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            qputenv("XDG_STATE_HOME", QFile::encodeName(state));
+            if (!std::freopen(QFile::encodeName(err).constData(), "w", stderr)) ::_exit(2);
+            RecordWriter writer(folder.path());
+            RecordLine l;
+            l.time = QDateTime(QDate(2026, 1, 5), QTime(10, 0));
+            l.question = 1;
+            const bool written = writer.append(l) || writer.append(l);
+            std::fflush(stderr);
+            ::_exit(written ? 1 : 0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const QString said = QString::fromLocal8Bit(readFile(err));
+        QCOMPARE(said.count(QStringLiteral("mokuri:")), 1);
+        QVERIFY2(said.contains(folder.filePath(kRecordFileName) + QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(EISDIR))),
+                 qPrintable(said));
+        QVERIFY2(said.contains(state + QStringLiteral("/mokuri/records/")), qPrintable(said));
     }
 
     void twoGamesOnOneFolderNeverMixWithinALine()
