@@ -196,6 +196,9 @@ private slots:
         Trace trace;
         const QByteArray old("#FALSE#,#TRUE#,1,0,#TRUE#,#FALSE#\r\n");
         writeBytes(folder.file(QStringLiteral("Word.txt")), old);
+        // Read-only as a share or a CD is: a writable file in a folder that takes no new
+        // file would be written in place.
+        QFile::setPermissions(folder.file(QStringLiteral("Word.txt")), QFile::ReadOwner);
         QFile::setPermissions(folder.data(), QFile::ReadOwner | QFile::ExeOwner);
         const bool saved = saveSettings(folder.data(), Settings{}, trace);
         QFile::setPermissions(folder.data(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
