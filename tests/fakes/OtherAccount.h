@@ -9,26 +9,21 @@
 
 namespace mokuri::test {
 
-// "nobody": an account that owns none of the test's files.
-constexpr uid_t kOtherAccount = 65534;
+constexpr uid_t kOtherAccount = 65534;  // "nobody", who owns none of the test's files
 
 inline bool runningAsRoot() { return ::geteuid() == 0; }
 
-// Runs `body` in a child process as an account other than the files' owner: as root, the
-// account "nobody"; otherwise the test's own account, which a folder without write bits
-// keeps out as well. True when `body` returned true.
+// True when `body` returns true in a child process run as "nobody" (as root) or as the
+// test's own account, which a folder without write bits keeps out as well.
 inline bool asAnotherAccount(const std::function<bool()>& body)
 {
     const pid_t child = ::fork();
-    if (child < 0) return false;
     if (child == 0) {
-        if (runningAsRoot() &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(kOtherAccount) != 0 || ::setuid(kOtherAccount) != 0))
-            ::_exit(2);
+        if (runningAsRoot() && (::setgroups(0, nullptr) || ::setgid(kOtherAccount) || ::setuid(kOtherAccount))) ::_exit(2);
         ::_exit(body() ? 0 : 1);
     }
     int status = 0;
-    return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace mokuri::test

@@ -369,28 +369,21 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("questions");
         QTest::addColumn<int>("skipped");
-        const QByteArray plain = recordOf({{u"s1"_s, 1, u"2026-05-11T10:00:00"_s, u"りんご"_s, u"り800 ん1500 ご3900 done4000"_s},
+        const QByteArray plain = recordOf({{u"s1"_s, 1, u"2026-05-11T10:00:00"_s, u"りんご"_s, u"り800 done900"_s},
                                            {u"s1"_s, 2, u"2026-05-11T10:00:20"_s, u"ねこ"_s, u"れ/ね1200 restart left"_s}});
-        QTest::newRow("as written") << plain << 2 << 0;
+        QByteArray later;  // a column among today's and one after them, with a quoted comma
+        for (const QByteArray& line : plain.trimmed().split('\n')) {
+            QList<QByteArray> fields = line.split(',');
+            fields.insert(4, later.isEmpty() ? "mood" : "\"happy, really\"");
+            later += fields.join(',') + (later.isEmpty() ? ",device\n" : ",tablet\n");
+        }
+        QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+        QTest::newRow("as written, CR LF") << QByteArray(plain).replace("\n", "\r\n") << 2 << 0;
         QTest::newRow("a name with a line break")
             << recordOf({{u"s1"_s, 1, u"2026-05-11T10:00:00"_s, u"い\nぬ"_s, u"い800 ぬ900 done900"_s}}) << 1 << 0;
-        // A column between today's and one after them, whose values need quotes.
-        const QList<QByteArray> lines = plain.split('\n');
-        QByteArray later;
-        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
-            QList<QByteArray> fields = lines[i].split(',');
-            fields.insert(4, i == 0 ? "mood" : "\"happy, really\"");
-            fields.append(i == 0 ? "device" : "tablet");
-            later += fields.join(',') + '\n';
-        }
         QTest::newRow("a later version's columns") << later << 2 << 0;
-        const auto utf16 = [](const QByteArray& utf8) {
-            QStringEncoder encoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
-            return QByteArray(encoder.encode(QString::fromUtf8(utf8)));
-        };
-        QTest::newRow("UTF-16 from a spreadsheet") << utf16(plain) << 2 << 0;
-        QTest::newRow("tab-separated UTF-16") << utf16(QByteArray(plain).replace(',', '\t')) << 2 << 0;
-        QTest::newRow("CR LF line ends") << QByteArray(plain).replace("\n", "\r\n") << 2 << 0;
+        QTest::newRow("tab-separated UTF-16") << QByteArray(utf16.encode(QString::fromUtf8(plain).replace(u',', u'\t')))
+                                               << 2 << 0;
         QTest::newRow("damaged lines") << plain + "garbage\n2026-99-99T10:00:00,s1,3,question,,,,,,,,,,,,,\n" << 2 << 2;
         QTest::newRow("only damaged lines") << recordHeader() + "x,y\n\x01\x02\n" << 0 << 2;
         QTest::newRow("a header without the event column")
@@ -405,22 +398,16 @@ private slots:
         QCOMPARE(int(summary.questions().size()), questions);
         QCOMPARE(int(summary.reading.skipped), skipped);
         const QString html = QString::fromUtf8(reportPage({u"/f"_s, u"/f/mokuri-record.csv"_s, true, summary, {}}));
-        const bool unread = skipped > 0 || summary.reading.missingColumns;
-        QCOMPARE(html.contains(u"まだ問題の記録がありません"_s), questions == 0 && !unread);
-        QCOMPARE(html.contains(u"id=\"skipped\""_s), unread);
-        if (skipped > 0 && !summary.reading.missingColumns) QVERIFY(html.contains(u"%1行"_s.arg(skipped)));
-        if (questions > 0) QVERIFY(!summary.questions().front().word.isEmpty());
+        QVERIFY(!html.contains(u"まだ問題の記録がありません"_s));
+        QCOMPARE(html.contains(u"id=\"skipped\""_s), skipped > 0);
     }
 
-    // The page replaces only a page: never the record it reads, a device, or another record.
+    // The page replaces only a page: never the record it reads, another record or a device.
     void anOutputThatIsNoPageIsRefused_data()
     {
         QTest::addColumn<QString>("output");
-        QTest::newRow("the record itself") << u"RECORD"_s;
-        QTest::newRow("a link to the record") << u"LINK"_s;
-        QTest::newRow("another folder's record") << u"OTHER"_s;
-        QTest::newRow("a device") << u"/dev/null"_s;
-        QTest::newRow("a folder") << u"FOLDER"_s;
+        for (const QString& o : {u"RECORD"_s, u"OTHER/link.csv"_s, u"OTHER/mokuri-record.csv"_s, u"/dev/null"_s, u"OTHER"_s})
+            QTest::newRow(qPrintable(o)) << o;
     }
     void anOutputThatIsNoPageIsRefused()
     {
@@ -430,10 +417,9 @@ private slots:
         writeFile(record, fixedRecord());
         writeFile(other.filePath(kRecordFileName), recordHeader());
         QVERIFY(QFile::link(record, other.filePath(u"link.csv"_s)));
-        output.replace(u"RECORD"_s, record).replace(u"LINK"_s, other.filePath(u"link.csv"_s));
-        output.replace(u"OTHER"_s, other.filePath(kRecordFileName)).replace(u"FOLDER"_s, other.path());
+        output.replace(u"RECORD"_s, record).replace(u"OTHER"_s, other.path());
         const Run run = runReport({u"--no-open"_s, u"-o"_s, output, folder.path()}, env_);
-        QVERIFY2(run.exitCode != 0 && run.exitCode != -1, qPrintable(run.err));
+        QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(u"will not write the page"_s), qPrintable(run.err));
         QCOMPARE(readFile(record), fixedRecord());
         QCOMPARE(readFile(other.filePath(kRecordFileName)), recordHeader());
@@ -447,41 +433,24 @@ private slots:
         QTest::addColumn<QByteArray>("home");
         QTest::addColumn<QByteArray>("cache");
         QTest::addColumn<QString>("expected");
-        const QString account = QFile::decodeName(::getpwuid(::geteuid())->pw_dir);
+        const QString account = QDir(QFile::decodeName(::getpwuid(::geteuid())->pw_dir)).filePath(u".cache"_s);
         QTest::newRow("both set") << "/h"_ba << "/c"_ba << u"/c"_s;
         QTest::newRow("cache unset") << "/h"_ba << QByteArray() << u"/h/.cache"_s;
         QTest::newRow("cache relative") << "/h"_ba << "c"_ba << u"/h/.cache"_s;
-        QTest::newRow("HOME unset") << QByteArray() << QByteArray() << QDir(account).filePath(u".cache"_s);
-        QTest::newRow("HOME relative") << "h"_ba << "c"_ba << QDir(account).filePath(u".cache"_s);
+        QTest::newRow("HOME unset") << QByteArray() << QByteArray() << account;
+        QTest::newRow("HOME relative") << "h"_ba << "c"_ba << account;
     }
     void userFoldersFollowTheXdgRules()
     {
         QFETCH(QByteArray, home);
         QFETCH(QByteArray, cache);
-        QFETCH(QString, expected);
         const QByteArray oldHome = qgetenv("HOME");
         home.isNull() ? qunsetenv("HOME") : qputenv("HOME", home);
         cache.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", cache);
         const QString got = xdgFolder("XDG_CACHE_HOME", u".cache"_s);
         qputenv("HOME", oldHome);
         qunsetenv("XDG_CACHE_HOME");
-        QCOMPARE(got, expected);
-    }
-    void aRelativeCacheFolderIsNotUsed()
-    {
-        QTemporaryDir folder, here;
-        writeFile(folder.filePath(kRecordFileName), fixedRecord());
-        QProcessEnvironment env = env_;
-        env.insert(u"XDG_CACHE_HOME"_s, u"cache"_s);
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(here.path());
-        p.start(QStringLiteral(MOKURI_REPORT_BIN), {u"--no-open"_s, folder.path()});
-        QVERIFY(p.waitForFinished(60000));
-        QCOMPARE(p.exitCode(), 0);
-        QCOMPARE(QFileInfo(QString::fromUtf8(p.readAllStandardOutput()).trimmed()).absolutePath(),
-                 home_.filePath(u".cache/mokuri"_s));
-        QVERIFY(QDir(here.path()).isEmpty());
+        QTEST(got, "expected");
     }
 
     void helpAndVersionDoNothingElse_data()
