@@ -10,6 +10,7 @@
 #include "screens/Fonts.h"
 #include "screens/AdultDialogs.h"
 #include "screens/MainScreen.h"
+#include "screens/WarningBox.h"
 #include "session/AdultSession.h"
 #include "support/WriteQueue.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mokuri"));
     installFontSubstitutes();
+    if (const QString notice = noKanaFontNotice(); !notice.isEmpty()) showWarningBox(notice);
 
     Trace trace(Trace::targetFromEnvironment());
     Random random(Random::seedFromEnvironment());

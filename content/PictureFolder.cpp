@@ -22,9 +22,15 @@ FolderListing listPictureFolder(const QString& folder)
         out.folderOk = false;
         return out;
     }
-    dir.setFilter(QDir::Files | QDir::Readable);  // dot-files count as hidden and are left out
-    dir.setNameFilters({QStringLiteral("*.jpg"), QStringLiteral("*.gif"), QStringLiteral("*.bmp")});
+    // Unreadable pictures stay in: one left out would shift every later name and reset the
+    // adult's choice in Fname.txt; it shows as a picture that cannot be shown. Dot-files
+    // count as hidden and are left out.
+    dir.setFilter(QDir::Files);
     dir.setSorting(QDir::Unsorted);
+    dir.setNameFilters({QStringLiteral("*.png"), QStringLiteral("*.jpeg"), QStringLiteral("*.jpe"), QStringLiteral("*.webp"),
+                        QStringLiteral("*.tif"), QStringLiteral("*.tiff"), QStringLiteral("*.heic")});
+    out.otherPictures = int(dir.entryList().size());
+    dir.setNameFilters({QStringLiteral("*.jpg"), QStringLiteral("*.gif"), QStringLiteral("*.bmp")});
     out.names = dir.entryList();
     std::sort(out.names.begin(), out.names.end(), [](const QString& a, const QString& b) {
         int c = a.compare(b, Qt::CaseInsensitive);
@@ -41,6 +47,10 @@ PictureFolder loadPictureFolder(const QString& folder, Trace& trace)
         std::fprintf(stderr, "mokuri: the picture folder \"%s\" does not exist or cannot be listed\n",
                      qPrintable(folder));
     const QStringList& names = listing.names;
+    if (names.isEmpty() && listing.otherPictures > 0)
+        std::fprintf(stderr, "mokuri: %d pictures of other kinds (.png, .jpeg, ...) are here; only .jpg, .gif and .bmp "
+                             "pictures are questions\n",
+                     listing.otherPictures);
     if (names.size() > kMaxPictures) {
         std::fprintf(stderr, "mokuri: %lld pictures found; only the first %d take part, %lld are left out\n",
                      static_cast<long long>(names.size()), kMaxPictures,

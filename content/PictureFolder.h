@@ -24,6 +24,7 @@ struct PictureFolder {
 struct FolderListing {
     bool folderOk = true;   // false: the folder does not exist or cannot be listed
     QStringList names;      // every matching file, in catalogue order
+    int otherPictures = 0;  // files named as pictures of kinds the game does not take (.png, .jpeg, ...)
 };
 
 // Ordered by name with letter case ignored, exact comparison breaking ties, so the

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -41,18 +42,34 @@ struct RecordLine {
 QByteArray recordHeader();
 // One line, ended by "\n".
 QByteArray formatRecordLine(const RecordLine& line);
-// A line (without its line end); nothing for the header, a torn or foreign line.
+// A line in today's columns (without its line end); nothing for the header, a torn or
+// foreign line.
 std::optional<RecordLine> parseRecordLine(const QByteArray& line);
+// What reading a record met besides its good lines.
+struct RecordReading {
+    qint64 read = 0;
+    qint64 skipped = 0;            // lines that are no record line: damaged, or foreign
+    bool tornEnd = false;          // a last line without its end: still being written, or a crash
+    bool missingColumns = false;   // the header lacks a column no line can be read without
+};
+
+// Reads a record file's bytes as the CSV it is (a quoted name may hold a line end), in
+// UTF-8 or, after a byte-order mark, UTF-16; columns found by the header's names, so a
+// later version's extra columns are ignored. Gives each good line to `take`, in order.
+RecordReading readRecord(const QByteArray& bytes, const std::function<void(const RecordLine&)>& take);
 // Every good line of a record file's bytes; torn and foreign lines are skipped.
 std::vector<RecordLine> parseRecord(const QByteArray& bytes);
 
 // The record's file name inside a picture folder.
 inline const QString kRecordFileName = QStringLiteral("mokuri-record.csv");
 // Where the record of `folder` is kept when the folder itself cannot be written:
-// ${XDG_STATE_HOME:-~/.local/state}/mokuri/records/, one file a folder, named after it.
+// ${XDG_STATE_HOME:-~/.local/state}/mokuri/records/, one file a folder, named after it;
+// empty when the user has no home folder.
 QString recordInStateFolder(const QString& folder);
-// The record a report reads for `folder`: the one in the folder if there is one, else
-// the one in the state folder.
+// A folder's name and a code of its whole path, to name files about it elsewhere.
+QString folderCode(const QString& folder);
+// The record a report reads for `folder`: the one in the folder if there is one (and it
+// is no link), else the one in the state folder.
 QString existingRecordOf(const QString& folder);
 
 } // namespace mokuri

@@ -13,6 +13,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace mokuri {
 
@@ -23,40 +24,60 @@ RecordWriter::~RecordWriter()
     if (fd_ >= 0) ::close(fd_);
 }
 
-int RecordWriter::openForAppend(const QString& file)
+int RecordWriter::openForAppend(const QString& file, QString* why)
 {
-    // Read as well, to see whether the last line was torn; non-blocking, so that a FIFO in
-    // the record's place cannot hold the game.
-    const int fd = ::open(QFile::encodeName(file).constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
-    if (fd < 0) return -1;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    // Never through a link: in a folder others can write to, a planted link would have the
+    // game append to (or create) a file of the adult's. Read as well, to see whether the
+    // last line was torn; non-blocking, so that a FIFO in the record's place cannot hold the game.
+    const int fd = ::open(QFile::encodeName(file).constData(),
+                          O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0644);
+    if (fd < 0) {
+        *why = errno == ELOOP ? QStringLiteral("it is a symbolic link") : QString::fromLocal8Bit(std::strerror(errno));
         return -1;
     }
-    return fd;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) *why = QStringLiteral("it is not a regular file");
+    else if (st.st_uid != ::geteuid()) *why = QStringLiteral("it belongs to another account");
+    else return fd;
+    ::close(fd);
+    return -1;
 }
 
 bool RecordWriter::open()
 {
     opened_ = true;
     const QString inFolder = fileInFolder(folder_, kRecordFileName);
-    fd_ = openForAppend(inFolder);
+    QString whyNotInFolder, whyNotInState;
+    fd_ = openForAppend(inFolder, &whyNotInFolder);
     if (fd_ >= 0) {
         path_ = inFolder;
         return true;
     }
     const QString inState = recordInStateFolder(folder_);
-    QDir().mkpath(QFileInfo(inState).path());
-    fd_ = openForAppend(inState);
-    if (fd_ >= 0) path_ = inState;
-    return fd_ >= 0;
+    if (inState.isEmpty()) {
+        whyNotInState = QStringLiteral("there is no home folder");
+    } else if (!QDir().mkpath(QFileInfo(inState).path())) {
+        whyNotInState = QStringLiteral("its folder cannot be made");
+    } else if ((fd_ = openForAppend(inState, &whyNotInState)) >= 0) {
+        path_ = inState;
+        // A folder that is simply read-only is the usual case; anything else is worth a word.
+        if ((QFileInfo(inFolder).isSymLink() || QFileInfo(inFolder).exists()) && !std::exchange(toldWhy_, true))
+            std::fprintf(stderr, "mokuri: the practice record %s is not used (%s); the record goes to %s\n",
+                         qPrintable(inFolder), qPrintable(whyNotInFolder), qPrintable(inState));
+        return true;
+    }
+    complained_ = true;
+    std::fprintf(stderr, "mokuri: the practice record can be written neither as %s (%s) nor as %s (%s); play goes on without it\n",
+                 qPrintable(inFolder), qPrintable(whyNotInFolder), qPrintable(inState.isEmpty() ? QStringLiteral("-") : inState),
+                 qPrintable(whyNotInState));
+    return false;
 }
 
 bool RecordWriter::stillInPlace() const
 {
+    // By the name itself, not through a link: a record swapped for a link is reopened, and refused.
     struct stat open {}, named {};
-    return ::fstat(fd_, &open) == 0 && ::stat(QFile::encodeName(path_).constData(), &named) == 0 &&
+    return ::fstat(fd_, &open) == 0 && ::lstat(QFile::encodeName(path_).constData(), &named) == 0 &&
            open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
@@ -71,6 +92,7 @@ bool RecordWriter::append(const RecordLine& line)
     }
     if (!opened_) open();
     bool ok = false;
+    errno = 0;
     if (fd_ >= 0) {
         QByteArray bytes = formatRecordLine(line);
         ::flock(fd_, LOCK_EX);
@@ -86,7 +108,7 @@ bool RecordWriter::append(const RecordLine& line)
     if (!ok && !complained_) {
         complained_ = true;
         std::fprintf(stderr, "mokuri: the practice record %s cannot be written (%s); play goes on without it\n",
-                     qPrintable(path_.isEmpty() ? fileInFolder(folder_, kRecordFileName) : path_), std::strerror(errno));
+                     qPrintable(path_), errno ? std::strerror(errno) : "a short write");
     }
     return ok;
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Appends lines to a picture folder's practice record: in the folder when it can be
-// written, otherwise in the state folder. Each line goes out in one write under a lock, so
+// written, otherwise in the state folder. Only a regular file of the user's own is
+// appended to, never one reached through a link. Each line goes out in one write under a lock, so
 // two games on one folder never mix within a line, and a line torn by a crash or a full disk
 // is closed before the next one. Failing to record never stops the game.
 #include "content/PracticeRecord.h"
@@ -31,7 +32,7 @@ public:
 
 private:
     bool open();
-    int openForAppend(const QString& file);
+    int openForAppend(const QString& file, QString* why);
     bool stillInPlace() const;
 
     QString folder_;
@@ -39,6 +40,7 @@ private:
     int fd_ = -1;
     bool opened_ = false;
     bool complained_ = false;
+    bool toldWhy_ = false;
 };
 
 } // namespace mokuri

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <utility>
 
@@ -107,6 +108,18 @@ void DialogWindow::paintEvent(QPaintEvent*)
     const QRect r = shapeRect();
     // The outline lies inside the shape's own size.
     p.drawRect(r.x(), r.y(), r.width() - 1, r.height() - 1);
+}
+
+bool DialogWindow::focusNextPrevChild(bool next)
+{
+    // Qt enters an option frame at the button that last had the focus there; a Space on it
+    // would change the setting. A frame is entered at its button that is on, as Windows does.
+    const bool moved = QWidget::focusNextPrevChild(next);
+    auto* entered = qobject_cast<QRadioButton*>(focusWidget());
+    if (!moved || !entered || entered->isChecked() || !entered->autoExclusive()) return moved;
+    for (QRadioButton* b : entered->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+        if (b->isChecked() && b->autoExclusive()) b->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return moved;
 }
 
 void DialogWindow::showFromMainScreen()

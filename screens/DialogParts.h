@@ -61,6 +61,7 @@ protected:
     // Puts the stored choices on the controls; runs at each activation.
     virtual void showStoredChoices() = 0;
     void paintEvent(QPaintEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
     const TwipScale& scale() const { return scale_; }
     void place(QWidget* w, float left, float top, float width, float height) const
     {

@@ -5,7 +5,9 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QHash>
+#include <QRawFont>
 #include <QStringList>
+#include <cstdio>
 
 namespace mokuri {
 
@@ -41,6 +43,32 @@ bool hasBoldFace(const QFont& font)
         bold = bold || QFontDatabase::weight(family, style) >= QFont::DemiBold;
     known.insert(family, bold);
     return bold;
+}
+
+bool drawsKana(const QFont& font)
+{
+    // Qt's last resort draws boxes and claims every letter; only a face of a family made
+    // for Japanese counts: the one `font` comes to, or one the fallback would take.
+    QStringList families{QFontInfo(font).family()};
+    families += QFontDatabase::families(QFontDatabase::Japanese);
+    for (const QString& family : families) {
+        if (!QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese)) continue;
+        const QRawFont raw = QRawFont::fromFont(QFont(family), QFontDatabase::Japanese);
+        if (raw.isValid() && raw.supportsCharacter(QChar(u'あ')) && raw.supportsCharacter(QChar(u'ア'))) return true;
+    }
+    return false;
+}
+
+QString noKanaFontNotice()
+{
+    if (drawsKana(QFont(QString::fromUtf8(kGothic)))) return {};
+    // In Latin letters: no kana can be drawn, in the box either.
+    const QString text = QStringLiteral(
+        "No installed font can draw kana: every letter of the game shows as an empty box. "
+        "Install a Japanese font, for example the Debian package fonts-ipafont-gothic "
+        "(sudo apt install fonts-ipafont-gothic), then start the game again.");
+    std::fprintf(stderr, "mokuri: %s\n", qPrintable(text));
+    return text;
 }
 
 } // namespace mokuri

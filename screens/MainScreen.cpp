@@ -159,9 +159,21 @@ void MainScreen::showOverScreen()
 void MainScreen::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    // The window system decides the full-screen size (another screen, a changed
-    // resolution): the next question is laid out on what the window really covers.
-    if (e->size() != laidOutFor_) layOutFor(e->size());
+    // The window system decides the full-screen size (another screen, a projector plugged
+    // in): what is on screen is laid out again on what the window really covers, the
+    // question kept as it is, so no tile is left beyond the screen's edge.
+    if (e->size() == laidOutFor_) return;
+    layOutFor(e->size());
+    const bool drawn = !modelRow->isHidden();
+    if (picture->isHidden()) return;
+    showPicture(shownPicture_);
+    if (!drawn) return;
+    drawQuestion();
+    const Question& q = round_.question();
+    for (int i = 0; i < q.tileCount(); ++i)
+        if (q.isPlaced(i)) placeTile(i, q.placedAt[size_t(i)]);
+    if (q.wrongTile >= 0) showWrongMark(q.wrongTile);
+    if (q.wordDone) rightMark->show();
 }
 
 void MainScreen::showEvent(QShowEvent* e)
@@ -323,6 +335,12 @@ std::optional<AdultKey> adultKeyOf(const QKeyEvent& e)
     case Qt::Key_N: return AdultKey::PictureChoice;
     default: break;
     }
+    // Any Latin layout has its own H and N, wherever they are (Dvorak's D sits where
+    // QWERTY's H does): the place of a key counts only on a layout without Latin letters.
+    const QString text = e.text();
+    if ((e.key() >= Qt::Key_A && e.key() <= Qt::Key_Z) ||
+        (text.size() == 1 && text[0].isLetter() && text[0].script() == QChar::Script_Latin))
+        return std::nullopt;
     // X11 and Wayland key codes (evdev + 8) name the place of a key, whatever the layout.
     switch (e.nativeScanCode()) {
     case 9: return AdultKey::Quit;

@@ -3,6 +3,7 @@
 
 #include "support/Executor.h"
 
+#include <QCoreApplication>
 #include <QPromise>
 
 #include <condition_variable>
@@ -72,14 +73,17 @@ std::uint64_t WriteQueue::submit(const QString& key, Job job, QObject* context, 
     if (done) {
         auto promise = std::make_shared<QPromise<bool>>();
         promise->start();
-        promise->future().then(context, [done = std::move(done)](bool ok) { done(ok); });
+        promise->future().then(context ? context : QCoreApplication::instance(),
+                               [done = std::move(done)](bool ok) { done(ok); });
         listeners.push_back(std::move(promise));
     }
     std::lock_guard lock(shared_->mutex);
     const std::uint64_t ticket = ++shared_->lastTicket;
     for (auto it = shared_->queue.begin(); it != shared_->queue.end(); ++it)
         if (it->ticket && it->key == key) {
-            for (auto& l : it->listeners) listeners.push_back(std::move(l));
+            // The replaced save's listeners first: they asked first.
+            listeners.insert(listeners.begin(), std::make_move_iterator(it->listeners.begin()),
+                             std::make_move_iterator(it->listeners.end()));
             shared_->queue.erase(it);
             break;
         }

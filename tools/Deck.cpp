@@ -11,7 +11,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <cerrno>
+#include <cstring>
 #include <thread>
+#include <unistd.h>
 
 namespace mokuri::deck {
 
@@ -25,9 +28,16 @@ WriteOutcome writeNewFile(const QString& dir, const QString& name, const QByteAr
         if (error) *error = tmp.errorString();
         return WriteOutcome::Failed;
     }
-    if (tmp.write(bytes) != bytes.size() || !tmp.flush()) {
-        if (error) *error = tmp.errorString();
-        return WriteOutcome::Failed;
+    // Written past Qt's buffer, whose failed flush says only "Unknown error": a full disk
+    // is told as one.
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(tmp.handle(), bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (error) *error = QString::fromLocal8Bit(std::strerror(n < 0 ? errno : EIO));
+            return WriteOutcome::Failed;
+        }
+        done += n;
     }
     tmp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                        QFile::ReadOther);

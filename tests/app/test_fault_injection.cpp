@@ -39,11 +39,18 @@ bool canCreateIn(const QString& folder)
     return ok;
 }
 
-// Read-only for everybody, root included (root ignores the permission bits).
+// Read-only for everybody, root included (root ignores the permission bits), as a read-only
+// share is: the folder and its files. (A folder that only takes no new file still has its
+// writable files written in place.)
 bool makeReadOnly(const QString& folder, bool on)
 {
-    QFile::setPermissions(folder, on ? (QFile::ReadOwner | QFile::ExeOwner)
-                                     : (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QFile::Permissions writable = QFile::ReadOwner | QFile::WriteOwner;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+        const QString file = folder + u'/' + name;
+        QFile::setPermissions(file, on ? QFile::ReadOwner : writable);
+        if (geteuid() == 0) QProcess::execute(QStringLiteral("chattr"), {on ? QStringLiteral("+i") : QStringLiteral("-i"), file});
+    }
+    QFile::setPermissions(folder, on ? (QFile::ReadOwner | QFile::ExeOwner) : (writable | QFile::ExeOwner));
     if (geteuid() == 0) QProcess::execute(QStringLiteral("chattr"), {on ? QStringLiteral("+i") : QStringLiteral("-i"), folder});
     return canCreateIn(folder) != on;
 }

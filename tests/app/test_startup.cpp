@@ -8,11 +8,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace mokuri;
 using namespace mokuri::test;
+using namespace Qt::StringLiterals;
 
 class Startup : public QObject {
     Q_OBJECT
@@ -116,6 +118,42 @@ private slots:
         QVERIFY(lines[4].contains("\tword="));
         QVERIFY(lines[4].contains("\tslots="));
         QVERIFY(lines[4].contains("\tpicture="));
+    }
+
+    // A desktop with no Japanese font: the adult is told why the tiles are empty boxes and
+    // which package brings a font, before the first question; with one, nothing is said.
+    void aMissingKanaFontIsToldToTheAdult_data()
+    {
+        QTest::addColumn<QString>("fontFolder");  // empty: the machine's fonts
+        QTest::newRow("Latin fonts only") << QStringLiteral("/usr/share/fonts/truetype/dejavu");
+        QTest::newRow("the machine's fonts") << QString();
+    }
+    void aMissingKanaFontIsToldToTheAdult()
+    {
+        QFETCH(QString, fontFolder);
+        if (!fontFolder.isEmpty() && !QFileInfo(fontFolder).isDir()) QSKIP("no DejaVu fonts for a desktop without Japanese ones");
+        TestFolder folder;
+        writePicture(folder.data() + QStringLiteral("/いぬ.bmp"));
+        const QString trace = folder.path() + QStringLiteral("/trace.txt"), conf = folder.path() + QStringLiteral("/fonts.conf");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MOKURI_TRACE"), trace);
+        env.insert(QStringLiteral("MOKURI_MESSAGE_TIMEOUT_MS"), QStringLiteral("1"));  // nobody here to press OK
+        if (!fontFolder.isEmpty()) {
+            QFile f(conf);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(u"<fontconfig><dir>%1</dir><cachedir>%2</cachedir></fontconfig>\n"_s.arg(fontFolder, folder.path()).toUtf8());
+            env.insert(QStringLiteral("FONTCONFIG_FILE"), conf);
+        }
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(folder.path());
+        p.start(qEnvironmentVariable("MOKURI_BIN"), {folder.data()});
+        const bool asked = QTest::qWaitFor([&] { return !traceEvents(trace).filter(QRegularExpression(u"^question"_s)).isEmpty(); }, 60000);
+        p.terminate();
+        p.waitForFinished(60000);
+        QVERIFY(asked);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(err.contains(u"No installed font can draw kana"_s) && err.contains(u"fonts-ipafont-gothic"_s), !fontFolder.isEmpty());
     }
 
     void realProgramEndsWithoutPictures()

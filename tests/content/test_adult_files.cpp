@@ -4,6 +4,7 @@
 #include "content/PraiseLines.h"
 #include "content/SettingsFile.h"
 #include "content/TaskListFile.h"
+#include "fakes/OtherAccount.h"
 #include "support/FileRead.h"
 #include "support/SafeSave.h"
 #include "support/TextEncoding.h"
@@ -23,6 +24,7 @@
 #include <unistd.h>
 
 using namespace mokuri;
+using namespace mokuri::test;
 
 namespace {
 
@@ -161,6 +163,94 @@ private slots:
         QVERIFY(saveTaskList(folderWith({QStringLiteral("a.bmp")}), {QStringLiteral("a.bmp")}, trace));
         QVERIFY(QFileInfo(path(QStringLiteral("Fname.txt"))).isSymLink());
         QCOMPARE(readFile(path(QStringLiteral("real/Fname.txt"))), QByteArray("\"a.bmp\",#TRUE#\r\n"));
+    }
+
+    // A link another account planted in a folder everyone may write to is not followed:
+    // the adult's file it points at is neither written nor created.
+    void linksOfAnotherAccountAreLeftAlone_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("targetExists");
+        QTest::newRow("Word.txt to an adult's file") << QStringLiteral("Word.txt") << true;
+        QTest::newRow("Fname.txt to an adult's file") << QStringLiteral("Fname.txt") << true;
+        QTest::newRow("Word.txt to no file yet") << QStringLiteral("Word.txt") << false;
+    }
+    void linksOfAnotherAccountAreLeftAlone()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, targetExists);
+        if (!runningAsRoot()) QSKIP("a link of another account can only be made as root");
+        const QString adults = path(QStringLiteral(".bashrc")), link = path(file);
+        if (targetExists) writeFile(adults, "alias ls=ls\n");
+        QVERIFY(QFile::link(adults, link));
+        QCOMPARE(::lchown(QFile::encodeName(link).constData(), kOtherAccount, kOtherAccount), 0);
+        QVERIFY(!(file == QStringLiteral("Word.txt") ? saveSettings(dir->path(), Settings{}, trace)
+                                                     : saveTaskList(folderWith({QStringLiteral("$(id>X).bmp")}), {}, trace)));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readFile(adults), targetExists ? QByteArray("alias ls=ls\n") : QByteArray());
+        QCOMPARE(QFileInfo::exists(adults), targetExists);
+    }
+
+    // A class folder: the file is written where it is, keeping its inode, owner and other
+    // names, when a new file renamed over it would fail or do harm.
+    void savesInAClassFolderKeepTheFile_data()
+    {
+        QTest::addColumn<QString>("folderCase");
+        QTest::newRow("folder that takes no new file") << QStringLiteral("no new file");
+        QTest::newRow("file with a second hard link") << QStringLiteral("hard link");
+        QTest::newRow("another account's file") << QStringLiteral("other owner");
+    }
+    void savesInAClassFolderKeepTheFile()
+    {
+        QFETCH(QString, folderCase);
+        if (folderCase == QStringLiteral("other owner") && !runningAsRoot()) QSKIP("giving a file away needs root");
+        const auto identity = [](const QString& p) {
+            struct stat st {};
+            ::lstat(QFile::encodeName(p).constData(), &st);
+            return QList<qint64>{qint64(st.st_ino), qint64(st.st_uid), qint64(st.st_nlink)};
+        };
+        // The other account must reach the folders and keep its copies somewhere.
+        const QString folder = path(QStringLiteral("class")), word = folder + QStringLiteral("/Word.txt");
+        const QString state = path(QStringLiteral("state")), copy = path(QStringLiteral("copy.txt"));
+        QVERIFY(QDir().mkpath(state) && QDir().mkpath(folder));
+        QCOMPARE(::chmod(QFile::encodeName(dir->path()).constData(), 0755), 0);
+        QCOMPARE(::chmod(QFile::encodeName(state).constData(), 0777), 0);
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state));
+        writeFile(word, kStoredSettings);
+        QCOMPARE(::chmod(QFile::encodeName(word).constData(), 0666), 0);
+        if (folderCase == QStringLiteral("hard link"))
+            QCOMPARE(::link(QFile::encodeName(word).constData(), QFile::encodeName(copy).constData()), 0);
+        if (folderCase == QStringLiteral("other owner"))
+            QCOMPARE(::chown(QFile::encodeName(word).constData(), kOtherAccount, kOtherAccount), 0);
+        const QList<qint64> before = identity(word);
+        Settings s;
+        s.showModel = false;
+        const auto save = [&] {
+            Trace quiet;
+            return saveSettings(folder, s, quiet);
+        };
+        const bool noNewFile = folderCase == QStringLiteral("no new file");
+        if (noNewFile) QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+        QVERIFY(noNewFile ? asAnotherAccount(save) : save());
+        qunsetenv("XDG_STATE_HOME");
+        QCOMPARE(readFile(word), formatSettings(s));
+        QCOMPARE(identity(word), before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Word.txt")});
+        QVERIFY(QDir(path(QStringLiteral("state/mokuri/saves"))).isEmpty());  // the old content kept only meanwhile
+    }
+
+    void anInPlaceSaveCutShortIsMendedAtTheNextStart()
+    {
+        qputenv("XDG_STATE_HOME", QFile::encodeName(path(QStringLiteral("state"))));
+        const QString word = path(QStringLiteral("Word.txt")), kept = inPlaceBackupOf(word);
+        writeFile(word, "#FALSE#,#TR");  // the new content, cut short by a crash
+        QVERIFY(QDir().mkpath(QFileInfo(kept).path()));
+        writeFile(kept, kStoredSettings);
+        const Settings s = loadSettings(dir->path(), trace);
+        qunsetenv("XDG_STATE_HOME");
+        QCOMPARE(readFile(word), kStoredSettings);
+        QCOMPARE(s.instruction, Instruction::ReadThePicture);
+        QVERIFY(!QFileInfo::exists(kept));
     }
 
     void writeProtectedFileIsLeftAlone()

@@ -6,6 +6,7 @@
 #include "content/PraiseLines.h"
 #include "content/SettingsFile.h"
 #include "content/TaskListFile.h"
+#include "fakes/OtherAccount.h"
 #include "support/FileRead.h"
 #include "support/TextEncoding.h"
 
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace mokuri;
@@ -194,6 +196,9 @@ private slots:
         Trace trace;
         const QByteArray old("#FALSE#,#TRUE#,1,0,#TRUE#,#FALSE#\r\n");
         writeBytes(folder.file(QStringLiteral("Word.txt")), old);
+        // Read-only as a share or a CD is: a writable file in a folder that takes no new
+        // file would be written in place.
+        QFile::setPermissions(folder.file(QStringLiteral("Word.txt")), QFile::ReadOwner);
         QFile::setPermissions(folder.data(), QFile::ReadOwner | QFile::ExeOwner);
         const bool saved = saveSettings(folder.data(), Settings{}, trace);
         QFile::setPermissions(folder.data(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -375,6 +380,22 @@ private slots:
         QCOMPARE(listPictureFolder(QString()).names, l.names);
         QCOMPARE(fileInFolder(QString(), QStringLiteral("Word.txt")), QStringLiteral("Word.txt"));
         QCOMPARE(fileInFolder(QStringLiteral("my pictures"), QStringLiteral("Word.txt")), QStringLiteral("my pictures/Word.txt"));
+    }
+
+    // A picture this account may not read stays in the catalogue: the names after it keep
+    // their places, and with them the adult's choice in Fname.txt. Pictures of other kinds
+    // are only counted, for the message of a folder without pictures.
+    void anUnreadablePictureKeepsItsPlace()
+    {
+        Folder folder;
+        const QStringList names{QStringLiteral("あり.jpg"), QStringLiteral("いぬ.jpg"), QStringLiteral("うし.jpg")};
+        folder.addPictures(names + QStringList{QStringLiteral("え.png"), QStringLiteral("お.JPEG")});
+        QCOMPARE(::chmod(QFile::encodeName(folder.file(names[1])).constData(), 0), 0);
+        for (const QString& d : {folder.data(), QFileInfo(folder.data()).path()})  // for the other account
+            QCOMPARE(::chmod(QFile::encodeName(d).constData(), 0755), 0);
+        const QString data = folder.data();
+        QVERIFY(mokuri::test::asAnotherAccount([&] { return listPictureFolder(data).names == names; }));
+        QCOMPARE(listPictureFolder(data).otherPictures, 2);
     }
 
     void moreThanMaxPicturesKeepsTheFirst()

@@ -5,14 +5,20 @@
 #include "content/RecordWriter.h"
 #include "fakes/FakeSound.h"
 #include "fakes/FakeSpeech.h"
+#include "fakes/OtherAccount.h"
 #include "game/PracticeRecorder.h"
 #include "game/Round.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +31,21 @@ QByteArray readFile(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+}
+
+RecordLine lineAt(int question, const QString& picture = {})
+{
+    RecordLine l;
+    l.time = QDateTime(QDate(2026, 1, 5), QTime(10, 0));
+    l.question = question;
+    l.picture = picture;
+    return l;
 }
 
 // A game on one picture in a temporary folder, recorded; the test moves the clock.
@@ -227,6 +248,87 @@ private slots:
         QDir(folder.path()).rmdir(kRecordFileName);
         QCOMPARE(existingRecordOf(folder.path()), writer.path());
         qunsetenv("XDG_STATE_HOME");
+    }
+
+    // In a folder others may add files to, the record's name may be planted: the game
+    // appends only to a regular file of the user's own, never through a link.
+    void aPlantedRecordIsNeverFollowed_data()
+    {
+        QTest::addColumn<QString>("planted");
+        QTest::newRow("link to an adult's file") << QStringLiteral("link");
+        QTest::newRow("link to no file yet") << QStringLiteral("dangling");
+        QTest::newRow("another account's file") << QStringLiteral("theirs");
+    }
+    void aPlantedRecordIsNeverFollowed()
+    {
+        QFETCH(QString, planted);
+        if (planted == u"theirs" && !runningAsRoot()) QSKIP("giving a file away needs root");
+        QTemporaryDir state, folder;
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+        const QString inFolder = folder.filePath(kRecordFileName);
+        const QString victim = planted == u"theirs" ? inFolder : state.filePath(QStringLiteral("bashrc"));
+        if (planted != u"dangling") writeFile(victim, "alias ls=ls\n");
+        if (planted == u"theirs") QCOMPARE(::chown(QFile::encodeName(inFolder).constData(), kOtherAccount, kOtherAccount), 0);
+        else QVERIFY(QFile::link(victim, inFolder));
+        RecordWriter writer(folder.path());
+        QVERIFY(writer.append(lineAt(1, QStringLiteral("$(id>X).jpg"))));
+        QCOMPARE(writer.path(), recordInStateFolder(folder.path()));
+        QCOMPARE(readFile(victim), planted == u"dangling" ? QByteArray() : QByteArray("alias ls=ls\n"));
+        QCOMPARE(QFileInfo::exists(victim), planted != u"dangling");
+        if (planted != u"theirs") QCOMPARE(existingRecordOf(folder.path()), writer.path());
+        qunsetenv("XDG_STATE_HOME");
+    }
+
+    // A spreadsheet opening the record sees each name as text, never a formula to run.
+    void namesAreNeverFormulas_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("written");
+        for (const char* start : {"=", "+", "-", "@", "\t"})
+            QTest::newRow(start) << QString::fromLatin1(start) + QStringLiteral("1+2.jpg") << "'" + QByteArray(start) + "1+2.jpg";
+        QTest::newRow("carriage return") << QStringLiteral("\r1.jpg") << QByteArray("\"'\r1.jpg\"");
+        QTest::newRow("apostrophe before a formula") << QStringLiteral("'=1.jpg") << QByteArray("''=1.jpg");
+        QTest::newRow("apostrophe alone") << QStringLiteral("'いぬ.jpg") << QByteArray("'いぬ.jpg");
+        QTest::newRow("minus inside") << QStringLiteral("い-ぬ.jpg") << QByteArray("い-ぬ.jpg");
+    }
+    void namesAreNeverFormulas()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, written);
+        RecordLine l = lineAt(1, name);
+        l.event = RecordEvent::Tile;
+        l.session = l.word = l.letter = l.expected = name;
+        l.ms = 5;
+        const QByteArray line = formatRecordLine(l);
+        QCOMPARE(line.count(',' + written + ','), 5);  // session, picture, word, letter, expected
+        QVERIFY(parseRecordLine(line.chopped(1)) == l);
+    }
+
+    // No place takes the record: one message names both places, each with its own reason.
+    void whenNoPlaceTakesTheRecordBothAreNamedOnce()
+    {
+        QTemporaryDir folder, other;
+        QVERIFY(QDir(folder.path()).mkdir(kRecordFileName));  // nobody, root included, appends to a folder
+        const QString state = other.filePath(QStringLiteral("state")), err = other.filePath(QStringLiteral("err"));
+        writeFile(state, {});  // a file where the state folder should be
+        const pid_t child = ::fork();  // the environment and stderr are the child's
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            qputenv("XDG_STATE_HOME", QFile::encodeName(state));
+            if (!std::freopen(QFile::encodeName(err).constData(), "w", stderr)) ::_exit(2);
+            RecordWriter writer(folder.path());
+            const bool written = writer.append(lineAt(1)) || writer.append(lineAt(2));
+            std::fflush(stderr);
+            ::_exit(written ? 1 : 0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QCOMPARE(status, 0);
+        const QString said = QString::fromLocal8Bit(readFile(err));
+        QCOMPARE(said.count(QStringLiteral("mokuri:")), 1);
+        QVERIFY2(said.contains(folder.filePath(kRecordFileName) + QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(EISDIR))) &&
+                     said.contains(state + QStringLiteral("/mokuri/records/")),
+                 qPrintable(said));
     }
 
     void twoGamesOnOneFolderNeverMixWithinALine()

@@ -10,3 +10,7 @@ if(NOT MOKURI_SANITIZE)
     SKIP_RETURN_CODE 77
     TIMEOUT 600)
 endif()
+
+# ./run.sh builds only what it runs (a copy of it, with a cmake that notes its calls).
+add_test(NAME run_builds_only_the_game
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/run-builds-only-the-game.sh ${CMAKE_SOURCE_DIR})

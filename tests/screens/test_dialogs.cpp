@@ -295,7 +295,7 @@ private slots:
         QCOMPARE(onButtons(d), QStringLiteral("2 3 7 10 11 14"));
 
         // Tab walks the controls in design order, stopping once per frame (at its button
-        // that is on, or the one that has the focus), and comes round again.
+        // that is on, even when another had the focus there), and comes round again.
         d->sayWordButton->setFocus();
         QStringList walked;
         for (int i = 0; i < 9; ++i) {
@@ -306,7 +306,7 @@ private slots:
         }
         QCOMPARE(walked, QStringList({QStringLiteral("Option1"), QStringLiteral("Option3"), QStringLiteral("Command1"),
                                       QStringLiteral("Command2"), QStringLiteral("Option7"), QStringLiteral("Option10"),
-                                      QStringLiteral("Option11"), QStringLiteral("Option14"), QStringLiteral("Option1")}));
+                                      QStringLiteral("Option11"), QStringLiteral("Option14"), QStringLiteral("Option2")}));
 
         // Enter on a focused button presses nothing, and Esc is no key of the dialog: a press
         // would leave the dialog at once, in the key's own handling.
@@ -319,6 +319,40 @@ private slots:
         QVERIFY(d->isActiveWindow());
         QCOMPARE(s->game->speech.spoken.size(), 1);
         QVERIFY(traceEvents(s->traceFile()).filter(QStringLiteral("key\t27")).isEmpty());
+    }
+
+    // Tab and Backtab enter each option frame at its button that is on, even when the
+    // focus was last on another there, so that a Space there changes nothing by accident.
+    void tabEntersEachFrameAtTheButtonThatIsOn_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("walked");  // from "実行"
+        QTest::newRow("Tab") << QStringLiteral("#FALSE#,#FALSE#,2,2,#FALSE#,#TRUE#") << int(Qt::Key_Tab)
+                             << QStringLiteral("Command2 Option7 Option10 Option12 Option13 Option2 Option4 Command1");
+        QTest::newRow("Backtab") << QStringLiteral("#FALSE#,#FALSE#,1,1,#FALSE#,#FALSE#") << int(Qt::Key_Backtab)
+                                 << QStringLiteral("Option4 Option2 Option14 Option12 Option9 Option6 Command2");
+    }
+    void tabEntersEachFrameAtTheButtonThatIsOn()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, key);
+        SettingsDialog* d = startInSettings(stored.toLatin1() + "\r\n");
+        QVERIFY(d);
+        const QString shown = onButtons(d);
+        for (QRadioButton* first : {d->sayWordButton, d->showModelButton, d->noDecoyButton, d->hiraganaButton,
+                                    d->showPointerButton, d->touchButton})
+            first->setFocus(Qt::MouseFocusReason);
+        d->executeButton->setFocus(Qt::OtherFocusReason);
+        QStringList walked;
+        for (int i = 0; i < 7 + (key == Qt::Key_Tab); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+            walked << QApplication::focusWidget()->objectName();
+            if (qobject_cast<QRadioButton*>(QApplication::focusWidget()))
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        }
+        QTEST(walked.join(u' '), "walked");
+        QCOMPARE(onButtons(d), shown);
     }
 
     // ---- the settings dialog ----

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
@@ -201,6 +202,41 @@ private slots:
         QVERIFY(f.picture->isVisibleTo(&f));
         // Decoded off the window's thread and put in when it comes.
         QTRY_COMPARE_WITH_TIMEOUT(f.picture->pixmap().size(), QSize(512, 384), 60000);
+    }
+
+    // A projector plugged in mid-question: the question on screen is laid out again for the
+    // new size as a question drawn there from the start, its placed tile and mark kept.
+    void aNewScreenSizeLaysTheQuestionOutAgain_data()
+    {
+        QTest::addColumn<QSize>("pixels");
+        QTest::newRow("smaller") << QSize(800, 600);
+        QTest::newRow("larger and wider") << QSize(1920, 1080);
+    }
+    void aNewScreenSizeLaysTheQuestionOutAgain()
+    {
+        QFETCH(QSize, pixels);
+        Rig rig({QStringLiteral("とけい.bmp")}, withDecoys(DecoyCount::Two));
+        MainScreen& f = rig.screen();
+        rig.startAndListen();
+        const Question& q = rig.game->question();
+        rig.click(0);
+        rig.click(3);
+        QResizeEvent resized(pixels, f.size());  // as the window system resizes a full-screen window
+        f.resize(pixels);
+        QCoreApplication::sendEvent(&f, &resized);
+        const float W = f.widthTwips(), H = f.heightTwips();
+        const int16_t size = tileSizeFor(W, q.lastSlot);
+        QCOMPARE(H, float(pixels.height() * 15));
+        QCOMPARE(q.nextLetter, 1);
+        QCOMPARE(f.modelRow->top(), modelRowRect(W, H, q.wordLength(), size).top);
+        QCOMPARE(f.tiles[0]->left(), placedTileLeft(0, size, f.modelRow->left()));
+        QCOMPARE(f.tiles[0]->top(), f.modelRow->top());
+        for (int i = 1; i < q.tileCount(); ++i) {
+            QCOMPARE(f.tiles[size_t(i)]->top(), tileTop(H, f.modelRow->top()));
+            QCOMPARE(f.tiles[size_t(i)]->left(), tileLeft(q.tileSlots[size_t(i)], size, q.lastSlot));
+        }
+        QVERIFY(f.wrongMark->isVisibleTo(&f) && f.wrongMark->left() == f.tiles[3]->left());
+        QCOMPARE(f.picture->widthTwips(), imageRect(W, H).width);
     }
 
     void placedTileWrongMarkRetryAndRightMark()

@@ -159,6 +159,11 @@ private slots:
         QTest::newRow("Esc without a scan code") << int(Qt::Key_Escape) << 0u << QString() << int(AdultKey::Quit);
         QTest::newRow("Russian layout, key J") << 0x041E /* О */ << 44u << QStringLiteral("о") << -1;
         QTest::newRow("a letter key, no scan code") << int(Qt::Key_A) << 0u << QStringLiteral("a") << -1;
+        QTest::newRow("Dvorak, D at QWERTY's H") << int(Qt::Key_D) << 43u << QStringLiteral("d") << -1;
+        QTest::newRow("Colemak, K at QWERTY's N") << int(Qt::Key_K) << 57u << QStringLiteral("k") << -1;
+        QTest::newRow("Dvorak, H at QWERTY's J") << int(Qt::Key_H) << 44u << QStringLiteral("h") << int(AdultKey::Settings);
+        QTest::newRow("AZERTY with Shift, D at H's place") << int(Qt::Key_D) << 43u << QStringLiteral("D") << -1;
+        QTest::newRow("Latin letter beyond A-Z at H's place") << int(Qt::Key_unknown) << 43u << QStringLiteral("é") << -1;
     }
     void keysByPlaceOnAnyLayout()
     {

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The two ways the program keeps its window away from a folder that hangs: the write
-// thread (order, a newer save replacing a waiting one, what is named at the end) and the
-// bounded wait for a look at a file. A "hanging" job here waits on a gate the test opens.
-#include "support/Patience.h"
+// How the program keeps its window away from a folder that hangs: the write queue (order,
+// a newer save replacing a waiting one, what is named at the end) and the executor that
+// runs every look at a file and hands its result back. A "hanging" job here waits on a gate the test opens.
+#include "support/Executor.h"
 #include "support/WriteQueue.h"
 
 #include <QTest>
+#include <QThread>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -13,6 +14,7 @@
 
 using namespace mokuri;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -141,40 +143,53 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(done->load(), 60000);
     }
 
-    void aLookAtAFileIsWaitedForOnlySoLong()
+    // Results come back on the asking object's thread, and not at all once it is gone;
+    // the end of the program waits for hanging work only so long.
+    void executorDeliversToLiveObjectsOnly()
     {
-        QCOMPARE(withPatience<int>(60s, [] { return 7; }), std::optional<int>(7));
+        Executor& executor = Executor::shared();
+        QObject receiver;
+        std::optional<int> got;
+        Qt::HANDLE deliveredOn = nullptr;
+        executor.run(&receiver, [] { return 7; }, [&](int v) {
+            got = v;
+            deliveredOn = QThread::currentThreadId();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(got.has_value(), 60000);
+        QCOMPARE(*got, 7);
+        QCOMPARE(deliveredOn, QThread::currentThreadId());
 
-        QTRY_COMPARE_WITH_TIMEOUT(patience::running(), 0, 60000);  // the look above has ended
         auto gate = std::make_shared<Gate>();
-        const int before = patience::running();
-        QCOMPARE(withPatience<int>(0ms, [gate] {
-                     gate->pass();
-                     return 1;
-                 }),
-                 std::nullopt);
-        gate->waitForWaiting(1);
-        QCOMPARE(patience::running(), before + 1);
-
-        // A share that never answers collects no more than so many threads: the rest is
-        // refused at once.
-        for (int i = 1; i < patience::kMaxBlocked; ++i)
-            (void)withPatience<int>(0ms, [gate] {
-                gate->pass();
-                return 1;
-            });
-        gate->waitForWaiting(patience::kMaxBlocked);
-        std::atomic<bool> ran{false};
-        QCOMPARE(withPatience<int>(60s, [&ran] {
-                     ran = true;
-                     return 2;
-                 }),
-                 std::nullopt);
-        QVERIFY(!ran);
-
+        bool lateDelivery = false;
+        {
+            QObject gone;
+            executor.run(&gone, [gate] { gate->pass(); return 1; }, [&](int) { lateDelivery = true; });
+            gate->waitForWaiting(1);
+        }
+        QVERIFY(!executor.finish(10ms));  // the hanging look holds a worker
         gate->open();
-        QTRY_COMPARE_WITH_TIMEOUT(patience::running(), before, 60000);
-        QCOMPARE(withPatience<int>(60s, [] { return 3; }), std::optional<int>(3));
+        QVERIFY(executor.finish(60s));
+        QCoreApplication::processEvents();
+        QVERIFY(!lateDelivery);
+    }
+
+    // A dialog hears how its save went, also when a newer save of the same file replaced it
+    // while it waited.
+    void aSaveIsHeardOfOnTheAskingThread()
+    {
+        WriteQueue writes;
+        auto gate = std::make_shared<Gate>();
+        QObject dialog;
+        QStringList heard;
+        writes.submit(QStringLiteral("Fname.txt"), [gate] { gate->pass(); return true; });
+        gate->waitForWaiting(1);
+        writes.submit(QStringLiteral("Word.txt"), [] { return false; }, &dialog, [&](bool ok) { heard << (ok ? u"1 ok"_s : u"1 failed"_s); });
+        writes.submit(QStringLiteral("Word.txt"), [] { return true; }, &dialog, [&](bool ok) { heard << (ok ? u"2 ok"_s : u"2 failed"_s); });
+        QCoreApplication::processEvents();
+        QVERIFY(heard.isEmpty());
+        gate->open();
+        QTRY_COMPARE_WITH_TIMEOUT(heard.size(), 2, 60000);
+        QCOMPARE(heard, (QStringList{u"1 ok"_s, u"2 ok"_s}));
     }
 };
 

@@ -17,6 +17,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <SDL.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace mokuri;
 using namespace mokuri::deck;
@@ -172,6 +178,26 @@ private slots:
         QVERIFY(!error.isEmpty());
         // Nothing but the two names asked for, no temporary file left over.
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(), 2);
+    }
+
+    // A full disk (here a file-size limit, which fails a write the same way) is told in
+    // words, never as "Unknown error", and leaves no temporary file.
+    void aWriteThatRunsOutOfSpaceSaysWhy()
+    {
+        QTemporaryDir dir;
+        const pid_t child = ::fork();  // the limit must not reach the test runner
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit small{16, 16};
+            ::setrlimit(RLIMIT_FSIZE, &small);
+            QString why;
+            const WriteOutcome outcome = writeNewFile(dir.path(), QStringLiteral("a.wav"), QByteArray(4096, 'x'), &why);
+            ::_exit(outcome == WriteOutcome::Failed && why == QString::fromLocal8Bit(std::strerror(EFBIG)) ? 0 : 1);
+        }
+        int status = -1;
+        QVERIFY(child > 0 && ::waitpid(child, &status, 0) == child);
+        QCOMPARE(status, 0);
+        QVERIFY(QDir(dir.path()).isEmpty());
     }
 };
 

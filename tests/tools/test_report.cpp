@@ -3,6 +3,7 @@
 // as it is started; and the page as a real browser shows it.
 #include "content/PracticeRecord.h"
 #include "tools/report/ReportData.h"
+#include "support/XdgFolders.h"
 #include "tools/report/ReportPage.h"
 
 #include <QDir>
@@ -12,8 +13,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <pwd.h>
+#include <unistd.h>
 
 using namespace mokuri;
 using namespace mokuri::report;
@@ -347,7 +351,7 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("header only") << recordHeader();
         QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("foreign and torn lines") << recordHeader() + "a,b,c\n2026-05-11T10:00:00.000+09:00,s,1,quest";
+        QTest::newRow("a torn line") << recordHeader() + "2026-05-11T10:00:00.000+09:00,s,1,quest";
     }
     void recordWithoutQuestionsSaysSo()
     {
@@ -356,6 +360,97 @@ private slots:
         QVERIFY(html.contains(u"まだ問題の記録がありません"_s));
         QVERIFY(!html.contains(u"<section id=\"days\""_s));
         QVERIFY(!html.contains(u"<svg"_s));
+    }
+
+    // What spreadsheets, later versions and damage make of a record: each is still read as
+    // the CSV it is, and what cannot be read is counted, never taken for "no record".
+    void recordsAsOthersLeaveThem_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<int>("skipped");
+        const QByteArray plain = recordOf({{u"s1"_s, 1, u"2026-05-11T10:00:00"_s, u"りんご"_s, u"り800 done900"_s},
+                                           {u"s1"_s, 2, u"2026-05-11T10:00:20"_s, u"ねこ"_s, u"れ/ね1200 restart left"_s}});
+        QByteArray later;  // a column among today's and one after them, with a quoted comma
+        for (const QByteArray& line : plain.trimmed().split('\n')) {
+            QList<QByteArray> fields = line.split(',');
+            fields.insert(4, later.isEmpty() ? "mood" : "\"happy, really\"");
+            later += fields.join(',') + (later.isEmpty() ? ",device\n" : ",tablet\n");
+        }
+        QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+        QTest::newRow("as written, CR LF") << QByteArray(plain).replace("\n", "\r\n") << 2 << 0;
+        QTest::newRow("a name with a line break")
+            << recordOf({{u"s1"_s, 1, u"2026-05-11T10:00:00"_s, u"い\nぬ"_s, u"い800 ぬ900 done900"_s}}) << 1 << 0;
+        QTest::newRow("a later version's columns") << later << 2 << 0;
+        QTest::newRow("tab-separated UTF-16") << QByteArray(utf16.encode(QString::fromUtf8(plain).replace(u',', u'\t')))
+                                               << 2 << 0;
+        QTest::newRow("damaged lines") << plain + "garbage\n2026-99-99T10:00:00,s1,3,question,,,,,,,,,,,,,\n" << 2 << 2;
+        QTest::newRow("only damaged lines") << recordHeader() + "x,y\n\x01\x02\n" << 0 << 2;
+        QTest::newRow("a header without the event column")
+            << "time,session,question,picture\n2026-05-11T10:00:00.000+09:00,s1,1,いぬ.jpg\n"_ba << 0 << 1;
+    }
+    void recordsAsOthersLeaveThem()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, questions);
+        QFETCH(int, skipped);
+        const RecordSummary summary = summaryOf(bytes);
+        QCOMPARE(int(summary.questions().size()), questions);
+        QCOMPARE(int(summary.reading.skipped), skipped);
+        const QString html = QString::fromUtf8(reportPage({u"/f"_s, u"/f/mokuri-record.csv"_s, true, summary, {}}));
+        QVERIFY(!html.contains(u"まだ問題の記録がありません"_s));
+        QCOMPARE(html.contains(u"id=\"skipped\""_s), skipped > 0);
+    }
+
+    // The page replaces only a page: never the record it reads, another record or a device.
+    void anOutputThatIsNoPageIsRefused_data()
+    {
+        QTest::addColumn<QString>("output");
+        for (const QString& o : {u"RECORD"_s, u"OTHER/link.csv"_s, u"OTHER/mokuri-record.csv"_s, u"/dev/null"_s, u"OTHER"_s})
+            QTest::newRow(qPrintable(o)) << o;
+    }
+    void anOutputThatIsNoPageIsRefused()
+    {
+        QFETCH(QString, output);
+        QTemporaryDir folder, other;
+        const QString record = folder.filePath(kRecordFileName);
+        writeFile(record, fixedRecord());
+        writeFile(other.filePath(kRecordFileName), recordHeader());
+        QVERIFY(QFile::link(record, other.filePath(u"link.csv"_s)));
+        output.replace(u"RECORD"_s, record).replace(u"OTHER"_s, other.path());
+        const Run run = runReport({u"--no-open"_s, u"-o"_s, output, folder.path()}, env_);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(u"will not write the page"_s), qPrintable(run.err));
+        QCOMPARE(readFile(record), fixedRecord());
+        QCOMPARE(readFile(other.filePath(kRecordFileName)), recordHeader());
+        QVERIFY(!QFileInfo(u"/dev/null"_s).isFile());
+    }
+
+    // The XDG rules: a relative path in a variable is ignored, and without HOME the
+    // account's home folder is used, never the root or the current folder.
+    void userFoldersFollowTheXdgRules_data()
+    {
+        QTest::addColumn<QByteArray>("home");
+        QTest::addColumn<QByteArray>("cache");
+        QTest::addColumn<QString>("expected");
+        const QString account = QDir(QFile::decodeName(::getpwuid(::geteuid())->pw_dir)).filePath(u".cache"_s);
+        QTest::newRow("both set") << "/h"_ba << "/c"_ba << u"/c"_s;
+        QTest::newRow("cache unset") << "/h"_ba << QByteArray() << u"/h/.cache"_s;
+        QTest::newRow("cache relative") << "/h"_ba << "c"_ba << u"/h/.cache"_s;
+        QTest::newRow("HOME unset") << QByteArray() << QByteArray() << account;
+        QTest::newRow("HOME relative") << "h"_ba << "c"_ba << account;
+    }
+    void userFoldersFollowTheXdgRules()
+    {
+        QFETCH(QByteArray, home);
+        QFETCH(QByteArray, cache);
+        const QByteArray oldHome = qgetenv("HOME");
+        home.isNull() ? qunsetenv("HOME") : qputenv("HOME", home);
+        cache.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", cache);
+        const QString got = xdgFolder("XDG_CACHE_HOME", u".cache"_s);
+        qputenv("HOME", oldHome);
+        qunsetenv("XDG_CACHE_HOME");
+        QTEST(got, "expected");
     }
 
     void helpAndVersionDoNothingElse_data()

@@ -65,17 +65,8 @@ std::vector<ConfusionPair> RecordSummary::confusionPairs() const
 
 RecordSummary summaryOf(const QByteArray& bytes)
 {
-    // A megabyte of lines at a time keeps the parsed lines small and their memory reused.
-    constexpr qsizetype kSlice = 1 << 20;
     RecordSummary summary;
-    for (qsizetype from = 0; from < bytes.size();) {
-        qsizetype to = bytes.indexOf('\n', std::min(from + kSlice, bytes.size() - 1));
-        to = to < 0 ? bytes.size() : to + 1;
-        // The last slice keeps a torn last line without its end, which parseRecord skips.
-        for (const RecordLine& l : parseRecord(QByteArray::fromRawData(bytes.constData() + from, to - from)))
-            summary.add(l);
-        from = to;
-    }
+    summary.reading = readRecord(bytes, [&summary](const RecordLine& l) { summary.add(l); });
     return summary;
 }
 

@@ -51,6 +51,8 @@ public:
     const std::vector<AskedQuestion>& questions() const { return questions_; }
     // Every (letter taken, letter expected) of a wrong tile, the most frequent first.
     std::vector<ConfusionPair> confusionPairs() const;
+    // What was read and what was skipped, so the page can say so.
+    RecordReading reading;
 
 private:
     std::vector<AskedQuestion> questions_;
@@ -58,7 +60,7 @@ private:
     QHash<QPair<QString, QString>, int> confusions_;
 };
 
-// A record file's bytes, read a slice at a time with parseRecord.
+// A record file's bytes, read line by line with readRecord.
 RecordSummary summaryOf(const QByteArray& recordBytes);
 
 // The median of the known times (negative ones are unknown); -1 when none is known.

@@ -104,7 +104,19 @@ QString tableStart(const QStringList& columns)
     return s + QStringLiteral("</tr></thead><tbody>\n");
 }
 
-QString daySection(const std::vector<DayRow>& days, const std::vector<AskedQuestion>& questions)
+// Lines the record holds but the page does not count, and why; nothing when every line was read.
+QString skippedNote(const RecordReading& r)
+{
+    if (r.missingColumns)
+        return QStringLiteral("<p class=\"note\" id=\"skipped\">記録のファイルの見出しの行に、time・session・question・event "
+                              "の列がそろっていないため、どの行も読めませんでした。</p>\n");
+    if (r.skipped == 0) return {};
+    return QStringLiteral("<p class=\"note\" id=\"skipped\">記録のうち%1行は、壊れているか、ほかの形式の行なので、"
+                          "数えていません。</p>\n")
+        .arg(n(r.skipped));
+}
+
+QString daySection(const std::vector<DayRow>& days, const std::vector<AskedQuestion>& questions, const QString& note)
 {
     int done = 0, firstTry = 0;
     for (const AskedQuestion& q : questions) {
@@ -118,6 +130,7 @@ QString daySection(const std::vector<DayRow>& days, const std::vector<AskedQuest
                         "<div>できたことば <b>%3</b>回</div><div>1回目で正解 <b>%4</b></div></div>\n")
              .arg(n(qint64(days.size())), n(qint64(questions.size())), n(done),
                   percent(firstTry, done) ? n(*percent(firstTry, done)) + u'%' : QStringLiteral("—"));
+    s += note;
     s += QStringLiteral("<h2>日ごとの練習(新しい順)</h2>\n<p class=\"note\">「1回目で正解」は、できたことばのうち、"
                         "まちがった文字を一度も取らずにできた割合です。</p>\n");
     s += tableStart({QStringLiteral("日付"), QStringLiteral("練習したことば"), QStringLiteral("#問題"),
@@ -276,15 +289,19 @@ QByteArray reportPage(const PageInput& in)
 {
     const std::vector<AskedQuestion>& questions = in.record.questions();
     QString body;
+    const RecordReading& reading = in.record.reading;
     if (questions.empty()) {
-        body = QStringLiteral("<section id=\"empty\">\n<h1>モクリ 練習の記録</h1>\n"
-                              "<p class=\"empty\">まだ問題の記録がありません。モクリで遊ぶと、ここに記録が出ます。</p>\n");
+        body = QStringLiteral("<section id=\"empty\">\n<h1>モクリ 練習の記録</h1>\n");
+        body += reading.missingColumns || reading.skipped > 0
+                    ? QStringLiteral("<p class=\"empty\">記録のファイルはありますが、読める問題の記録がありませんでした。</p>\n") +
+                          skippedNote(reading)
+                    : QStringLiteral("<p class=\"empty\">まだ問題の記録がありません。モクリで遊ぶと、ここに記録が出ます。</p>\n");
         body += in.recordFound ? QStringLiteral("<p class=\"note\">記録のファイル: %1</p>\n").arg(htmlEscaped(in.recordPath))
                                : QStringLiteral("<p class=\"note\">記録のファイルはまだありません(%1)。</p>\n")
                                      .arg(htmlEscaped(in.recordPath));
         body += QStringLiteral("</section>\n");
     } else {
-        body = daySection(perDay(questions), questions) + wordSection(perWord(questions)) +
+        body = daySection(perDay(questions), questions, skippedNote(reading)) + wordSection(perWord(questions)) +
                letterSection(mistakenLetters(in.record.confusionPairs())) + weekSection(perWeek(questions));
     }
     const QString html =

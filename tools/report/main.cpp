@@ -2,6 +2,7 @@
 // mokuri-report: the practice record of a picture folder as a page for parents.
 #include "content/PracticeRecord.h"
 #include "support/FileRead.h"
+#include "support/XdgFolders.h"
 #include "tools/report/ReportPage.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 #include <QSaveFile>
 #include <QStringList>
 #include <cstdio>
+#include <sys/stat.h>
 
 #ifndef MOKURI_VERSION
 #define MOKURI_VERSION "unknown"
@@ -48,10 +50,21 @@ void printLine(FILE* to, const QString& line)
     std::fflush(to);
 }
 
-QString envOr(const char* name, const QString& fallback)
+// Why the page may not be written to `output`, which would otherwise be replaced: the
+// record itself (given by mistake for the page), a device or anything else that is no
+// regular file. Empty when it may.
+QString whyNotAPage(const QString& output, const QString& record)
 {
-    const QString v = qEnvironmentVariable(name);
-    return v.isEmpty() ? fallback : v;
+    struct stat out {}, rec {};
+    if (::stat(QFile::encodeName(output).constData(), &out) != 0) return {};  // a new file
+    if (!S_ISREG(out.st_mode)) return QStringLiteral("it is not a regular file");
+    if (::stat(QFile::encodeName(record).constData(), &rec) == 0 && out.st_dev == rec.st_dev && out.st_ino == rec.st_ino)
+        return QStringLiteral("it is the practice record itself");
+    // Another folder's record, or the state folder's: a page never starts like one.
+    QFile existing(output);
+    if (existing.open(QIODevice::ReadOnly) && existing.read(recordHeader().size()) == recordHeader())
+        return QStringLiteral("it is a practice record");
+    return {};
 }
 
 bool hasRecord(const QString& folder) { return QFileInfo::exists(existingRecordOf(folder)); }
@@ -61,9 +74,9 @@ QString chosenFolder(const QString& given)
     if (!given.isEmpty()) return given;
     const QString here = QDir::currentPath();
     if (hasRecord(here)) return here;
-    const QString sample =
-        envOr("XDG_DATA_HOME", QDir::homePath() + QStringLiteral("/.local/share")) + QStringLiteral("/mokuri/sample");
-    return hasRecord(sample) ? sample : here;
+    const QString data = xdgFolder("XDG_DATA_HOME", QStringLiteral(".local/share"));
+    const QString sample = data + QStringLiteral("/mokuri/sample");
+    return !data.isEmpty() && hasRecord(sample) ? sample : here;
 }
 
 } // namespace
@@ -123,11 +136,19 @@ int main(int argc, char** argv)
     }
 
     if (output.isEmpty()) {
-        const QString cache = envOr("XDG_CACHE_HOME", QDir::homePath() + QStringLiteral("/.cache"));
-        output = cache + QStringLiteral("/mokuri/report-") + QFileInfo(recordInStateFolder(folder)).completeBaseName() +
-                 QStringLiteral(".html");
+        const QString cache = xdgFolder("XDG_CACHE_HOME", QStringLiteral(".cache"));
+        if (cache.isEmpty()) {
+            printLine(stderr, QStringLiteral("mokuri-report: no home folder to keep the page in; give one with -o FILE"));
+            return 1;
+        }
+        output = cache + QStringLiteral("/mokuri/report-") + folderCode(folder) + QStringLiteral(".html");
     }
     output = QFileInfo(output).absoluteFilePath();
+    if (const QString why = whyNotAPage(output, input.recordPath); !why.isEmpty()) {
+        printLine(stderr, QStringLiteral("mokuri-report: will not write the page to %1: %2; name a new file with -o")
+                              .arg(output, why));
+        return 1;
+    }
     QDir().mkpath(QFileInfo(output).absolutePath());
     QSaveFile page(output);
     const QByteArray html = report::reportPage(input);
