@@ -409,8 +409,12 @@ void MainScreen::onTouch(QTouchEvent* e)
 
 void MainScreen::closeEvent(QCloseEvent* e)
 {
-    // Closed by the window manager: end as Esc does, with nothing left sounding.
-    round_.silence();
+    // Closed by the window manager (Alt+F4, a panel's close): the program ends exactly as
+    // by Esc, with the record's line for leaving, and no dialog left behind on its own.
+    if (!closing_) {
+        closing_ = true;
+        round_.onAdultKey(AdultKey::Quit);
+    }
     e->accept();
 }
 

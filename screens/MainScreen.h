@@ -99,6 +99,7 @@ private:
     int16_t tileSize_ = 0;
     std::uint64_t pointerLook_ = 0;  // the latest look for Clear.ico
     bool started_ = false;
+    bool closing_ = false;
     // Each finger: the tile it went down on (a tap there is a click) and the one under it now.
     struct Finger {
         TileLabel* downOn = nullptr;
