@@ -28,3 +28,9 @@ if [ -x build/bench/bench_memory ]; then
   echo "== memory over 300 questions"
   build/bench/bench_memory
 fi
+echo "== the window's thread while five questions are played (a sample deck)"
+deck="$work/deck"
+mkdir -p "$deck" && build/mokuri-deck "$deck" >/dev/null
+(cd "$deck" && "$OLDPWD/build/bench/bench_window_busy" 5)
+echo "== Esc during a ten-second letter, the real game under Xvfb"
+bench/escape_during_sound.sh build/mokuri 5

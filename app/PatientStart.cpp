@@ -10,33 +10,50 @@
 #include <QScreen>
 #include <QTimer>
 #include <memory>
+#include <mutex>
 
 namespace mokuri {
 
-namespace {
-// Between the read and the waiting loop, both on the window's thread.
-struct Reading {
+// Between the read on the executor and the waiting loop on the window's thread.
+struct StartRead::Shared {
+    std::mutex mutex;
     bool done = false;
     std::optional<StartValues> values;
-    QEventLoop* loop = nullptr;
+    QEventLoop* loop = nullptr;  // while one waits
 };
-} // namespace
+
+StartRead::StartRead(const QString& folder, Trace trace)
+    : shared_(std::make_shared<Shared>()), folder_(folder), trace_(std::move(trace))
+{
+    // The read holds its own share of the trace and of the result: on a stalled share it
+    // may still be stuck in the kernel when the program ends, and nothing waits for it.
+    Executor::shared().post([shared = shared_, folder, trace = trace_]() mutable {
+        std::optional<StartValues> values = loadStartValues(folder, trace);
+        std::lock_guard lock(shared->mutex);
+        shared->values = std::move(values);
+        shared->done = true;
+        if (shared->loop) QMetaObject::invokeMethod(shared->loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+}
 
 PatientStartResult loadStartValuesPatiently(const QString& folder, Trace trace, std::chrono::milliseconds showAfter)
 {
-    auto reading = std::make_shared<Reading>();
-    // The read holds its own share of the trace: on a stalled share it may still be stuck
-    // in the kernel when the program ends, and nothing waits for it.
-    Executor::shared().run(
-        qApp, [folder, trace]() mutable { return loadStartValues(folder, trace); },
-        [reading](std::optional<StartValues> values) {
-            reading->values = std::move(values);
-            reading->done = true;
-            if (reading->loop) reading->loop->quit();
-        });
+    return StartRead(folder, std::move(trace)).wait(showAfter);
+}
 
+PatientStartResult StartRead::wait(std::chrono::milliseconds showAfter)
+{
+    const QString& folder = folder_;
+    Trace& trace = trace_;
+    auto done = [this] {
+        std::lock_guard lock(shared_->mutex);
+        return shared_->done;
+    };
     QEventLoop loop;
-    reading->loop = &loop;
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->loop = &loop;
+    }
     PatientStartResult result;
     std::unique_ptr<WaitingScreen> waiting;
     QTimer showWaiting;
@@ -56,9 +73,10 @@ PatientStartResult loadStartValuesPatiently(const QString& folder, Trace trace, 
         waiting->activateWindow();
     });
     showWaiting.start(showAfter);
-    while (!reading->done && !result.givenUp) loop.exec();
-    reading->loop = nullptr;
-    if (!result.givenUp) result.values = std::move(reading->values);
+    while (!done() && !result.givenUp) loop.exec();
+    std::lock_guard lock(shared_->mutex);
+    shared_->loop = nullptr;
+    if (!result.givenUp) result.values = std::move(shared_->values);
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include "app/StartUp.h"
 
 #include <chrono>
+#include <memory>
 
 namespace mokuri {
 
@@ -17,7 +18,22 @@ struct PatientStartResult {
     bool givenUp = false;
 };
 
-// Runs loadStartValues() on the executor; the waiting screen shows after `showAfter`.
+// The read of the folder, started on the executor as soon as the program starts (even
+// before the window system is reached, which it overlaps) and waited for through the event
+// loop; the waiting screen shows after `showAfter`.
+class StartRead {
+public:
+    StartRead(const QString& folder, Trace trace);
+    PatientStartResult wait(std::chrono::milliseconds showAfter = std::chrono::milliseconds(500));
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+    QString folder_;
+    Trace trace_;
+};
+
+// StartRead(folder, trace).wait(showAfter).
 PatientStartResult loadStartValuesPatiently(const QString& folder, Trace trace,
                                             std::chrono::milliseconds showAfter = std::chrono::milliseconds(500));
 

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -24,15 +25,21 @@ int main(int argc, char** argv)
     using namespace mokuri;
     // Exactly --help or --version: answered before any window or display is needed.
     if (const std::optional<int> status = answerInformationRequest(argc, argv)) return *status;
+    // The folder is read from the first moment, while the window system is reached, the
+    // fonts are found and the sound and speech are made.
+    Trace trace(Trace::targetFromEnvironment());
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const QString folder = folderFromArguments(arguments);
+    StartRead reading(folder, trace);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mokuri"));
     installFontSubstitutes();
-    if (const QString notice = noKanaFontNotice(); !notice.isEmpty()) showWarningBox(notice);
-
-    Trace trace(Trace::targetFromEnvironment());
     Random random(Random::seedFromEnvironment());
-    const QString folder = folderFromArguments(app.arguments().mid(1));
-    PatientStartResult patient = loadStartValuesPatiently(folder, trace);
+    std::unique_ptr<SoundPlayer> sound = createSystemSoundPlayer(trace);
+    std::unique_ptr<SpeechVoice> speech(createSystemSpeechVoice());
+    PatientStartResult patient = reading.wait();
     if (patient.givenUp) {
         std::fprintf(stderr, "mokuri: ended by Esc while waiting for the folder \"%s\"\n", qPrintable(folder));
         return endProgram(0, {}, trace);
@@ -43,8 +50,6 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::unique_ptr<SoundPlayer> sound = createSystemSoundPlayer(trace);
-    std::unique_ptr<SpeechVoice> speech(createSystemSpeechVoice());
     Round round(start->folder, start->tasks, start->settings, start->praise, *sound, *speech, random, trace);
 
     // Saves and record lines: never on the window's thread, in case the folder stalls.
@@ -61,6 +66,10 @@ int main(int argc, char** argv)
     new AdultDialogs(session, mainScreen, scale);  // owned by the main screen
     mainScreen.fitToScreen(screen ? screen->geometry().size() : QSize(1024, 768));
     mainScreen.showOverScreen();
+    // After the first frame: a look through every font can wait that long.
+    QTimer::singleShot(0, &mainScreen, [] {
+        if (const QString notice = noKanaFontNotice(); !notice.isEmpty()) showWarningBox(notice);
+    });
     const int status = app.exec();
 
     // The window goes first: the kernel may hold the process's end until a share lets go

@@ -18,7 +18,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <signal.h>
 #include <spawn.h>
@@ -212,7 +214,13 @@ int main(int argc, char** argv)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         return done();
     };
-    auto waitUntilEnded = [&] { pumpUntil([&] { return !sound.isPlaying(); }, std::chrono::seconds(15)); };
+    // The end comes as a signal: the thread sleeps in the event loop until it does.
+    auto waitUntilEnded = [&] {
+        QEventLoop loop;
+        QObject::connect(&sound, &SoundPlayer::soundEnded, &loop, &QEventLoop::quit);
+        QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+        if (sound.isPlaying()) loop.exec();
+    };
     auto t0 = Clock::now();
     sound.play(QStringLiteral("あ.wav"));
     pumpUntil([&] { return sound.lastClip() != nullptr; }, std::chrono::seconds(5));
