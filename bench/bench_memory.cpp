@@ -2,6 +2,7 @@
 // Memory over a long game on the real sound and speech: resident size after 30 and after
 // 300 questions, each answered right as soon as its instruction has been spoken.
 // Run in a folder holding a deck (pictures, letter sounds, O.txt): bench_memory [QUESTIONS]
+#include "fakes/ScreenParts.h"
 #include "app/StartUp.h"
 #include "fakes/Resources.h"
 #include "game/Round.h"
@@ -17,6 +18,7 @@
 
 using namespace mokuri;
 using mokuri::test::residentMegabytes;
+using mokuri::test::tileOf;
 
 int main(int argc, char** argv)
 {
@@ -63,8 +65,8 @@ int main(int argc, char** argv)
         for (int i = 0; i < q.tileCount(); ++i) {
             if (q.tileLetter(i) != letter || q.isPlaced(i)) continue;
             // Taken the way this folder's settings say; dropped while a sound plays.
-            if (round.settings().takeTile == TakeTile::ByTouch) emit screen.tiles[size_t(i)]->touched(i);
-            else emit screen.tiles[size_t(i)]->clicked(i);
+            if (round.settings().takeTile == TakeTile::ByTouch) emit tileOf(screen, i)->touched(i);
+            else emit tileOf(screen, i)->clicked(i);
             break;
         }
     }

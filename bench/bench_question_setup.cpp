@@ -2,6 +2,7 @@
 // How long a question set-up takes with a 4000 x 3000 JPEG, against decoding the picture at
 // full size and scaling it; and how much CPU the game uses while it waits. The engine runs
 // on fake sound and speech and the real main screen draws it, offscreen.
+#include "fakes/ScreenParts.h"
 #include "fakes/FakeSound.h"
 #include "fakes/FakeSpeech.h"
 #include "game/Round.h"
@@ -20,6 +21,7 @@
 #include <vector>
 
 using namespace mokuri;
+using namespace mokuri::test;
 
 namespace {
 
@@ -120,7 +122,7 @@ int main(int argc, char** argv)
         round.onNextQuestionTimer();
         cold.push_back(double(t.nsecsElapsed()) / 1e6);
     }
-    const QSize shown = screen->picture->pixelSize();
+    const QSize shown = pictureOf(*screen)->pixelSize();
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer t;
         t.start();

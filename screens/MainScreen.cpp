@@ -56,7 +56,7 @@ MainScreen::MainScreen(Round& round, const TwipScale& scale, Trace& trace, QWidg
     connect(&round_, &Round::questionReady, this, &MainScreen::drawQuestion);
     connect(&round_, &Round::tilePlaced, this, &MainScreen::placeTile);
     connect(&round_, &Round::wrongTile, this, &MainScreen::showWrongMark);
-    connect(&round_, &Round::wordDone, rightMark, &QWidget::show);
+    connect(&round_, &Round::wordDone, rightMark_, &QWidget::show);
     connect(&round_, &Round::upcomingPicture, this, &MainScreen::prefetch);
     connect(&pictures_, &PictureLoader::decoded, this, &MainScreen::onPictureDecoded);
     connect(&round_, &Round::quitRequested, this, [] { QCoreApplication::exit(0); });
@@ -84,14 +84,14 @@ void MainScreen::createControls()
     setSizeTwips(6345, 4680);
 
     // Created bottom to top: a later sibling is drawn over an earlier one.
-    picture = new TwipImage(this, scale_, QStringLiteral("Image1"));
-    picture->setGeometryTwips(1800, 1080, 2415, 2175);
+    picture_ = new TwipImage(this, scale_, QStringLiteral("Image1"));
+    picture_->setGeometryTwips(1800, 1080, 2415, 2175);
 
-    modelRow = new TwipLabel(this, scale_, QStringLiteral("Label1"), QStringLiteral("Label1"));
-    modelRow->setColours(QColor(255, 255, 255), QColor(128, 128, 255));
-    modelRow->setBorder(true);
-    modelRow->setGeometryTwips(600, 120, 690, 240);
-    modelRow->setAutoSize(true);
+    modelRow_ = new TwipLabel(this, scale_, QStringLiteral("Label1"), QStringLiteral("Label1"));
+    modelRow_->setColours(QColor(255, 255, 255), QColor(128, 128, 255));
+    modelRow_->setBorder(true);
+    modelRow_->setGeometryTwips(600, 120, 690, 240);
+    modelRow_->setAutoSize(true);
 
     auto makeTile = [this](int i) {
         auto* t = new TileLabel(this, scale_, i);
@@ -100,21 +100,21 @@ void MainScreen::createControls()
         t->setGeometryTwips(float(120 + 600 * i), 3960, 495, 495);
         connect(t, &TileLabel::touched, &round_, &Round::onTileTouched);
         connect(t, &TileLabel::clicked, &round_, &Round::onTileClicked);
-        tiles[size_t(i)] = t;
+        tiles_[size_t(i)] = t;
     };
     makeTile(0);
 
-    rightMark = new TwipLabel(this, scale_, QStringLiteral("Label4"), QStringLiteral("○"));
-    rightMark->setColours(std::nullopt, QColor(255, 0, 0));
-    rightMark->setGeometryTwips(4680, 2400, 975, 975);
-    rightMark->hide();
+    rightMark_ = new TwipLabel(this, scale_, QStringLiteral("Label4"), QStringLiteral("○"));
+    rightMark_->setColours(std::nullopt, QColor(255, 0, 0));
+    rightMark_->setGeometryTwips(4680, 2400, 975, 975);
+    rightMark_->hide();
 
     for (int i = 1; i < kMaxTiles; ++i) makeTile(i);
 
-    wrongMark = new TwipLabel(this, scale_, QStringLiteral("Label3"), QStringLiteral("×"));
-    wrongMark->setColours(std::nullopt, QColor(255, 0, 0));
-    wrongMark->setGeometryTwips(840, 2640, 735, 735);
-    wrongMark->hide();
+    wrongMark_ = new TwipLabel(this, scale_, QStringLiteral("Label3"), QStringLiteral("×"));
+    wrongMark_->setColours(std::nullopt, QColor(255, 0, 0));
+    wrongMark_->setGeometryTwips(840, 2640, 735, 735);
+    wrongMark_->hide();
 }
 
 void MainScreen::setSizeTwips(float width, float height)
@@ -138,11 +138,11 @@ void MainScreen::layOutFor(QSize pixels)
     heightTwips_ = scale_.toTwips(pixels.height());
     // From the outer size of the window: the same numbers whatever the frame.
     const MarkGeometry g = rightMarkGeometry(widthTwips_, heightTwips_);
-    rightMark->setFontSize(g.fontSize);
-    rightMark->setTop(g.top);
-    rightMark->setLeft(g.left);
-    rightMark->setWidthTwips(g.width);
-    rightMark->setHeightTwips(g.height);
+    rightMark_->setFontSize(g.fontSize);
+    rightMark_->setTop(g.top);
+    rightMark_->setLeft(g.left);
+    rightMark_->setWidthTwips(g.width);
+    rightMark_->setHeightTwips(g.height);
 }
 
 void MainScreen::showOverScreen()
@@ -164,8 +164,8 @@ void MainScreen::resizeEvent(QResizeEvent* e)
     // question kept as it is, so no tile is left beyond the screen's edge.
     if (e->size() == laidOutFor_) return;
     layOutFor(e->size());
-    const bool drawn = !modelRow->isHidden();
-    if (picture->isHidden()) return;
+    const bool drawn = !modelRow_->isHidden();
+    if (picture_->isHidden()) return;
     showPicture(shownPicture_);
     if (!drawn) return;
     drawQuestion();
@@ -173,7 +173,7 @@ void MainScreen::resizeEvent(QResizeEvent* e)
     for (int i = 0; i < q.tileCount(); ++i)
         if (q.isPlaced(i)) placeTile(i, q.placedAt[size_t(i)]);
     if (q.wrongTile >= 0) showWrongMark(q.wrongTile);
-    if (q.wordDone) rightMark->show();
+    if (q.wordDone) rightMark_->show();
 }
 
 void MainScreen::showEvent(QShowEvent* e)
@@ -202,22 +202,22 @@ void MainScreen::returnFromDialog()
 
 void MainScreen::hideQuestion()
 {
-    picture->hide();
-    modelRow->hide();
-    for (TileLabel* t : tiles) t->hide();
-    wrongMark->hide();
-    rightMark->hide();
+    picture_->hide();
+    modelRow_->hide();
+    for (TileLabel* t : tiles_) t->hide();
+    wrongMark_->hide();
+    rightMark_->hide();
 }
 
 void MainScreen::showPicture(const QString& path)
 {
     hideQuestion();
     const TwipRect r = imageRect(widthTwips_, heightTwips_);
-    picture->setGeometryTwips(r.left, r.top, r.width, r.height);
+    picture_->setGeometryTwips(r.left, r.top, r.width, r.height);
     shownPicture_ = path;
-    const QImage image = pictures_.load(path, picture->pixelSize());
-    picture->setPicture(image);
-    pictureSettled_ = !image.isNull() || !pictures_.decoding(path, picture->pixelSize());
+    const QImage image = pictures_.load(path, picture_->pixelSize());
+    picture_->setPicture(image);
+    pictureSettled_ = !image.isNull() || !pictures_.decoding(path, picture_->pixelSize());
     if (image.isNull() && pictureSettled_) reportMissingPicture(path);
 }
 
@@ -226,10 +226,10 @@ void MainScreen::onPictureDecoded(const QString& path, QSize size)
     // A picture not decoded ahead comes after its question is shown, and a file changed
     // since it was decoded comes again; one for an earlier question or another window size
     // is left to the loader's store.
-    if (path != shownPicture_ || size != picture->pixelSize()) return;
+    if (path != shownPicture_ || size != picture_->pixelSize()) return;
     const QImage image = pictures_.ready(path, size);
     if (!image.isNull())
-        picture->setPicture(image);
+        picture_->setPicture(image);
     else if (!pictureSettled_)
         reportMissingPicture(path);
     pictureSettled_ = true;
@@ -248,19 +248,19 @@ void MainScreen::drawQuestion()
     tileSize_ = tileSizeFor(W, q.lastSlot);
 
     const TwipRect row = modelRowRect(W, H, q.wordLength(), tileSize_);
-    modelRow->setWidthTwips(row.width);
-    modelRow->setHeightTwips(row.height);
-    modelRow->setTop(row.top);
-    modelRow->setLeft(row.left);
-    modelRow->setFontSize(tileFontSize(tileSize_));
-    modelRow->setCaption(q.word);
+    modelRow_->setWidthTwips(row.width);
+    modelRow_->setHeightTwips(row.height);
+    modelRow_->setTop(row.top);
+    modelRow_->setLeft(row.left);
+    modelRow_->setFontSize(tileFontSize(tileSize_));
+    modelRow_->setCaption(q.word);
     // Hidden means white on white: the row keeps its place and size either way.
-    modelRow->setColours(QColor(255, 255, 255), round_.settings().showModel ? QColor(128, 128, 255) : QColor(255, 255, 255));
+    modelRow_->setColours(QColor(255, 255, 255), round_.settings().showModel ? QColor(128, 128, 255) : QColor(255, 255, 255));
 
     for (int i = 0; i < q.tileCount(); ++i) {
-        TileLabel* t = tiles[size_t(i)];
+        TileLabel* t = tiles_[size_t(i)];
         t->setWidthTwips(tileSize_);
-        t->setTop(tileTop(H, modelRow->top()));
+        t->setTop(tileTop(H, modelRow_->top()));
         t->setLeft(tileLeft(q.tileSlots[size_t(i)], tileSize_, q.lastSlot));
         t->setHeightTwips(tileSize_);
         t->setFontSize(tileFontSize(tileSize_));
@@ -268,27 +268,27 @@ void MainScreen::drawQuestion()
     }
 
     applyPointer();
-    picture->show();
-    modelRow->show();
-    for (int i = 0; i < q.tileCount(); ++i) tiles[size_t(i)]->show();
+    picture_->show();
+    modelRow_->show();
+    for (int i = 0; i < q.tileCount(); ++i) tiles_[size_t(i)]->show();
 }
 
 void MainScreen::placeTile(int tile, int position)
 {
-    TileLabel* t = tiles[size_t(tile)];
-    t->setTop(modelRow->top());
-    t->setLeft(placedTileLeft(position, tileSize_, modelRow->left()));
+    TileLabel* t = tiles_[size_t(tile)];
+    t->setTop(modelRow_->top());
+    t->setLeft(placedTileLeft(position, tileSize_, modelRow_->left()));
 }
 
 void MainScreen::showWrongMark(int tile)
 {
-    const TwipRect r = wrongMarkRect(heightTwips_, modelRow->top(), tiles[size_t(tile)]->left(), tileSize_);
-    wrongMark->setWidthTwips(r.width);
-    wrongMark->setTop(r.top);
-    wrongMark->setLeft(r.left);
-    wrongMark->setHeightTwips(r.height);
-    wrongMark->setFontSize(wrongMarkFontSize(tileSize_));
-    wrongMark->show();
+    const TwipRect r = wrongMarkRect(heightTwips_, modelRow_->top(), tiles_[size_t(tile)]->left(), tileSize_);
+    wrongMark_->setWidthTwips(r.width);
+    wrongMark_->setTop(r.top);
+    wrongMark_->setLeft(r.left);
+    wrongMark_->setHeightTwips(r.height);
+    wrongMark_->setFontSize(wrongMarkFontSize(tileSize_));
+    wrongMark_->show();
 }
 
 void MainScreen::applyPointer()

@@ -58,11 +58,6 @@ public:
     Round& round() { return round_; }
     const ActivationWatcher& activation() const { return activation_; }
 
-    TwipImage* picture = nullptr;
-    TwipLabel* modelRow = nullptr;
-    std::array<TileLabel*, kMaxTiles> tiles{};
-    TwipLabel* wrongMark = nullptr;
-    TwipLabel* rightMark = nullptr;
 
 protected:
     bool event(QEvent* e) override;
@@ -88,6 +83,12 @@ private:
     void onTouch(QTouchEvent* e);
     TileLabel* tileAt(QPointF position) const;
 
+    // Found by tests through their object names: Image1, Label1, Label2_0 ..., Label3, Label4.
+    TwipImage* picture_ = nullptr;
+    TwipLabel* modelRow_ = nullptr;
+    std::array<TileLabel*, kMaxTiles> tiles_{};
+    TwipLabel* wrongMark_ = nullptr;
+    TwipLabel* rightMark_ = nullptr;
     Round& round_;
     const TwipScale& scale_;
     Trace& trace_;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged, missing and unwritable files: the files on disk stay intact and the game still
 // answers a child's click.
+#include "fakes/ScreenParts.h"
 #include "content/PraiseLines.h"
 #include "content/TaskListFile.h"
 #include "fakes/MessageCloser.h"
@@ -67,7 +68,7 @@ void answersATile(StartedGame& g)
     QVERIFY(!g.round->speaking());
     g.sound.finish();
     const int tile = freeTileWith(q, q.tileLetter(0));
-    QTest::mouseClick(g.screen->tiles[size_t(tile)], Qt::LeftButton);
+    QTest::mouseClick(tileOf(*g.screen, tile), Qt::LeftButton);
     g.settle();
     QCOMPARE(q.nextLetter, 1);
     QCOMPARE(q.placedAt[size_t(tile)], 0);

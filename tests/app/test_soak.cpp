@@ -4,6 +4,7 @@
 // nothing sounding and keep its memory. Nothing here waits for time: the two timers' ticks
 // are given by the test when the engine wants them, and windows are waited for by their
 // activations.
+#include "fakes/ScreenParts.h"
 #include "fakes/Resources.h"
 #include "fakes/StartedGame.h"
 #include "fakes/TestFolder.h"
@@ -136,7 +137,7 @@ private slots:
             const int tile = rng.bounded(5) != 0 ? freeTileWith(q, q.tileLetter(q.nextLetter))
                                                  : int(rng.bounded(quint32(std::max(q.tileCount(), 1))));
             if (tile < 0) continue;
-            TileLabel* t = f.tiles[size_t(tile)];
+            TileLabel* t = tileOf(f, tile);
             if (round.settings().takeTile == TakeTile::ByTouch)
                 moveOver(t);
             else

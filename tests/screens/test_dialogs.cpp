@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings and picture choice dialogs driven through their real windows from a game on
 // fakes, and the adult's keys on the main screen while a word is praised.
+#include "fakes/ScreenParts.h"
 #include "content/SettingsFile.h"
 #include "content/TaskListFile.h"
 #include "fakes/MessageCloser.h"
@@ -633,10 +634,10 @@ private slots:
         const Question& q = s->game->question();
         for (int k = 0; k < q.wordLength(); ++k) {
             s->game->sound.finish();
-            click(f.tiles[size_t(freeTileWith(q, q.tileLetter(k)))]);
+            click(tileOf(f, freeTileWith(q, q.tileLetter(k))));
             s->game->settle();
         }
-        QVERIFY(f.rightMark->isVisible());
+        QVERIFY(rightMarkOf(f)->isVisible());
         QVERIFY(nextQuestionTimerOf(f.round()).isActive());
         const qsizetype spoken = s->game->speech.spoken.size();
         const int speechStops = s->game->speech.stops;
@@ -648,7 +649,7 @@ private slots:
         QVERIFY(whenActive(settingsDialog()));
         // With the timer stopped nothing can set the next question up behind the dialog.
         QVERIFY(!nextQuestionTimerOf(f.round()).isActive());
-        QVERIFY(f.rightMark->isVisible());
+        QVERIFY(rightMarkOf(f)->isVisible());
         QCOMPARE(s->game->speech.spoken.size(), spoken);
     }
 

@@ -2,6 +2,7 @@
 // Pictures of the sizes scanners and cameras make: shown, the right way up and in their
 // colours, also where Qt's readers refuse them or would hold the whole picture; and a
 // question whose picture is large is asked at once, the picture put in when it is ready.
+#include "fakes/ScreenParts.h"
 #include "fakes/BmpHeader.h"
 #include "fakes/StartedGame.h"
 #include "fakes/TestFolder.h"
@@ -317,9 +318,9 @@ private slots:
         QVERIFY(game);
         MainScreen& screen = *game->screen;
         game->round->start();
-        QVERIFY(screen.tiles[0]->isVisibleTo(&screen));
-        QTRY_VERIFY_WITH_TIMEOUT(!screen.picture->pixmap().isNull(), kWait);
-        const QImage shown = screen.picture->pixmap().toImage();
+        QVERIFY(tileOf(screen, 0)->isVisibleTo(&screen));
+        QTRY_VERIFY_WITH_TIMEOUT(!pictureOf(screen)->pixmap().isNull(), kWait);
+        const QImage shown = pictureOf(screen)->pixmap().toImage();
         QCOMPARE(shown.pixelColor(shown.width() / 4, 2), QColor(255, 0, 0));
         QCOMPARE(shown.pixelColor(shown.width() / 4, shown.height() - 2), QColor(0, 0, 0));
         for (const QString& event : traceEvents(trace)) QVERIFY2(!event.startsWith(QLatin1String("missing")), qPrintable(event));

@@ -3,6 +3,7 @@
 // where game/TileGeometry puts it on a 1024 x 768 screen of 15 twips a pixel, and that the
 // pointer, the keys and the two timers reach the engine. The engine's own rules are tested
 // in tests/game.
+#include "fakes/ScreenParts.h"
 #include "content/SettingsFile.h"
 #include "fakes/StartedGame.h"
 #include "fakes/TestFolder.h"
@@ -67,7 +68,7 @@ struct Rig {
     void click(int tile)
     {
         game->sound.finish();
-        QTest::mouseClick(screen().tiles[size_t(tile)], Qt::LeftButton);
+        QTest::mouseClick(tileOf(screen(), tile), Qt::LeftButton);
         game->settle();
     }
 };
@@ -86,19 +87,19 @@ private slots:
         QVERIFY(f.windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(f.palette().color(QPalette::Window), QColor(0, 128, 128));
         QVERIFY(f.font().bold());
-        QCOMPARE(f.modelRow->text(), QStringLiteral("Label1"));
-        QCOMPARE(f.modelRow->palette().color(QPalette::Window), QColor(255, 255, 255));
-        QCOMPARE(f.modelRow->palette().color(QPalette::WindowText), QColor(128, 128, 255));
-        QCOMPARE(f.wrongMark->text(), QStringLiteral("×"));
-        QCOMPARE(f.rightMark->text(), QStringLiteral("○"));
-        QCOMPARE(f.wrongMark->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-        QCOMPARE(f.rightMark->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-        QVERIFY(!f.wrongMark->isVisibleTo(&f));
-        QVERIFY(!f.rightMark->isVisibleTo(&f));
+        QCOMPARE(modelRowOf(f)->text(), QStringLiteral("Label1"));
+        QCOMPARE(modelRowOf(f)->palette().color(QPalette::Window), QColor(255, 255, 255));
+        QCOMPARE(modelRowOf(f)->palette().color(QPalette::WindowText), QColor(128, 128, 255));
+        QCOMPARE(wrongMarkOf(f)->text(), QStringLiteral("×"));
+        QCOMPARE(rightMarkOf(f)->text(), QStringLiteral("○"));
+        QCOMPARE(wrongMarkOf(f)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QCOMPARE(rightMarkOf(f)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QVERIFY(!wrongMarkOf(f)->isVisibleTo(&f));
+        QVERIFY(!rightMarkOf(f)->isVisibleTo(&f));
         for (int i = 0; i < kMaxTiles; ++i) {
-            QCOMPARE(f.tiles[size_t(i)]->text(), QStringLiteral("Label2"));
-            QCOMPARE(f.tiles[size_t(i)]->left(), float(120 + 600 * i));
-            QCOMPARE(f.tiles[size_t(i)]->top(), 3960.f);
+            QCOMPARE(tileOf(f, i)->text(), QStringLiteral("Label2"));
+            QCOMPARE(tileOf(f, i)->left(), float(120 + 600 * i));
+            QCOMPARE(tileOf(f, i)->top(), 3960.f);
         }
         QCOMPARE(retryTimerOf(f.round()).interval(), 500);
         QCOMPARE(nextQuestionTimerOf(f.round()).interval(), 1000);
@@ -110,9 +111,9 @@ private slots:
         QList<QWidget*> order;
         for (QObject* o : f.children())
             if (auto* w = qobject_cast<QWidget*>(o)) order << w;
-        QList<QWidget*> expected = {f.picture, f.modelRow, f.tiles[0], f.rightMark};
-        for (int i = 1; i < kMaxTiles; ++i) expected << f.tiles[size_t(i)];
-        expected << f.wrongMark;
+        QList<QWidget*> expected = {pictureOf(f), modelRowOf(f), tileOf(f, 0), rightMarkOf(f)};
+        for (int i = 1; i < kMaxTiles; ++i) expected << tileOf(f, i);
+        expected << wrongMarkOf(f);
         QCOMPARE(order, expected);
     }
 
@@ -133,11 +134,11 @@ private slots:
         QCOMPARE(f.widthTwips(), float(pixels.width() * 15));
         QCOMPARE(f.heightTwips(), float(pixels.height() * 15));
         QCOMPARE(f.size(), pixels);
-        QCOMPARE(float(f.rightMark->fontSize()), expected[0]);
-        QCOMPARE(f.rightMark->top(), expected[1]);
-        QCOMPARE(f.rightMark->left(), expected[2]);
-        QCOMPARE(f.rightMark->widthTwips(), expected[3]);
-        QCOMPARE(f.rightMark->heightTwips(), expected[4]);
+        QCOMPARE(float(rightMarkOf(f)->fontSize()), expected[0]);
+        QCOMPARE(rightMarkOf(f)->top(), expected[1]);
+        QCOMPARE(rightMarkOf(f)->left(), expected[2]);
+        QCOMPARE(rightMarkOf(f)->widthTwips(), expected[3]);
+        QCOMPARE(rightMarkOf(f)->heightTwips(), expected[4]);
     }
 
     void questionLaidOutInTwips_data()
@@ -171,14 +172,14 @@ private slots:
         rig.game->round->start();
         const Question& q = rig.game->question();
 
-        QCOMPARE(f.modelRow->top(), rowTop);
-        QCOMPARE(f.modelRow->left(), rowLeft);
-        QCOMPARE(f.modelRow->fontSize(), font);
-        QCOMPARE(f.modelRow->text(), q.word);
-        QVERIFY(f.modelRow->isVisibleTo(&f));
+        QCOMPARE(modelRowOf(f)->top(), rowTop);
+        QCOMPARE(modelRowOf(f)->left(), rowLeft);
+        QCOMPARE(modelRowOf(f)->fontSize(), font);
+        QCOMPARE(modelRowOf(f)->text(), q.word);
+        QVERIFY(modelRowOf(f)->isVisibleTo(&f));
         QSet<float> lefts;
         for (int i = 0; i < kMaxTiles; ++i) {
-            TileLabel* t = f.tiles[size_t(i)];
+            TileLabel* t = tileOf(f, i);
             if (i >= q.tileCount()) {
                 QVERIFY2(!t->isVisibleTo(&f), "a tile of no letter is hidden");
                 continue;
@@ -195,13 +196,13 @@ private slots:
         QCOMPARE(lefts.size(), q.tileCount());  // no two tiles on one place
 
         // The picture fills the middle half, decoded at the pixels it covers.
-        QCOMPARE(f.picture->top(), 2880.f);
-        QCOMPARE(f.picture->left(), 3840.f);
-        QCOMPARE(f.picture->widthTwips(), 7680.f);
-        QCOMPARE(f.picture->heightTwips(), 5760.f);
-        QVERIFY(f.picture->isVisibleTo(&f));
+        QCOMPARE(pictureOf(f)->top(), 2880.f);
+        QCOMPARE(pictureOf(f)->left(), 3840.f);
+        QCOMPARE(pictureOf(f)->widthTwips(), 7680.f);
+        QCOMPARE(pictureOf(f)->heightTwips(), 5760.f);
+        QVERIFY(pictureOf(f)->isVisibleTo(&f));
         // Decoded off the window's thread and put in when it comes.
-        QTRY_COMPARE_WITH_TIMEOUT(f.picture->pixmap().size(), QSize(512, 384), 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(pictureOf(f)->pixmap().size(), QSize(512, 384), 60000);
     }
 
     // A projector plugged in mid-question: the question on screen is laid out again for the
@@ -228,15 +229,15 @@ private slots:
         const int16_t size = tileSizeFor(W, q.lastSlot);
         QCOMPARE(H, float(pixels.height() * 15));
         QCOMPARE(q.nextLetter, 1);
-        QCOMPARE(f.modelRow->top(), modelRowRect(W, H, q.wordLength(), size).top);
-        QCOMPARE(f.tiles[0]->left(), placedTileLeft(0, size, f.modelRow->left()));
-        QCOMPARE(f.tiles[0]->top(), f.modelRow->top());
+        QCOMPARE(modelRowOf(f)->top(), modelRowRect(W, H, q.wordLength(), size).top);
+        QCOMPARE(tileOf(f, 0)->left(), placedTileLeft(0, size, modelRowOf(f)->left()));
+        QCOMPARE(tileOf(f, 0)->top(), modelRowOf(f)->top());
         for (int i = 1; i < q.tileCount(); ++i) {
-            QCOMPARE(f.tiles[size_t(i)]->top(), tileTop(H, f.modelRow->top()));
-            QCOMPARE(f.tiles[size_t(i)]->left(), tileLeft(q.tileSlots[size_t(i)], size, q.lastSlot));
+            QCOMPARE(tileOf(f, i)->top(), tileTop(H, modelRowOf(f)->top()));
+            QCOMPARE(tileOf(f, i)->left(), tileLeft(q.tileSlots[size_t(i)], size, q.lastSlot));
         }
-        QVERIFY(f.wrongMark->isVisibleTo(&f) && f.wrongMark->left() == f.tiles[3]->left());
-        QCOMPARE(f.picture->widthTwips(), imageRect(W, H).width);
+        QVERIFY(wrongMarkOf(f)->isVisibleTo(&f) && wrongMarkOf(f)->left() == tileOf(f, 3)->left());
+        QCOMPARE(pictureOf(f)->widthTwips(), imageRect(W, H).width);
     }
 
     void placedTileWrongMarkRetryAndRightMark()
@@ -250,25 +251,25 @@ private slots:
         rig.startAndListen();
         const Question& q = rig.game->question();
         QCOMPARE(q.tileCount(), 5);
-        const float row = f.modelRow->top();
-        const float tileRow = f.tiles[0]->top();
+        const float row = modelRowOf(f)->top();
+        const float tileRow = tileOf(f, 0)->top();
 
         rig.click(0);
         QCOMPARE(q.nextLetter, 1);
-        QCOMPARE(f.tiles[0]->top(), row);
-        QCOMPARE(f.tiles[0]->left(), f.modelRow->left());
+        QCOMPARE(tileOf(f, 0)->top(), row);
+        QCOMPARE(tileOf(f, 0)->left(), modelRowOf(f)->left());
 
         // The tiles after the word carry the decoys.
-        const float decoyLeft = f.tiles[3]->left();
+        const float decoyLeft = tileOf(f, 3)->left();
         rig.click(3);
         QCOMPARE(q.wrongTile, 3);
-        QVERIFY(f.wrongMark->isVisibleTo(&f));
-        QCOMPARE(f.wrongMark->left(), decoyLeft);
-        QCOMPARE(f.wrongMark->top(), f.heightTwips() * 3 / 4 + row);
-        QCOMPARE(f.wrongMark->top(), 8983.f);
-        QCOMPARE(f.wrongMark->widthTwips(), 2194.f);
-        QCOMPARE(f.wrongMark->heightTwips(), 2194.f);
-        QCOMPARE(f.wrongMark->fontSize(), 2194 / 19);
+        QVERIFY(wrongMarkOf(f)->isVisibleTo(&f));
+        QCOMPARE(wrongMarkOf(f)->left(), decoyLeft);
+        QCOMPARE(wrongMarkOf(f)->top(), f.heightTwips() * 3 / 4 + row);
+        QCOMPARE(wrongMarkOf(f)->top(), 8983.f);
+        QCOMPARE(wrongMarkOf(f)->widthTwips(), 2194.f);
+        QCOMPARE(wrongMarkOf(f)->heightTwips(), 2194.f);
+        QCOMPARE(wrongMarkOf(f)->fontSize(), 2194 / 19);
         QVERIFY(retryTimerOf(f.round()).isActive());
 
         // The retry timer's tick sets the same picture up again once the buzzer has ended.
@@ -276,19 +277,19 @@ private slots:
         rig.game->sound.finish();
         QVERIFY(ready.wait(60000));
         QVERIFY(!retryTimerOf(f.round()).isActive());
-        QVERIFY(!f.wrongMark->isVisibleTo(&f));
+        QVERIFY(!wrongMarkOf(f)->isVisibleTo(&f));
         QCOMPARE(q.word, QStringLiteral("とけい"));
-        for (int i = 0; i < q.tileCount(); ++i) QCOMPARE(f.tiles[size_t(i)]->top(), tileRow);
+        for (int i = 0; i < q.tileCount(); ++i) QCOMPARE(tileOf(f, i)->top(), tileRow);
 
         rig.game->speech.finishSpeaking();
         for (QChar c : QStringLiteral("とけい")) {
             const int tile = freeTileWith(q, QString(c));
             rig.click(tile);
-            QCOMPARE(f.tiles[size_t(tile)]->top(), row);
-            QCOMPARE(f.tiles[size_t(tile)]->left(), placedTileLeft(q.placedAt[size_t(tile)], 2194, f.modelRow->left()));
+            QCOMPARE(tileOf(f, tile)->top(), row);
+            QCOMPARE(tileOf(f, tile)->left(), placedTileLeft(q.placedAt[size_t(tile)], 2194, modelRowOf(f)->left()));
         }
         QVERIFY(q.wordDone);
-        QVERIFY(f.rightMark->isVisibleTo(&f));
+        QVERIFY(rightMarkOf(f)->isVisibleTo(&f));
         QVERIFY(nextQuestionTimerOf(f.round()).isActive());
 
         // The next question comes by the timer's tick once the praise has been spoken.
@@ -296,8 +297,8 @@ private slots:
         rig.game->speech.finishSpeaking();
         QVERIFY(ready.size() == 1 || ready.wait(60000));
         QVERIFY(!nextQuestionTimerOf(f.round()).isActive());
-        QVERIFY(!f.rightMark->isVisibleTo(&f));
-        for (int i = 0; i < q.tileCount(); ++i) QCOMPARE(f.tiles[size_t(i)]->top(), tileRow);
+        QVERIFY(!rightMarkOf(f)->isVisibleTo(&f));
+        for (int i = 0; i < q.tileCount(); ++i) QCOMPARE(tileOf(f, i)->top(), tileRow);
     }
 
     void pointerFollowsTheSetting_data()
@@ -345,7 +346,7 @@ private slots:
         s.showModel = showModel;
         Rig rig({QStringLiteral("いぬ.bmp")}, s);
         rig.game->round->start();
-        TwipLabel* row = rig.screen().modelRow;
+        TwipLabel* row = modelRowOf(rig.screen());
         QVERIFY(row->isVisibleTo(&rig.screen()));
         QCOMPARE(row->text(), QStringLiteral("いぬ"));
         QCOMPARE(row->palette().color(QPalette::Window), QColor(255, 255, 255));
@@ -369,9 +370,9 @@ private slots:
         if (!replacement.isEmpty()) writeBytes(file, replacement);
         rig.game->round->start();
         MainScreen& f = rig.screen();
-        QVERIFY(f.picture->pixmap().isNull());
-        QVERIFY(f.tiles[0]->isVisibleTo(&f));
-        QVERIFY(f.modelRow->isVisibleTo(&f));
+        QVERIFY(pictureOf(f)->pixmap().isNull());
+        QVERIFY(tileOf(f, 0)->isVisibleTo(&f));
+        QVERIFY(modelRowOf(f)->isVisibleTo(&f));
         QVERIFY(rig.game->round->speaking());
         // Found off the window's thread and said when the decode comes back.
         QTRY_VERIFY_WITH_TIMEOUT(traceEvents(rig.traceFile()).contains(QStringLiteral("missing\tいぬ.bmp")), 60000);
@@ -399,7 +400,7 @@ private slots:
         rig.startAndListen();
         const Question& q = rig.game->question();
         const int tile = freeTileWith(q, QStringLiteral("い"));
-        TileLabel* t = rig.screen().tiles[size_t(tile)];
+        TileLabel* t = tileOf(rig.screen(), tile);
         QCOMPARE(t->index(), tile);
         if (action == QLatin1String("click")) {
             QTest::mouseClick(t, Qt::LeftButton);

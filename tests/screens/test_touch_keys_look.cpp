@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main screen on touch screens and keyboards of any layout, and how its labels look:
 // input reaches the engine, and what the engine says is drawn as designed.
+#include "fakes/ScreenParts.h"
 #include "fakes/FakeSound.h"
 #include "fakes/FakeSpeech.h"
 #include "game/Round.h"
@@ -55,7 +56,7 @@ struct Rig {
     }
     QPointF centreOf(int tile) const
     {
-        const TileLabel* t = screen->tiles[size_t(tile)];
+        const TileLabel* t = tileOf(*screen, tile);
         return QPointF(t->geometry().center());
     }
     int tileWith(const QString& letter) const { return int(round->question().tileLetters.indexOf(letter)); }
@@ -115,7 +116,7 @@ private slots:
         // Down between the tiles, across the first letter's tile, on to the second's.
         const QPoint first = rig.centreOf(rig.tileWith(QStringLiteral("い"))).toPoint();
         const QPoint second = rig.centreOf(rig.tileWith(QStringLiteral("ぬ"))).toPoint();
-        const QPoint start(first.x(), first.y() - rig.screen->tiles[0]->height());
+        const QPoint start(first.x(), first.y() - tileOf(*rig.screen, 0)->height());
         QTest::touchEvent(rig.screen.get(), touchScreen).press(0, start);
         QTest::touchEvent(rig.screen.get(), touchScreen).move(0, first);
         QTest::touchEvent(rig.screen.get(), touchScreen).move(0, first + QPoint(2, 2));  // still on it
@@ -136,9 +137,9 @@ private slots:
         QCOMPARE(rig.round->question().nextLetter, 1);
         // The mouse is as before: moving over a tile does nothing in click mode, a click takes.
         const int next = rig.tileWith(QStringLiteral("ぬ"));
-        QTest::mouseMove(rig.screen->tiles[size_t(next)], QPoint(5, 5));
+        QTest::mouseMove(tileOf(*rig.screen, next), QPoint(5, 5));
         QCOMPARE(rig.round->question().nextLetter, 1);
-        QTest::mouseClick(rig.screen->tiles[size_t(next)], Qt::LeftButton);
+        QTest::mouseClick(tileOf(*rig.screen, next), Qt::LeftButton);
         QCOMPARE(rig.round->question().nextLetter, 2);
     }
 
@@ -199,7 +200,7 @@ private slots:
         s.showModel = showModel;
         Rig rig(s);
         QVERIFY(rig.showAndWaitForQuestion());
-        const QImage row = rig.screen->modelRow->grab().toImage();
+        const QImage row = modelRowOf(*rig.screen)->grab().toImage();
         for (QPoint corner : {QPoint(0, 0), QPoint(row.width() - 1, row.height() - 1), QPoint(row.width() / 2, 0)})
             QVERIFY2(qGray(row.pixel(corner)) < 64, qPrintable(QStringLiteral("frame pixel %1,%2 is light")
                                                                    .arg(corner.x()).arg(corner.y())));
@@ -219,7 +220,7 @@ private slots:
     {
         Rig rig({});
         QVERIFY(rig.showAndWaitForQuestion());
-        TileLabel* tile = rig.screen->tiles[0];
+        TileLabel* tile = tileOf(*rig.screen, 0);
         QVERIFY(tile->font().bold());
         const int boldInk = inkOf(tile);
         QFont regular = tile->font();
