@@ -52,13 +52,6 @@ public:
     void tickAll();
     void untickAll();
 
-    QLabel* title = nullptr;
-    QLabel* credit = nullptr;
-    PictureList* pictureList = nullptr;
-    QPushButton* decideButton = nullptr;
-    QPushButton* cancelButton = nullptr;
-    QPushButton* tickAllButton = nullptr;
-    QPushButton* untickAllButton = nullptr;
 
 protected:
     // Writes the catalogue into the list and ticks the pictures in play.
@@ -69,6 +62,14 @@ signals:
     void tasksChosen(const mokuri::TaskList& ticked);
 
 private:
+    // Found by tests through their object names (Command1, Option7, List1 ...).
+    QLabel* title = nullptr;
+    QLabel* credit = nullptr;
+    PictureList* pictureList = nullptr;
+    QPushButton* decideButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+    QPushButton* tickAllButton = nullptr;
+    QPushButton* untickAllButton = nullptr;
     QStringList pictures_;
     TaskList tasks_;
 };

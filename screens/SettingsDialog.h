@@ -24,6 +24,16 @@ public:
     void execute();
     void cancel();
 
+
+signals:
+    // "実行": the adult's choice, before finished().
+    void settingsChosen(const mokuri::Settings& chosen);
+
+protected:
+    void showStoredChoices() override;
+
+private:
+    // Found by tests through their object names (Command1, Option7, List1 ...).
     QLabel* title = nullptr;
     QLabel* credit = nullptr;
     QGroupBox* instructionFrame = nullptr;
@@ -48,15 +58,6 @@ public:
     QRadioButton* clickButton = nullptr;
     QPushButton* executeButton = nullptr;
     QPushButton* cancelButton = nullptr;
-
-signals:
-    // "実行": the adult's choice, before finished().
-    void settingsChosen(const mokuri::Settings& chosen);
-
-protected:
-    void showStoredChoices() override;
-
-private:
     QGroupBox* makeFrame(const QString& name, const QString& caption, float left, float top, float width,
                          float height);
     QRadioButton* makeOption(QGroupBox* frame, const QString& name, const QString& caption, float top, float width,

@@ -97,8 +97,8 @@ private slots:
         settings.setStored(g->session->settings());
         connect(&settings, &SettingsDialog::settingsChosen, g->session.get(), &AdultSession::chooseSettings);
         settings.showFromMainScreen();
-        QTest::mouseClick(settings.twoDecoysButton, Qt::LeftButton);
-        QTest::mouseClick(settings.executeButton, Qt::LeftButton);
+        QTest::mouseClick(partOf<QRadioButton>(&settings, "Option7"), Qt::LeftButton);
+        QTest::mouseClick(partOf<QPushButton>(&settings, "Command1"), Qt::LeftButton);
         // The save's outcome comes from the executor, and the message with it.
         QTRY_COMPARE_WITH_TIMEOUT(closer.texts.size(), 1, 60000);
         const bool savedTasks = saveTaskList(g->values.folder, g->values.tasks.mid(0, 1), g->trace);

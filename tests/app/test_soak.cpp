@@ -113,18 +113,18 @@ private slots:
                     SettingsDialog* d = settingsDialog();
                     QVERIFY(d);
                     QTRY_VERIFY_WITH_TIMEOUT(d->isActiveWindow(), kWait);
-                    QRadioButton* choices[] = {d->noDecoyButton, d->oneDecoyButton, d->twoDecoysButton,
-                                               d->hiraganaButton, d->katakanaButton, d->touchButton, d->clickButton};
+                    QRadioButton* choices[] = {partOf<QRadioButton>(d, "Option5"), partOf<QRadioButton>(d, "Option6"), partOf<QRadioButton>(d, "Option7"),
+                                               partOf<QRadioButton>(d, "Option8"), partOf<QRadioButton>(d, "Option9"), partOf<QRadioButton>(d, "Option13"), partOf<QRadioButton>(d, "Option14")};
                     QTest::mouseClick(choices[rng.bounded(7)], Qt::LeftButton);
-                    QTest::mouseClick(rng.bounded(2) ? d->executeButton : d->cancelButton, Qt::LeftButton);
+                    QTest::mouseClick(rng.bounded(2) ? partOf<QPushButton>(d, "Command1") : partOf<QPushButton>(d, "Command2"), Qt::LeftButton);
                 } else {
                     PictureChoiceDialog* d = pictureChoiceDialog();
                     QVERIFY(d);
                     QTRY_VERIFY_WITH_TIMEOUT(d->isActiveWindow(), kWait);
                     const bool all = rng.bounded(2) == 0;
-                    QTest::mouseClick(all ? d->tickAllButton : d->untickAllButton, Qt::LeftButton);
-                    QTest::mouseClick(d->decideButton, Qt::LeftButton);
-                    if (!all) QTest::mouseClick(d->cancelButton, Qt::LeftButton);  // none ticked: "決定" does nothing
+                    QTest::mouseClick(all ? partOf<QPushButton>(d, "Command3") : partOf<QPushButton>(d, "Command4"), Qt::LeftButton);
+                    QTest::mouseClick(partOf<QPushButton>(d, "Command1"), Qt::LeftButton);
+                    if (!all) QTest::mouseClick(partOf<QPushButton>(d, "Command2"), Qt::LeftButton);  // none ticked: "決定" does nothing
                 }
                 // Back on the main screen a new question is being asked.
                 QTRY_COMPARE_WITH_TIMEOUT(f.activation().count(), activations + 1, kWait);

@@ -134,16 +134,16 @@ private slots:
         settings.setStored(g->session->settings());
         settings.showFromMainScreen();
         // Two changes in a row while the folder hangs: one decoy, then two.
-        QTest::mouseClick(settings.oneDecoyButton, Qt::LeftButton);
-        QTest::mouseClick(settings.executeButton, Qt::LeftButton);
+        QTest::mouseClick(partOf<QRadioButton>(&settings, "Option6"), Qt::LeftButton);
+        QTest::mouseClick(partOf<QPushButton>(&settings, "Command1"), Qt::LeftButton);
         QCOMPARE(g->round->settings().decoyCount, DecoyCount::One);
         // Said once the folder has kept the adult waiting a moment; the window never waits.
         QTRY_COMPARE_WITH_TIMEOUT(closer.texts.size(), 1, kWait);
         QVERIFY2(closer.texts[0].contains(QStringLiteral("応答しません")), qPrintable(closer.texts[0]));
         settings.setStored(g->session->settings());
         settings.showFromMainScreen();
-        QTest::mouseClick(settings.twoDecoysButton, Qt::LeftButton);
-        QTest::mouseClick(settings.executeButton, Qt::LeftButton);
+        QTest::mouseClick(partOf<QRadioButton>(&settings, "Option7"), Qt::LeftButton);
+        QTest::mouseClick(partOf<QPushButton>(&settings, "Command1"), Qt::LeftButton);
         QCOMPARE(g->round->settings().decoyCount, DecoyCount::Two);
         QTRY_COMPARE_WITH_TIMEOUT(closer.texts.size(), 2, kWait);
 

@@ -17,4 +17,11 @@ T* topLevelNamed(const QString& name)
     return nullptr;
 }
 
+// The control of that name and type inside `window` ("Command1", "Option7", "List1").
+template <class T>
+T* partOf(const QWidget* window, const char* name)
+{
+    return window ? window->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+}
+
 } // namespace mokuri::test

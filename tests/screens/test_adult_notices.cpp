@@ -89,7 +89,7 @@ private slots:
         rig.round->onAdultKey(AdultKey::PictureChoice);
         auto* dialog = topLevelNamed<PictureChoiceDialog>(QStringLiteral("Form3"));
         QVERIFY(dialog);
-        PictureList* list = dialog->pictureList;
+        PictureList* list = partOf<PictureList>(dialog, "List1");
         QCOMPARE(list->count(), 5);
         QVERIFY(!list->isTicked(4));
         list->setTicked(4, true);   // ticked, then the adult thinks better of it

@@ -277,15 +277,15 @@ private slots:
         QCOMPARE(settings->size(), QSize(361, 353));
         QCOMPARE(pictures->size(), QSize(399, 394));
 
-        QVERIFY(settings->title->font().bold());
-        QCOMPARE(settings->title->font().pointSizeF(), 14.25);
-        QCOMPARE(pictures->title->font().pointSizeF(), 14.25);
+        QVERIFY(partOf<QLabel>(settings, "Label2")->font().bold());
+        QCOMPARE(partOf<QLabel>(settings, "Label2")->font().pointSizeF(), 14.25);
+        QCOMPARE(partOf<QLabel>(pictures, "Label1")->font().pointSizeF(), 14.25);
         // Every control but the titles shows the dialogs' own font, frames and their buttons too.
-        for (QWidget* c : {static_cast<QWidget*>(settings->readPictureButton), static_cast<QWidget*>(settings->decoyKindFrame),
-                           static_cast<QWidget*>(settings->executeButton), static_cast<QWidget*>(pictures->pictureList)})
+        for (QWidget* c : {static_cast<QWidget*>(partOf<QRadioButton>(settings, "Option2")), static_cast<QWidget*>(partOf<QGroupBox>(settings, "Frame4")),
+                           static_cast<QWidget*>(partOf<QPushButton>(settings, "Command1")), static_cast<QWidget*>(partOf<PictureList>(pictures, "List1"))})
             QCOMPARE(QFontInfo(c->font()).family(), QFontInfo(dialogFont()).family());
-        QCOMPARE(settings->sayWordButton->font().pointSizeF(), 9.0);
-        QVERIFY(!settings->sayWordButton->font().bold());
+        QCOMPARE(partOf<QRadioButton>(settings, "Option1")->font().pointSizeF(), 9.0);
+        QVERIFY(!partOf<QRadioButton>(settings, "Option1")->font().bold());
     }
 
     void framesAreIndependentAndTabFollowsTheDesign()
@@ -297,7 +297,7 @@ private slots:
 
         // Tab walks the controls in design order, stopping once per frame (at its button
         // that is on, even when another had the focus there), and comes round again.
-        d->sayWordButton->setFocus();
+        partOf<QRadioButton>(d, "Option1")->setFocus();
         QStringList walked;
         for (int i = 0; i < 9; ++i) {
             QWidget* focused = QApplication::focusWidget();
@@ -312,10 +312,10 @@ private slots:
         // Enter on a focused button presses nothing, and Esc is no key of the dialog: a press
         // would leave the dialog at once, in the key's own handling.
         QSignalSpy finished(d, &DialogWindow::finished);
-        d->executeButton->setFocus();
-        QTest::keyClick(d->executeButton, Qt::Key_Return);
-        QTest::keyClick(d->executeButton, Qt::Key_Enter);
-        QTest::keyClick(d->executeButton, Qt::Key_Escape);
+        partOf<QPushButton>(d, "Command1")->setFocus();
+        QTest::keyClick(partOf<QPushButton>(d, "Command1"), Qt::Key_Return);
+        QTest::keyClick(partOf<QPushButton>(d, "Command1"), Qt::Key_Enter);
+        QTest::keyClick(partOf<QPushButton>(d, "Command1"), Qt::Key_Escape);
         QCOMPARE(finished.size(), 0);
         QVERIFY(d->isActiveWindow());
         QCOMPARE(s->game->speech.spoken.size(), 1);
@@ -341,10 +341,10 @@ private slots:
         SettingsDialog* d = startInSettings(stored.toLatin1() + "\r\n");
         QVERIFY(d);
         const QString shown = onButtons(d);
-        for (QRadioButton* first : {d->sayWordButton, d->showModelButton, d->noDecoyButton, d->hiraganaButton,
-                                    d->showPointerButton, d->touchButton})
+        for (QRadioButton* first : {partOf<QRadioButton>(d, "Option1"), partOf<QRadioButton>(d, "Option3"), partOf<QRadioButton>(d, "Option5"), partOf<QRadioButton>(d, "Option8"),
+                                    partOf<QRadioButton>(d, "Option11"), partOf<QRadioButton>(d, "Option13")})
             first->setFocus(Qt::MouseFocusReason);
-        d->executeButton->setFocus(Qt::OtherFocusReason);
+        partOf<QPushButton>(d, "Command1")->setFocus(Qt::OtherFocusReason);
         QStringList walked;
         for (int i = 0; i < 7 + (key == Qt::Key_Tab); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
@@ -396,7 +396,7 @@ private slots:
         QCOMPARE(onButtons(d), shown);
         QVERIFY(d->chosenSettings() == s->round().settings());
         clickOptions(d, clicks);
-        click(d->executeButton);
+        click(partOf<QPushButton>(d, "Command1"));
         checkNewQuestion();
         QVERIFY(d->isVisible());  // never closed, only covered
         const QByteArray after = saved.isEmpty() ? before : saved.toLatin1() + "\r\n";
@@ -421,7 +421,7 @@ private slots:
         QVERIFY(d);
         clickOptions(d, QStringLiteral("2 4 7 10 12 13"));
         if (cancel)
-            click(d->cancelButton);
+            click(partOf<QPushButton>(d, "Command2"));
         else
             s->screen().activateWindow();  // what the window system does for a click on the main screen
         checkNewQuestion();
@@ -443,8 +443,8 @@ private slots:
         blockFile(s->word());
         SettingsDialog* d = openSettings();
         QVERIFY(d);
-        click(d->twoDecoysButton);
-        click(d->executeButton);
+        click(partOf<QRadioButton>(d, "Option7"));
+        click(partOf<QPushButton>(d, "Command1"));
         messages.checkOneFailure(QStringLiteral("Word.txt"));
         QCOMPARE(s->round().settings().decoyCount, DecoyCount::Two);
         checkNewQuestion();
@@ -460,8 +460,8 @@ private slots:
                              QStringLiteral("かめ.jpg"), QStringLiteral("ねこ.jpg")});
         PictureChoiceDialog* d = openPictureChoice();
         QVERIFY(d);
-        checkShowsCatalogue(d->pictureList);
-        QCOMPARE(tickedEntries(d->pictureList), catalogue().filter(QRegularExpression(QStringLiteral("^(ねこ|かめ)\\.jpg$"))));
+        checkShowsCatalogue(partOf<PictureList>(d, "List1"));
+        QCOMPARE(tickedEntries(partOf<PictureList>(d, "List1")), catalogue().filter(QRegularExpression(QStringLiteral("^(ねこ|かめ)\\.jpg$"))));
     }
 
     void threeTickedDoNothingFourAreSavedInCatalogueOrder()
@@ -472,11 +472,11 @@ private slots:
         PictureChoiceDialog* d = openPictureChoice();
         QVERIFY(d);
         QSignalSpy finished(d, &DialogWindow::finished);
-        click(d->untickAllButton);
-        QVERIFY(tickedEntries(d->pictureList).isEmpty());
-        click(d->decideButton);  // none ticked
-        clickEntries(d->pictureList, {4, 1, 3});
-        click(d->decideButton);
+        click(partOf<QPushButton>(d, "Command4"));
+        QVERIFY(tickedEntries(partOf<PictureList>(d, "List1")).isEmpty());
+        click(partOf<QPushButton>(d, "Command1"));  // none ticked
+        clickEntries(partOf<PictureList>(d, "List1"), {4, 1, 3});
+        click(partOf<QPushButton>(d, "Command1"));
         QCOMPARE(finished.size(), 0);
         QCOMPARE(s->round().tasks(), before);
         QCOMPARE(s->game->writes.finish(std::chrono::milliseconds(kWait)), QStringList());
@@ -484,9 +484,9 @@ private slots:
         QVERIFY(d->isActiveWindow());
         QCOMPARE(s->screen().activation().count(), s->activationsAtStart);
 
-        clickEntries(d->pictureList, {0, 2, 2});  // a second click takes it back
-        QCOMPARE(tickedEntries(d->pictureList).size(), 4);
-        click(d->decideButton);
+        clickEntries(partOf<PictureList>(d, "List1"), {0, 2, 2});  // a second click takes it back
+        QCOMPARE(tickedEntries(partOf<PictureList>(d, "List1")).size(), 4);
+        click(partOf<QPushButton>(d, "Command1"));
         QCOMPARE(finished.size(), 1);
         const QStringList chosen = {catalogue()[0], catalogue()[1], catalogue()[3], catalogue()[4]};
         QCOMPARE(sorted(s->round().tasks()), sorted(chosen));
@@ -505,10 +505,10 @@ private slots:
     {
         PictureChoiceDialog* d = startInPictureChoice();
         QVERIFY(d);
-        PictureList* list = d->pictureList;
+        PictureList* list = partOf<PictureList>(d, "List1");
         QWidget* port = list->viewport();
         auto at = [list](int row) { return list->visualItemRect(list->item(row)); };
-        click(d->untickAllButton);
+        click(partOf<QPushButton>(d, "Command4"));
         QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(at(2).left() + 8, at(2).center().y()));  // its box
         QCOMPARE(tickedEntries(list), QStringList({catalogue()[2]}));
         QTest::mouseClick(port, Qt::LeftButton, {}, QPoint(at(2).right() - 4, at(2).center().y()));  // beyond the text
@@ -529,10 +529,10 @@ private slots:
     {
         PictureChoiceDialog* d = startInPictureChoice();
         QVERIFY(d);
-        click(d->untickAllButton);
-        click(d->tickAllButton);
-        QCOMPARE(tickedEntries(d->pictureList).size(), kPictures.size());
-        click(d->decideButton);
+        click(partOf<QPushButton>(d, "Command4"));
+        click(partOf<QPushButton>(d, "Command3"));
+        QCOMPARE(tickedEntries(partOf<PictureList>(d, "List1")).size(), kPictures.size());
+        click(partOf<QPushButton>(d, "Command1"));
         QCOMPARE(sorted(s->round().tasks()), sorted(catalogue()));
         checkNewQuestion();
     }
@@ -543,9 +543,9 @@ private slots:
         s->round().setTasks(catalogue().mid(0, 4));
         PictureChoiceDialog* d = openPictureChoice();
         QVERIFY(d);
-        click(d->untickAllButton);
-        clickEntries(d->pictureList, {0, 5, 1});
-        click(d->cancelButton);
+        click(partOf<QPushButton>(d, "Command4"));
+        clickEntries(partOf<PictureList>(d, "List1"), {0, 5, 1});
+        click(partOf<QPushButton>(d, "Command2"));
         checkNewQuestion();
         QCOMPARE(sorted(s->round().tasks()), sorted(catalogue().mid(0, 4)));
         QCOMPARE(s->game->writes.finish(std::chrono::milliseconds(kWait)), QStringList());
@@ -554,9 +554,9 @@ private slots:
         // choice are never taken by a later "決定", and never adds the catalogue twice.
         for (int n = 0; n < 3; ++n) {
             QCOMPARE(openPictureChoice(), d);
-            checkShowsCatalogue(d->pictureList);
-            QCOMPARE(tickedEntries(d->pictureList), catalogue().mid(0, 4));
-            clickEntries(d->pictureList, {5});
+            checkShowsCatalogue(partOf<PictureList>(d, "List1"));
+            QCOMPARE(tickedEntries(partOf<PictureList>(d, "List1")), catalogue().mid(0, 4));
+            clickEntries(partOf<PictureList>(d, "List1"), {5});
             s->screen().returnFromDialog();
             QTRY_VERIFY_WITH_TIMEOUT(s->screen().isActiveWindow(), kWait);
         }
@@ -569,9 +569,9 @@ private slots:
         blockFile(s->fname());
         PictureChoiceDialog* d = openPictureChoice();
         QVERIFY(d);
-        click(d->untickAllButton);
-        clickEntries(d->pictureList, {1, 2, 3, 4});
-        click(d->decideButton);
+        click(partOf<QPushButton>(d, "Command4"));
+        clickEntries(partOf<PictureList>(d, "List1"), {1, 2, 3, 4});
+        click(partOf<QPushButton>(d, "Command1"));
         messages.checkOneFailure(QStringLiteral("Fname.txt"));
         QCOMPARE(s->round().tasks().size(), 4);
         checkNewQuestion();
