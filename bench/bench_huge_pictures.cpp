@@ -5,7 +5,7 @@
 //   bench_huge_pictures game FILE...  decodes as the game does: all decoded ahead at once
 //   bench_huge_pictures whole FILE    decodes with Qt's reader alone, as the game did before
 #include "fakes/BmpHeader.h"
-#include "screens/PictureLoader.h"
+#include "pictures/PictureLoader.h"
 
 #include <gif_lib.h>
 #include <jpeglib.h>

@@ -5,7 +5,7 @@
 // clicks and keys to the engine.
 #include "game/Round.h"
 #include "screens/ActivationWatcher.h"
-#include "screens/PictureLoader.h"
+#include "pictures/PictureLoader.h"
 #include "screens/TwipControls.h"
 
 #include <QHash>

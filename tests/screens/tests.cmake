@@ -8,10 +8,5 @@ target_link_libraries(mokuri_test_screens PUBLIC mokuri_app mokuri_test_fakes mo
 mokuri_test(test_main_screen screens/test_main_screen.cpp mokuri_test_screens)
 mokuri_test(test_activation screens/test_activation.cpp mokuri_test_screens)
 mokuri_test(test_dialogs screens/test_dialogs.cpp mokuri_test_screens)
-mokuri_test(test_picture_loader screens/test_picture_loader.cpp mokuri_screens mokuri_test_folder)
 mokuri_test(test_touch_keys_look screens/test_touch_keys_look.cpp mokuri_screens mokuri_test_fakes)
 mokuri_test(test_adult_notices screens/test_adult_notices.cpp mokuri_screens mokuri_test_fakes)
-# Pictures of scanner and camera sizes; giflib and libjpeg write the test pictures.
-find_package(GIF REQUIRED)
-find_package(JPEG REQUIRED)
-mokuri_test(test_huge_pictures screens/test_huge_pictures.cpp mokuri_test_screens GIF::GIF JPEG::JPEG)

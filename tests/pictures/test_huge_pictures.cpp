@@ -6,7 +6,7 @@
 #include "fakes/BmpHeader.h"
 #include "fakes/StartedGame.h"
 #include "fakes/TestFolder.h"
-#include "screens/PictureLoader.h"
+#include "pictures/PictureLoader.h"
 
 #include <gif_lib.h>
 #include <jpeglib.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "screens/PictureLoader.h"
+#include "pictures/PictureLoader.h"
 
-#include "screens/PictureStreams.h"
+#include "pictures/PictureStreams.h"
 #include "support/FileRead.h"
 #include "support/Executor.h"
 

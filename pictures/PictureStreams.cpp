@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "screens/PictureStreams.h"
+#include "pictures/PictureStreams.h"
 
 #include <gif_lib.h>
 

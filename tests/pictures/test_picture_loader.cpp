@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures decoded ahead are used only while the file is unchanged.
 #include "fakes/TestFolder.h"
-#include "screens/PictureLoader.h"
+#include "pictures/PictureLoader.h"
 
 #include <QFile>
 #include <QImage>
