@@ -515,143 +515,210 @@ PictureHeader readPictureHeader(QIODevice& file)
     return h;
 }
 
-QImage readShrunkProgressiveJpeg(QIODevice& file, QSize box, const std::atomic<bool>& cancel)
+namespace {
+// The DC scans of a progressive JPEG, read marker by marker: each block's mean goes into a
+// plane per component no larger than the box, and the AC scans are skipped unread.
+class ProgressiveDcReader {
+public:
+    ProgressiveDcReader(QIODevice& file, QSize box, const std::atomic<bool>& cancel)
+        : in_(file), box_(box), cancel_(cancel)
+    {
+    }
+    // Markers until every component's DC coefficients are in; false for anything else
+    // than a progressive JPEG of one or three components, or a damaged one.
+    bool read();
+    // The planes turned into colour at the size of the box (or of the blocks, if fewer).
+    QImage image() const;
+
+private:
+    bool onMarker(int marker, const std::vector<uchar>& s);
+    bool startFrame(int marker, const std::vector<uchar>& s);
+    bool readHuffmanTables(const std::vector<uchar>& s);
+    bool readQuantTables(const std::vector<uchar>& s);
+    bool readScan(const std::vector<uchar>& s);
+    bool decodeScan(const std::vector<Component*>& scan, int al);
+    void decodeBlock(Component& c, int bx, int by, int al);
+    bool allDone() const
+    {
+        return f_.found && std::all_of(f_.components.begin(), f_.components.end(), [](const Component& c) { return c.done; });
+    }
+
+    JpegInput in_;
+    QSize box_;
+    const std::atomic<bool>& cancel_;
+    JpegFrame f_;
+    std::array<Huffman, 4> dcTables_;
+    std::array<int, 4> dcQuant_{1, 1, 1, 1};
+    int restartInterval_ = 0;
+};
+
+bool ProgressiveDcReader::read()
 {
-    if (!file.seek(0)) return {};
-    JpegInput in(file);
     uchar soi[2];
-    if (!in.bytes(soi, 2) || soi[0] != 0xFF || soi[1] != 0xD8) return {};
-    JpegFrame f;
-    std::array<Huffman, 4> dcTables;
-    std::array<int, 4> dcQuant{1, 1, 1, 1};
-    int restartInterval = 0;
+    if (!in_.bytes(soi, 2) || soi[0] != 0xFF || soi[1] != 0xD8) return false;
     std::vector<uchar> s;
-    auto allDone = [&f] {
-        return f.found && std::all_of(f.components.begin(), f.components.end(), [](const Component& c) { return c.done; });
+    for (int m = in_.nextMarker(); m > 0 && m != 0xD9 && !allDone(); m = in_.nextMarker())
+        if (!readSegment(in_, s) || !onMarker(m, s)) return false;
+    return allDone() && (f_.components.size() == 1 || f_.components.size() == 3);
+}
+
+bool ProgressiveDcReader::onMarker(int m, const std::vector<uchar>& s)
+{
+    if (m == 0xC2) return startFrame(m, s);
+    if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC) return false;  // not progressive
+    if (m == 0xC4) return readHuffmanTables(s);
+    if (m == 0xDB) return readQuantTables(s);
+    if (m == 0xDD && s.size() >= 2) restartInterval_ = be16(s.data());
+    if (m == 0xEE && s.size() >= 12 && std::memcmp(s.data(), "Adobe", 5) == 0) f_.adobeRgb = s[11] == 0;
+    if (m == 0xDA) return readScan(s);
+    return true;
+}
+
+bool ProgressiveDcReader::startFrame(int m, const std::vector<uchar>& s)
+{
+    if (f_.found || !parseFrame(s, m, f_)) return false;
+    // Each component averaged into a plane no larger than the box nor its blocks.
+    for (Component& c : f_.components) {
+        c.plane = QSize(std::clamp(box_.width(), 1, c.blocksWide), std::clamp(box_.height(), 1, c.blocksHigh));
+        c.sums.assign(size_t(c.plane.width()) * size_t(c.plane.height()), 0);
+        c.counts.assign(c.sums.size(), 0);
+    }
+    return true;
+}
+
+bool ProgressiveDcReader::readHuffmanTables(const std::vector<uchar>& s)
+{
+    for (size_t at = 0; at + 17 <= s.size();) {
+        const int cls = s[at] >> 4, id = s[at] & 3;
+        int total = 0;
+        for (int i = 0; i < 16; ++i) total += s[at + 1 + size_t(i)];
+        if (at + 17 + size_t(total) > s.size()) return false;
+        if (cls == 0)
+            dcTables_[size_t(id)].build(&s[at + 1], std::vector<uchar>(s.begin() + qsizetype(at + 17),
+                                                                       s.begin() + qsizetype(at + 17 + size_t(total))));
+        at += 17 + size_t(total);
+    }
+    return true;
+}
+
+bool ProgressiveDcReader::readQuantTables(const std::vector<uchar>& s)
+{
+    for (size_t at = 0; at < s.size();) {
+        const bool wide = s[at] >> 4;
+        const int id = s[at] & 3;
+        if (at + 1 + (wide ? 128 : 64) > s.size()) return false;
+        dcQuant_[size_t(id)] = wide ? be16(&s[at + 1]) : s[at + 1];
+        at += 1 + (wide ? 128 : 64);
+    }
+    return true;
+}
+
+bool ProgressiveDcReader::readScan(const std::vector<uchar>& s)
+{
+    if (!f_.found || s.empty()) return false;
+    const int n = s[0];
+    if (s.size() < size_t(1 + 2 * n + 3)) return false;
+    const int ss = s[size_t(1 + 2 * n)], ah = s[size_t(3 + 2 * n)] >> 4, al = s[size_t(3 + 2 * n)] & 15;
+    if (ss != 0 || ah != 0) return true;  // AC or refinement: its data is skipped
+    std::vector<Component*> scan;
+    for (int i = 0; i < n; ++i)
+        for (Component& c : f_.components)
+            if (c.id == s[size_t(1 + 2 * i)]) {
+                c.dcTable = s[size_t(2 + 2 * i)] >> 4 & 3;
+                c.predictor = 0;
+                scan.push_back(&c);
+            }
+    if (scan.empty()) return true;
+    for (Component* c : scan)
+        if (!dcTables_[size_t(c->dcTable)].defined) return false;
+    if (!decodeScan(scan, al)) return false;
+    for (Component* c : scan) c->done = true;
+    return true;
+}
+
+bool ProgressiveDcReader::decodeScan(const std::vector<Component*>& scan, int al)
+{
+    int sinceRestart = 0;
+    auto unit = [&] {
+        if (restartInterval_ && sinceRestart == restartInterval_) {
+            in_.restart();
+            for (Component* c : scan) c->predictor = 0;
+            sinceRestart = 0;
+        }
+        ++sinceRestart;
     };
-    for (int m = in.nextMarker(); m > 0 && m != 0xD9 && !allDone(); m = in.nextMarker()) {
-        if (!readSegment(in, s)) return {};
-        if (m == 0xC2) {
-            if (f.found || !parseFrame(s, m, f)) return {};
-            // Each component averaged into a plane no larger than the box nor its blocks.
-            for (Component& c : f.components) {
-                c.plane = QSize(std::clamp(box.width(), 1, c.blocksWide), std::clamp(box.height(), 1, c.blocksHigh));
-                c.sums.assign(size_t(c.plane.width()) * size_t(c.plane.height()), 0);
-                c.counts.assign(c.sums.size(), 0);
+    if (scan.size() == 1) {
+        Component& c = *scan[0];
+        for (int by = 0; by < c.blocksHigh; ++by) {
+            if (cancel_.load(std::memory_order_relaxed)) return false;
+            for (int bx = 0; bx < c.blocksWide; ++bx) {
+                unit();
+                decodeBlock(c, bx, by, al);
             }
-        } else if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC) {
-            return {};  // not progressive
-        } else if (m == 0xC4) {
-            for (size_t at = 0; at + 17 <= s.size();) {
-                const int cls = s[at] >> 4, id = s[at] & 3;
-                int total = 0;
-                for (int i = 0; i < 16; ++i) total += s[at + 1 + size_t(i)];
-                if (at + 17 + size_t(total) > s.size()) return {};
-                if (cls == 0)
-                    dcTables[size_t(id)].build(&s[at + 1], std::vector<uchar>(s.begin() + qsizetype(at + 17),
-                                                                              s.begin() + qsizetype(at + 17 + size_t(total))));
-                at += 17 + size_t(total);
-            }
-        } else if (m == 0xDB) {
-            for (size_t at = 0; at < s.size();) {
-                const bool wide = s[at] >> 4;
-                const int id = s[at] & 3;
-                if (at + 1 + (wide ? 128 : 64) > s.size()) return {};
-                dcQuant[size_t(id)] = wide ? be16(&s[at + 1]) : s[at + 1];
-                at += 1 + (wide ? 128 : 64);
-            }
-        } else if (m == 0xDD && s.size() >= 2) {
-            restartInterval = be16(s.data());
-        } else if (m == 0xEE && s.size() >= 12 && std::memcmp(s.data(), "Adobe", 5) == 0) {
-            f.adobeRgb = s[11] == 0;
-        } else if (m == 0xDA) {
-            if (!f.found || s.empty()) return {};
-            const int n = s[0];
-            if (s.size() < size_t(1 + 2 * n + 3)) return {};
-            const int ss = s[size_t(1 + 2 * n)], ah = s[size_t(3 + 2 * n)] >> 4, al = s[size_t(3 + 2 * n)] & 15;
-            if (ss != 0 || ah != 0) continue;  // AC or refinement: its data is skipped
-            std::vector<Component*> scan;
-            for (int i = 0; i < n; ++i) {
-                for (Component& c : f.components)
-                    if (c.id == s[size_t(1 + 2 * i)]) {
-                        c.dcTable = s[size_t(2 + 2 * i)] >> 4 & 3;
-                        c.predictor = 0;
-                        scan.push_back(&c);
-                    }
-            }
-            if (scan.empty()) continue;
+        }
+        return true;
+    }
+    const int mcusWide = (f_.size.width() + 8 * f_.hMax - 1) / (8 * f_.hMax);
+    const int mcusHigh = (f_.size.height() + 8 * f_.vMax - 1) / (8 * f_.vMax);
+    for (int my = 0; my < mcusHigh; ++my) {
+        if (cancel_.load(std::memory_order_relaxed)) return false;
+        for (int mx = 0; mx < mcusWide; ++mx) {
+            unit();
             for (Component* c : scan)
-                if (!dcTables[size_t(c->dcTable)].defined) return {};
-            auto block = [&](Component& c, int bx, int by) {
-                const int size = dcTables[size_t(c.dcTable)].decode(in);
-                int diff = 0;
-                if (size > 0 && size <= 16) {
-                    diff = in.bits(size);
-                    if (diff < 1 << (size - 1)) diff -= (1 << size) - 1;
-                }
-                c.predictor += diff;
-                c.add(bx, by, c.predictor * (1 << al));
-            };
-            int sinceRestart = 0;
-            auto unit = [&] {
-                if (restartInterval && sinceRestart == restartInterval) {
-                    in.restart();
-                    for (Component* c : scan) c->predictor = 0;
-                    sinceRestart = 0;
-                }
-                ++sinceRestart;
-            };
-            if (scan.size() == 1) {
-                Component& c = *scan[0];
-                for (int by = 0; by < c.blocksHigh; ++by) {
-                    if (cancel.load(std::memory_order_relaxed)) return {};
-                    for (int bx = 0; bx < c.blocksWide; ++bx) {
-                        unit();
-                        block(c, bx, by);
-                    }
-                }
-            } else {
-                const int mcusWide = (f.size.width() + 8 * f.hMax - 1) / (8 * f.hMax);
-                const int mcusHigh = (f.size.height() + 8 * f.vMax - 1) / (8 * f.vMax);
-                for (int my = 0; my < mcusHigh; ++my) {
-                    if (cancel.load(std::memory_order_relaxed)) return {};
-                    for (int mx = 0; mx < mcusWide; ++mx) {
-                        unit();
-                        for (Component* c : scan)
-                            for (int v = 0; v < c->v; ++v)
-                                for (int h = 0; h < c->h; ++h) block(*c, mx * c->h + h, my * c->v + v);
-                    }
-                }
-            }
-            for (Component* c : scan) c->done = true;
+                for (int v = 0; v < c->v; ++v)
+                    for (int h = 0; h < c->h; ++h) decodeBlock(*c, mx * c->h + h, my * c->v + v, al);
         }
     }
-    if (!allDone() || (f.components.size() != 1 && f.components.size() != 3)) return {};
+    return true;
+}
 
-    const QSize out(std::clamp(box.width(), 1, (f.size.width() + 7) / 8), std::clamp(box.height(), 1, (f.size.height() + 7) / 8));
+void ProgressiveDcReader::decodeBlock(Component& c, int bx, int by, int al)
+{
+    const int size = dcTables_[size_t(c.dcTable)].decode(in_);
+    int diff = 0;
+    if (size > 0 && size <= 16) {
+        diff = in_.bits(size);
+        if (diff < 1 << (size - 1)) diff -= (1 << size) - 1;
+    }
+    c.predictor += diff;
+    c.add(bx, by, c.predictor * (1 << al));
+}
+
+QImage ProgressiveDcReader::image() const
+{
+    const QSize out(std::clamp(box_.width(), 1, (f_.size.width() + 7) / 8),
+                    std::clamp(box_.height(), 1, (f_.size.height() + 7) / 8));
     QImage img(out, QImage::Format_RGB32);
     if (img.isNull()) return img;
     // A DC coefficient is eight times the block's mean less 128, before quantisation.
     auto sample = [&](const Component& c, int ox, int oy) {
         return c.level(int(qint64(ox) * c.plane.width() / out.width()), int(qint64(oy) * c.plane.height() / out.height())) *
-                   dcQuant[size_t(c.quantTable)] / 8.0 + 128.0;
+                   dcQuant_[size_t(c.quantTable)] / 8.0 + 128.0;
     };
     auto clamp8 = [](double v) { return int(std::clamp(v + 0.5, 0.0, 255.0)); };
     for (int oy = 0; oy < out.height(); ++oy) {
         QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(oy));
         for (int ox = 0; ox < out.width(); ++ox) {
-            if (f.components.size() == 1) {
-                const int g = clamp8(sample(f.components[0], ox, oy));
+            if (f_.components.size() == 1) {
+                const int g = clamp8(sample(f_.components[0], ox, oy));
                 line[ox] = qRgb(g, g, g);
                 continue;
             }
-            const double y = sample(f.components[0], ox, oy), cb = sample(f.components[1], ox, oy) - 128.0,
-                         cr = sample(f.components[2], ox, oy) - 128.0;
-            line[ox] = f.adobeRgb ? qRgb(clamp8(y), clamp8(cb + 128.0), clamp8(cr + 128.0))
-                                  : qRgb(clamp8(y + 1.402 * cr), clamp8(y - 0.344136 * cb - 0.714136 * cr), clamp8(y + 1.772 * cb));
+            const double y = sample(f_.components[0], ox, oy), cb = sample(f_.components[1], ox, oy) - 128.0,
+                         cr = sample(f_.components[2], ox, oy) - 128.0;
+            line[ox] = f_.adobeRgb ? qRgb(clamp8(y), clamp8(cb + 128.0), clamp8(cr + 128.0))
+                                   : qRgb(clamp8(y + 1.402 * cr), clamp8(y - 0.344136 * cb - 0.714136 * cr), clamp8(y + 1.772 * cb));
         }
     }
     return img;
+}
+} // namespace
+
+QImage readShrunkProgressiveJpeg(QIODevice& file, QSize box, const std::atomic<bool>& cancel)
+{
+    if (!file.seek(0)) return {};
+    ProgressiveDcReader reader(file, box, cancel);
+    return reader.read() ? reader.image() : QImage();
 }
 
 } // namespace mokuri
