@@ -149,9 +149,8 @@ QImage decodePictureAt(const QString& path, QSize size, const DecodeOptions& opt
     CancellableFile file(path, cancel);
     if (!file.open(QIODevice::ReadOnly)) return {};
     const PictureHeader header = readPictureHeader(file);
-    const qint64 pixelBytes = header.size.isValid() ? qint64(header.size.width()) * header.size.height() * 4 : 0;
     const bool whole = header.kind == PictureKind::Unknown || header.fullDecodeBytes <= options.wholeDecodeBudget;
-    const bool large = std::max(pixelBytes, header.fullDecodeBytes) > kLargeBytes;
+    const bool large = std::max(pixelBytes(header.size), header.fullDecodeBytes) > kLargeBytes;
     if (large && options.whenLarge) options.whenLarge();
     if (large && !largeDecodeGate().enter(cancel)) return {};
     QImage img = whole ? decodeWhole(file, size, header) : decodeShrunk(file, size, header, cancel);

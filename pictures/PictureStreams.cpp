@@ -5,6 +5,7 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <limits>
 #include <array>
 #include <bit>
 #include <climits>
@@ -28,8 +29,9 @@ class Shrinker {
 public:
     Shrinker(QSize source, QSize box)
         : source_(source),
-          out_(std::clamp(box.width(), (source.width() + 4095) / 4096, source.width()),
-               std::clamp(box.height(), (source.height() + 4095) / 4096, source.height())),
+          // Never larger than the box, whatever size a damaged header claims: the sums are
+          // 64-bit, so a cell may average any number of pixels.
+          out_(std::clamp(box.width(), 1, std::max(1, source.width())), std::clamp(box.height(), 1, std::max(1, source.height()))),
           column_(size_t(source.width())), sums_(size_t(out_.width()) * size_t(out_.height()) * 4)
     {
         for (int x = 0; x < source.width(); ++x) column_[size_t(x)] = int(qint64(x) * out_.width() / source.width());
@@ -38,15 +40,15 @@ public:
     void addRow(int y, int x0, const QRgb* pixels, int count)
     {
         if (y < 0 || y >= source_.height()) return;
-        uint32_t* row = &sums_[size_t(qint64(y) * out_.height() / source_.height()) * size_t(out_.width()) * 4];
+        uint64_t* row = &sums_[size_t(qint64(y) * out_.height() / source_.height()) * size_t(out_.width()) * 4];
         const int end = std::min(source_.width(), x0 + count);
         for (int x = std::max(0, x0); x < end; ++x) {
             const QRgb p = pixels[x - x0];
-            uint32_t* cell = row + size_t(column_[size_t(x)]) * 4;
-            cell[0] += uint32_t(qRed(p));
-            cell[1] += uint32_t(qGreen(p));
-            cell[2] += uint32_t(qBlue(p));
-            cell[3] += uint32_t(qAlpha(p));
+            uint64_t* cell = row + size_t(column_[size_t(x)]) * 4;
+            cell[0] += uint64_t(qRed(p));
+            cell[1] += uint64_t(qGreen(p));
+            cell[2] += uint64_t(qBlue(p));
+            cell[3] += uint64_t(qAlpha(p));
         }
     }
     QImage result(bool alpha) const
@@ -58,15 +60,15 @@ public:
         auto span = [](int cell, int outLength, int sourceLength) {
             const qint64 first = (qint64(cell) * sourceLength + outLength - 1) / outLength;
             const qint64 next = (qint64(cell + 1) * sourceLength + outLength - 1) / outLength;
-            return uint32_t(std::max<qint64>(1, next - first));
+            return uint64_t(std::max<qint64>(1, next - first));
         };
         for (int oy = 0; oy < out_.height(); ++oy) {
-            const uint32_t rows = span(oy, out_.height(), source_.height());
+            const uint64_t rows = span(oy, out_.height(), source_.height());
             QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(oy));
             for (int ox = 0; ox < out_.width(); ++ox) {
-                const uint32_t n = rows * span(ox, out_.width(), source_.width());
-                const uint32_t* c = &sums_[(size_t(oy) * size_t(out_.width()) + size_t(ox)) * 4];
-                auto avg = [n](uint32_t s) { return int((s + n / 2) / n); };
+                const uint64_t n = rows * span(ox, out_.width(), source_.width());
+                const uint64_t* c = &sums_[(size_t(oy) * size_t(out_.width()) + size_t(ox)) * 4];
+                auto avg = [n](uint64_t s) { return int((s + n / 2) / n); };
                 line[ox] = qRgba(avg(c[0]), avg(c[1]), avg(c[2]), alpha ? avg(c[3]) : 255);
             }
         }
@@ -76,7 +78,7 @@ public:
 private:
     QSize source_, out_;
     std::vector<int> column_;
-    std::vector<uint32_t> sums_;
+    std::vector<uint64_t> sums_;
 };
 
 uint16_t le16(const uchar* p) { return qFromLittleEndian<quint16>(p); }
@@ -510,9 +512,16 @@ PictureHeader readPictureHeader(QIODevice& file)
         h.progressive = f.progressive;
         if (f.progressive) h.fullDecodeBytes = coefficientBytes(f);
     }
-    if (h.size.isValid() && h.kind != PictureKind::Jpeg) h.fullDecodeBytes = qint64(h.size.width()) * h.size.height() * 4;
+    if (h.size.isValid() && h.kind != PictureKind::Jpeg) h.fullDecodeBytes = pixelBytes(h.size);
     file.seek(0);
     return h;
+}
+
+qint64 pixelBytes(QSize size)
+{
+    if (!size.isValid()) return 0;
+    const qint64 pixels = qint64(size.width()) * size.height();  // at most 2^62
+    return pixels > std::numeric_limits<qint64>::max() / 4 ? std::numeric_limits<qint64>::max() : pixels * 4;
 }
 
 namespace {

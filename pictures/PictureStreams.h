@@ -22,6 +22,8 @@ struct PictureHeader {
     qint64 fullDecodeBytes = 0; // what a decoder holding the whole picture needs
 };
 PictureHeader readPictureHeader(QIODevice& file);
+// Four bytes a pixel for a picture of `size`, saturating: a header may claim 2^31 x 2^31.
+qint64 pixelBytes(QSize size);
 
 // The picture in `file`, shrunk by averaging to at most `box` (never enlarged), or a null
 // image when this reader cannot read it. `cancel` set ends the reading at the next row.

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures decoded ahead are used only while the file is unchanged.
 #include "fakes/TestFolder.h"
+#include "fakes/BmpHeader.h"
 #include "pictures/PictureLoader.h"
+#include "pictures/PictureStreams.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QSignalSpy>
@@ -65,6 +68,29 @@ private slots:
         QVERIFY(!loader.load(path, QSize(20, 10)).isNull());
         QVERIFY(decoded.wait(60000));
         QVERIFY(loader.ready(path, QSize(20, 10)).isNull());
+    }
+
+    // A header may claim any size: what is made stays within the box before a row is read
+    // (a few bytes claiming 262144 x 2^31 pixels once asked for half a gigabyte of sums).
+    void damagedHeadersNeverOutgrowTheBox_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("167 million rows (found by the fuzzer)") << 8 << 167837696;
+        QTest::newRow("the widest and tallest a header can say") << 262144 << 0x7fffffff;
+        QTest::newRow("an honest picture") << 40 << 30;
+    }
+    void damagedHeadersNeverOutgrowTheBox()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QByteArray bytes = bmpHeader24(width, height) + QByteArray(4096, '\x40');
+        QBuffer file(&bytes);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        static const std::atomic<bool> never{false};
+        const QImage img = readShrunkBmp(file, QSize(2, 5), never);
+        QVERIFY(!img.isNull());
+        QVERIFY2(img.width() <= 2 && img.height() <= 5, qPrintable(QStringLiteral("%1 x %2").arg(img.width()).arg(img.height())));
     }
 
     void manyPrefetchesKeepOnlyAFew()
