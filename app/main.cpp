@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
-#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -36,6 +35,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mokuri"));
     installFontSubstitutes();
+    if (const QString notice = noKanaFontNotice(); !notice.isEmpty()) showWarningBox(notice);
     Random random(Random::seedFromEnvironment());
     std::unique_ptr<SoundPlayer> sound = createSystemSoundPlayer(trace);
     std::unique_ptr<SpeechVoice> speech(createSystemSpeechVoice());
@@ -66,10 +66,6 @@ int main(int argc, char** argv)
     new AdultDialogs(session, mainScreen, scale);  // owned by the main screen
     mainScreen.fitToScreen(screen ? screen->geometry().size() : QSize(1024, 768));
     mainScreen.showOverScreen();
-    // After the first frame: a look through every font can wait that long.
-    QTimer::singleShot(0, &mainScreen, [] {
-        if (const QString notice = noKanaFontNotice(); !notice.isEmpty()) showWarningBox(notice);
-    });
     const int status = app.exec();
 
     // The window goes first: the kernel may hold the process's end until a share lets go
