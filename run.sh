@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/common.sh
 mokuri_install "${MOKURI_PACKAGES[@]}"
+mokuri_fetch_voice
 mokuri_build build
 
 sample="${XDG_DATA_HOME:-$HOME/.local/share}/mokuri/sample"

@@ -131,6 +131,7 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
         env.remove(QStringLiteral("MOKURI_TRACE"));
+        env.insert(QStringLiteral("MOKURI_SPEECH"), QStringLiteral("espeak-ng")); // these rows are about espeak-ng
         env.insert(variable, value);
         const Outcome o = child(mode, env);
         QVERIFY2(o.exitCode == 0, qPrintable(o.out + o.err));
