@@ -38,7 +38,8 @@ OpenJTalkSearch OpenJTalkSearch::standard(const QString& soundsFolder)
     QString cache = environment("XDG_CACHE_HOME");
     if (cache.isEmpty())
         cache = QDir::homePath() + QStringLiteral("/.cache");
-    s.meiFolders << cache + QStringLiteral("/mokuri/voice/mei");
+    s.fetchedFolder = cache + QStringLiteral("/mokuri/voice/mei");
+    s.meiFolders << s.fetchedFolder;
     if (QCoreApplication::instance())
         s.meiFolders << QDir::cleanPath(QCoreApplication::applicationDirPath()
                                         + QStringLiteral("/../share/mokuri/voice/mei"));
@@ -98,7 +99,8 @@ OpenJTalkChoice chooseOpenJTalk(const OpenJTalkSearch& search)
         }
         if (setup.voice.isEmpty()) {
             choice.why = QStringLiteral("the voice Mei is not installed (./run.sh fetches it into %1)")
-                             .arg(search.meiFolders.value(search.meiFolders.size() > 1 ? 1 : 0));
+                             .arg(search.fetchedFolder.isEmpty() ? search.meiFolders.join(QStringLiteral(", "))
+                                                                 : search.fetchedFolder);
             return choice;
         }
     }

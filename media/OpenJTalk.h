@@ -31,6 +31,7 @@ struct OpenJTalkSetup {
 struct OpenJTalkSearch {
     QString soundsFolder;           // a .htsvoice file here wins over Mei
     QStringList meiFolders;         // folders holding mei_normal.htsvoice (and mei_happy)
+    QString fetchedFolder;          // the one of them that ./run.sh fills
     // Defaults: the environment (MOKURI_SPEECH, MOKURI_OPEN_JTALK, MOKURI_OPEN_JTALK_DIC,
     // MOKURI_VOICE, MOKURI_PRAISE_VOICE, MOKURI_VOICE_DIR), the fetched copy in
     // ${XDG_CACHE_HOME:-~/.cache}/mokuri/voice/mei and the installed one in
