@@ -142,14 +142,22 @@ void OpenJTalkSpeechVoice::prepare(const QString& text)
 std::shared_ptr<const std::vector<float>> OpenJTalkSpeechVoice::synthesize(const QString& text)
 {
     const QString voice = isPraise(text) ? setup_.praiseVoice : setup_.voice;
-    ++runs_;
-    OpenJTalkAudio audio = synthesizeWithOpenJTalk(setup_, voice, text, [this] {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return quit_;
-    });
-    if (audio.ok())
-        return std::make_shared<const std::vector<float>>(
-            resampleSpeech(audio.samples.data(), audio.samples.size(), audio.sampleRate, mixer_->sampleRate()));
+    OpenJTalkAudio audio;
+    if (failuresInARow_ >= kFailuresToGiveUp) {
+        audio.error = QStringLiteral("it failed %1 times in a row").arg(kFailuresToGiveUp);
+    } else {
+        ++runs_;
+        audio = synthesizeWithOpenJTalk(setup_, voice, text, [this] {
+            std::lock_guard<std::mutex> lock(mutex_);
+            return quit_;
+        });
+        if (audio.ok()) {
+            failuresInARow_ = 0;
+            return std::make_shared<const std::vector<float>>(
+                resampleSpeech(audio.samples.data(), audio.samples.size(), audio.sampleRate, mixer_->sampleRate()));
+        }
+        ++failuresInARow_;
+    }
 
     ++fallbacks_;
     bool sayIt = false;

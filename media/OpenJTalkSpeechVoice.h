@@ -95,6 +95,10 @@ private:
     std::optional<Wanted> wanted_; // what speak asked for and no stop cut off
     std::uint64_t generation_ = 0;
     bool failureSaid_ = false;
+    // An open_jtalk that hangs costs its time-out at every text: after a few failures in a
+    // row espeak-ng speaks everything, so that the child does not wait seconds each time.
+    static constexpr int kFailuresToGiveUp = 3;
+    int failuresInARow_ = 0; // the synthesis thread's own
 
     std::atomic<std::uint64_t> streamId_{0};
     std::atomic<int> runs_{0};

@@ -215,6 +215,22 @@ private slots:
         QVERIFY2(lines.contains(reason), qPrintable(lines));
     }
 
+    // An open_jtalk that keeps failing is given up after a few texts: each would cost the
+    // child its time-out.
+    void givesUpAfterFailuresInARow()
+    {
+        Rig r(dir, this, fake(QStringLiteral("always_failing"), QStringLiteral("exit 1")));
+        const QStringList texts{QStringLiteral("いぬ"), QStringLiteral("ねこ"), QStringLiteral("とり"),
+                                QStringLiteral("さる"), QStringLiteral("うし")};
+        for (int i = 0; i < texts.size(); ++i) {
+            r.speak(texts[i]);
+            QTRY_COMPARE_WITH_TIMEOUT(r.ended, i + 1, 20000);
+        }
+        QCOMPARE(r.speech->fallbacks(), 5);
+        QCOMPARE(r.speech->openJTalkRuns(), 3);
+        QCOMPARE(fakeLog(QStringLiteral("always_failing")).size(), 3);
+    }
+
     // Stop while the text is still being synthesised, and while it plays: no speechEnded, and
     // nothing heard after the stop (but for what is already in the device's buffer).
     void stopSilences_data()
