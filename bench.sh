@@ -23,6 +23,14 @@ for b in build/bench/bench_media_*; do
   echo "== $(basename "$b")"
   "$b"
 done
+echo "== the voice Mei: synthesis, speak -> first sample ahead and not, idle"
+build/bench/bench_openjtalk 30 || echo "(skipped: no Open JTalk voice)"
+echo "== mokuri-deck --sounds: all letters with Open JTalk, then with espeak-ng"
+for speech in "" espeak-ng; do
+  letters=$(mktemp -d)
+  MOKURI_SPEECH=$speech /usr/bin/time -f "${speech:-default voice}: %e s wall, %U s user" build/mokuri-deck --sounds "$letters" >/dev/null
+  rm -rf "$letters"
+done
 echo "== mokuri-report on a school year's record"
 build/bench/bench_report
 if [ -x build/bench/bench_memory ]; then
