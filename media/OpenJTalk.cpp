@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace mokuri {
@@ -132,8 +133,21 @@ OpenJTalkAudio readOpenJTalkWav(const QByteArray& wav)
         int peak = 0;
         for (std::int16_t s : audio.samples)
             peak = std::max(peak, std::abs(int(s)));
-        if (peak < 64)
+        if (peak < 64) {
             audio.error = QStringLiteral("open_jtalk's WAV is silent");
+        } else {
+            // open_jtalk puts some 0.3 s of silence before the speech and after it: the child
+            // would hear the instruction that late, and wait that long after the praise.
+            const int threshold = std::max(64, peak / 100);
+            auto loud = [&](std::int16_t v) { return std::abs(int(v)) > threshold; };
+            const auto first = std::find_if(audio.samples.begin(), audio.samples.end(), loud);
+            const auto last = std::find_if(audio.samples.rbegin(), audio.samples.rend(), loud).base();
+            const auto lead = std::ptrdiff_t(spec.freq / 100);     // 10 ms: the onset's own rise
+            const auto tail = std::ptrdiff_t(spec.freq * 6 / 100); // 60 ms: the last sound's fall
+            const auto begin = first - std::min(lead, first - audio.samples.begin());
+            const auto end = last + std::min(tail, audio.samples.end() - last);
+            audio.samples = std::vector<std::int16_t>(begin, end);
+        }
     }
     SDL_FreeWAV(buffer);
     if (!audio.ok())
