@@ -60,6 +60,7 @@ public:
     void setRenew(bool renew) { renew_ = renew; }
     // Called after each letter with how many of how many are done (from a worker thread).
     void setProgress(std::function<void(int done, int total)> progress) { progress_ = std::move(progress); }
+    const std::function<void(int, int)>& progress() const { return progress_; }
 
     // Everything a folder of one's own pictures needs: letter voices, effect sounds, O.txt,
     // Clear.ico. With pictures, also the sample pictures, made while the voices are spoken.

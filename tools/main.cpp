@@ -5,12 +5,14 @@
 #include "media/SpeechSynthesis.h"
 #include "media/VoiceCredit.h"
 #include "tools/Deck.h"
+#include "tools/ProgressWindow.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
+#include <QThread>
 #include <cstdio>
 #include <unistd.h>
 #include <memory>
@@ -38,6 +40,8 @@ const char kUsage[] =
     "  --renew                   also speak again, in the voice now installed, the\n"
     "                            letters an earlier run made with another voice\n"
     "                            (espeak-ng); a letter you recorded is never replaced\n"
+    "  --progress-window         show how far the letter voices are in a small window\n"
+    "                            while they are made (the menu entry's first start)\n"
     "  -h, --help                this text\n"
     "  --version                 the version\n"
     "\n"
@@ -61,7 +65,7 @@ void printLine(FILE* to, const QString& line)
 
 int main(int argc, char** argv)
 {
-    bool soundsOnly = false, renew = false, help = false, version = false;
+    bool soundsOnly = false, renew = false, progressWindow = false, help = false, version = false;
     QStringList dirs;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -71,6 +75,7 @@ int main(int argc, char** argv)
         else if (!optionsEnded && a == QLatin1String("--version")) version = true;
         else if (!optionsEnded && a == QLatin1String("--sounds")) soundsOnly = true;
         else if (!optionsEnded && a == QLatin1String("--renew")) renew = true;
+        else if (!optionsEnded && a == QLatin1String("--progress-window")) progressWindow = true;
         else if (!optionsEnded && a.startsWith(u'-')) {
             std::fprintf(stderr, "mokuri-deck: unknown option %s\n\n%s", argv[i], kUsage);
             return 2;
@@ -92,7 +97,13 @@ int main(int argc, char** argv)
 
     // Drawing the pictures needs fonts, hence a GUI application, but never a screen.
     std::unique_ptr<QCoreApplication> app;
-    if (soundsOnly) {
+    if (progressWindow) {
+        // On the desktop's screen; without one, nowhere to be seen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else if (soundsOnly) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     } else {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -143,7 +154,22 @@ int main(int argc, char** argv)
             g_progressShown = done != total;
         });
     }
-    maker.make(!soundsOnly);
+    if (progressWindow) {
+        // The window needs this thread's event loop while the deck is made on another.
+        mokuri::deck::ProgressWindow window;
+        const auto terminal = maker.progress();
+        maker.setProgress([&window, terminal](int done, int total) {
+            window.setProgress(done, total);
+            if (terminal) terminal(done, total);
+        });
+        std::unique_ptr<QThread> making(QThread::create([&] { maker.make(!soundsOnly); }));
+        QObject::connect(making.get(), &QThread::finished, app.get(), &QCoreApplication::quit);
+        making->start();
+        app->exec();
+        making->wait();
+    } else {
+        maker.make(!soundsOnly);
+    }
     if (maker.created() == 0 && maker.failed() == 0 && maker.renewed() == 0)
         printLine(stdout, QStringLiteral("nothing to do: %1 already has everything").arg(dir));
     return maker.failed() == 0 ? 0 : 1;

@@ -443,6 +443,16 @@ private slots:
         QVERIFY(again.out.startsWith("nothing to do"_L1));
     }
 
+    // The menu entry's first start shows the letters' progress in a window; without a
+    // screen the deck is made all the same.
+    void progressWindowWithoutAScreen()
+    {
+        QTemporaryDir tmp;
+        const Run r = runDeck({u"--progress-window"_s, u"--sounds"_s, tmp.path()});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(sounds(tmp.path()).size(), 96);
+    }
+
     void badCommandLinesFailCleanly()
     {
         const Run help = runDeck({u"--help"_s});
