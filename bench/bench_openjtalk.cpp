@@ -2,11 +2,15 @@
 // The Open JTalk voice: synthesis time per sentence and per letter (wall clock and the CPU
 // of the open_jtalk processes), speak -> first speech sample in the device buffer for a text
 // synthesised ahead (prepare) and for one that is not, and the CPU of the idle voice.
-// Run: bench_openjtalk [IDLE_SECONDS]   (default 10; SDL_AUDIODRIVER=dummy works)
+// Run: bench_openjtalk [--monitor SOURCE] [IDLE_SECONDS]   (default 10; SDL_AUDIODRIVER=dummy
+//   works). With --monitor, the onset of each text synthesised ahead is also found in what
+//   `parec -d SOURCE` records (a PulseAudio null sink's monitor: see BENCHMARKS.md).
 // Needs open_jtalk and the voice Mei (./run.sh fetches it).
 #include "media/AudioMixer.h"
 #include "media/OpenJTalk.h"
 #include "media/OpenJTalkSpeechVoice.h"
+
+#include "SinkRecorder.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -17,12 +21,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
+#include <optional>
 #include <cstdio>
 #include <thread>
 #include <vector>
 
 using namespace mokuri;
-using Clock = std::chrono::steady_clock;
+using mokuri::bench::Clock;
 
 namespace {
 
@@ -57,7 +63,14 @@ const char16_t* const kWords[] = {u"りんご", u"ひこうき", u"でんしゃ"
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int idleSeconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    int idleSeconds = 10;
+    QString monitor;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--monitor") == 0 && i + 1 < argc)
+            monitor = QString::fromLocal8Bit(argv[++i]);
+        else
+            idleSeconds = std::max(1, std::atoi(argv[i]));
+    }
     const OpenJTalkChoice choice = chooseOpenJTalk(OpenJTalkSearch::standard(QString()));
     if (!choice.setup) {
         std::fprintf(stderr, "bench_openjtalk: %s\n", qPrintable(choice.why));
@@ -114,19 +127,34 @@ int main(int argc, char** argv)
         }, 30000);
         return first;
     };
-    std::vector<double> ahead, notAhead;
+    std::optional<bench::SinkRecorder> recorder;
+    if (!monitor.isEmpty()) {
+        recorder.emplace(monitor);
+        if (!recorder->ok())
+            std::printf("parec could not be started: no onsets at the sink\n");
+        QTest::qWait(300);
+    }
+    std::vector<double> ahead, notAhead, heard;
     for (int i = 0; i < 12; ++i) {
         // As the game does: the praise is prepared while the question is played.
         const QString text = praise[i];
         speech.prepare(text);
         (void)QTest::qWaitFor([&] { return speech.isCached(text); }, 30000);
+        if (recorder)
+            recorder->clear();
+        const auto t0 = Clock::now();
         if (auto f = firstSample(text))
             ahead.push_back(*f);
+        if (recorder)
+            if (auto onset = recorder->onsetAfter(t0, 0.02f))
+                heard.push_back(ms(*onset - t0));
         if (auto f = firstSample(instructions[i]))
             notAhead.push_back(*f);
     }
     report("speak -> first sample, synthesised ahead", ahead, 30);
     report("speak -> first sample, not synthesised ahead", notAhead, 0);
+    if (recorder)
+        report("speak -> voice heard at the sink, synthesised ahead", heard, 30);
 
     // --- idle -------------------------------------------------------------------------------
     (void)QTest::qWaitFor([&] { return !mixer->deviceOpen(); }, 10000);

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/OpenJTalk.h"
 
-#include <SDL.h>
-
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -114,44 +112,67 @@ OpenJTalkChoice chooseOpenJTalk(const OpenJTalkSearch& search)
 
 OpenJTalkAudio readOpenJTalkWav(const QByteArray& wav)
 {
+    // Read here rather than by SDL_LoadWAV: SDL keeps an error text per thread, which a
+    // thread of ours that is not SDL's never frees.
     OpenJTalkAudio audio;
-    SDL_AudioSpec spec{};
-    Uint8* buffer = nullptr;
-    Uint32 length = 0;
-    SDL_RWops* rw = SDL_RWFromConstMem(wav.constData(), int(wav.size()));
-    if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &buffer, &length)) {
-        audio.error = QStringLiteral("open_jtalk wrote no readable WAV (%1)").arg(QString::fromUtf8(SDL_GetError()));
+    auto le = [&](qsizetype at, int bytes) {
+        std::uint32_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            v = (v << 8) | std::uint8_t(wav[at + i]);
+        return v;
+    };
+    if (wav.size() < 12 || !wav.startsWith("RIFF") || wav.mid(8, 4) != "WAVE") {
+        audio.error = QStringLiteral("open_jtalk wrote no readable WAV");
         return audio;
     }
-    if (spec.format != AUDIO_S16LSB || spec.channels != 1 || spec.freq < 8000 || spec.freq > 192000) {
-        audio.error = QStringLiteral("open_jtalk wrote an unexpected WAV format");
-    } else {
-        const auto* samples = reinterpret_cast<const std::int16_t*>(buffer);
-        audio.samples.assign(samples, samples + length / 2);
-        audio.sampleRate = spec.freq;
-        // A voice that yields silence is as broken as one that yields nothing.
-        int peak = 0;
-        for (std::int16_t s : audio.samples)
-            peak = std::max(peak, std::abs(int(s)));
-        if (peak < 64) {
-            audio.error = QStringLiteral("open_jtalk's WAV is silent");
-        } else {
-            // open_jtalk puts some 0.3 s of silence before the speech and after it: the child
-            // would hear the instruction that late, and wait that long after the praise.
-            const int threshold = std::max(64, peak / 100);
-            auto loud = [&](std::int16_t v) { return std::abs(int(v)) > threshold; };
-            const auto first = std::find_if(audio.samples.begin(), audio.samples.end(), loud);
-            const auto last = std::find_if(audio.samples.rbegin(), audio.samples.rend(), loud).base();
-            const auto lead = std::ptrdiff_t(spec.freq / 100);     // 10 ms: the onset's own rise
-            const auto tail = std::ptrdiff_t(spec.freq * 6 / 100); // 60 ms: the last sound's fall
-            const auto begin = first - std::min(lead, first - audio.samples.begin());
-            const auto end = last + std::min(tail, audio.samples.end() - last);
-            audio.samples = std::vector<std::int16_t>(begin, end);
+    bool format = false;
+    for (qsizetype at = 12; at + 8 <= wav.size();) {
+        const QByteArray id = wav.mid(at, 4);
+        const qsizetype size = qsizetype(le(at + 4, 4));
+        const qsizetype body = at + 8;
+        if (size > wav.size() - body && id != "data")
+            break;
+        if (id == "fmt " && size >= 16) {
+            if (le(body, 2) != 1 || le(body + 2, 2) != 1 || le(body + 14, 2) != 16) {
+                audio.error = QStringLiteral("open_jtalk wrote an unexpected WAV format");
+                return audio;
+            }
+            audio.sampleRate = int(le(body + 4, 4));
+            format = audio.sampleRate >= 8000 && audio.sampleRate <= 192000;
+        } else if (id == "data" && format) {
+            // A data size past the end (a file cut short) keeps what is there.
+            const qsizetype bytes = std::min(size, wav.size() - body) / 2 * 2;
+            audio.samples.resize(std::size_t(bytes / 2));
+            for (std::size_t i = 0; i < audio.samples.size(); ++i)
+                audio.samples[i] = std::int16_t(le(body + qsizetype(2 * i), 2));
+            break;
         }
+        at = body + size + (size & 1);
     }
-    SDL_FreeWAV(buffer);
-    if (!audio.ok())
+    if (!format) {
+        audio.error = QStringLiteral("open_jtalk wrote no readable WAV");
+        return audio;
+    }
+    // A voice that yields silence is as broken as one that yields nothing.
+    int peak = 0;
+    for (std::int16_t v : audio.samples)
+        peak = std::max(peak, std::abs(int(v)));
+    if (peak < 64) {
+        audio.error = QStringLiteral("open_jtalk's WAV is silent");
         audio.samples.clear();
+        return audio;
+    }
+    // open_jtalk puts some 0.3 s of silence before the speech and after it: the child would
+    // hear the instruction that late, and wait that long after the praise.
+    const int threshold = std::max(64, peak / 100);
+    auto loud = [&](std::int16_t v) { return std::abs(int(v)) > threshold; };
+    const auto first = std::find_if(audio.samples.begin(), audio.samples.end(), loud);
+    const auto last = std::find_if(audio.samples.rbegin(), audio.samples.rend(), loud).base();
+    const auto lead = std::ptrdiff_t(audio.sampleRate / 100);     // 10 ms: the onset's own rise
+    const auto tail = std::ptrdiff_t(audio.sampleRate * 6 / 100); // 60 ms: the last sound's fall
+    const auto begin = first - std::min(lead, first - audio.samples.begin());
+    const auto end = last + std::min(tail, audio.samples.end() - last);
+    audio.samples = std::vector<std::int16_t>(begin, end);
     return audio;
 }
 

@@ -229,6 +229,37 @@ private slots:
         QVERIFY2(lines.contains(reason), qPrintable(lines));
     }
 
+    // What open_jtalk wrote is read only when it is 16-bit mono PCM with sound in it.
+    void wavIsChecked_data()
+    {
+        QTest::addColumn<QByteArray>("wav");
+        QTest::addColumn<QString>("error"); // a word of it; empty: read
+        const QByteArray tone = toneWav(0.2, 48000, 1, 16);
+        QByteArray beyond = tone;
+        beyond[40] = char(0xFF); // the data chunk claims far more than the file holds
+        QTest::newRow("a tone") << tone << QString();
+        QTest::newRow("data size past the end") << beyond << QString();
+        QTest::newRow("cut in the header") << tone.left(30) << QStringLiteral("no readable");
+        QTest::newRow("not RIFF") << QByteArray("junk\n") << QStringLiteral("no readable");
+        QTest::newRow("stereo") << toneWav(0.2, 48000, 2, 16) << QStringLiteral("unexpected");
+        QTest::newRow("8-bit") << toneWav(0.2, 48000, 1, 8) << QStringLiteral("unexpected");
+        QTest::newRow("silence") << toneWav(0.2, 48000, 1, 16, 440.0, 0.0) << QStringLiteral("silent");
+    }
+    void wavIsChecked()
+    {
+        QFETCH(QByteArray, wav);
+        QFETCH(QString, error);
+        const OpenJTalkAudio audio = readOpenJTalkWav(wav);
+        QVERIFY2(error.isEmpty() ? audio.ok() : audio.error.contains(error), qPrintable(audio.error));
+        if (error.isEmpty()) {
+            QCOMPARE(audio.sampleRate, 48000);
+            // A tone from its first sample: nothing to cut before it, 0.2 s of it kept.
+            QVERIFY2(std::abs(double(audio.samples.size()) / 48000 - 0.2) < 0.002, qPrintable(QString::number(audio.samples.size())));
+        } else {
+            QVERIFY(audio.samples.empty());
+        }
+    }
+
     // An open_jtalk that keeps failing is given up after a few texts: each would cost the
     // child its time-out.
     void givesUpAfterFailuresInARow()
