@@ -168,7 +168,7 @@ OpenJTalkAudio readOpenJTalkWav(const QByteArray& wav)
     auto loud = [&](std::int16_t v) { return std::abs(int(v)) > threshold; };
     const auto first = std::find_if(audio.samples.begin(), audio.samples.end(), loud);
     const auto last = std::find_if(audio.samples.rbegin(), audio.samples.rend(), loud).base();
-    const auto lead = std::ptrdiff_t(audio.sampleRate / 100);     // 10 ms: the onset's own rise
+    const auto lead = std::ptrdiff_t(audio.sampleRate / 200);     // 5 ms: the onset's own rise
     const auto tail = std::ptrdiff_t(audio.sampleRate * 6 / 100); // 60 ms: the last sound's fall
     const auto begin = first - std::min(lead, first - audio.samples.begin());
     const auto end = last + std::min(tail, audio.samples.end() - last);

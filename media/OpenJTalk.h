@@ -57,7 +57,7 @@ struct OpenJTalkAudio {
 };
 
 // Runs open_jtalk once (no shell; the text on its standard input, the WAV to a temporary
-// file) and reads its WAV, cut to 10 ms before the speech and 60 ms after it. Never hangs:
+// file) and reads its WAV, cut to 5 ms before the speech and 60 ms after it. Never hangs:
 // the process is killed after setup.timeout, or as soon as `cancelled` returns true (asked
 // every 50 ms while it runs). A missing program, a failed run, or a WAV that is not 16-bit
 // mono PCM with sound in it is an error.

@@ -138,7 +138,7 @@ private slots:
         const double heard = h.loudSeconds();
         QVERIFY2(heard > minSeconds && heard < maxSeconds, qPrintable(QStringLiteral("heard %1 s").arg(heard)));
         QVERIFY(h.rms(first, last) > 0.02);
-        // Open JTalk's own silence cut: a text made ahead is heard at once (10 ms kept before
+        // Open JTalk's own silence cut: a text made ahead is heard at once (5 ms kept before
         // the speech, one device buffer, and slack for a busy machine).
         if (prepared) {
             // The device opened at the speak, or was open: from its frame then.
