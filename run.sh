@@ -10,6 +10,8 @@ mokuri_build build
 
 sample="${XDG_DATA_HOME:-$HOME/.local/share}/mokuri/sample"
 mkdir -p "$sample"
-build/mokuri-deck "$sample"   # creates only what is missing
+# Creates only what is missing, and speaks again in the voice now installed the letters an
+# earlier run made with espeak-ng (never a file a person recorded).
+build/mokuri-deck --renew "$sample"
 cd "$sample"
 exec "$OLDPWD/build/mokuri" "$@"
