@@ -173,7 +173,6 @@ void DeckMaker::replaceOwn(const QString& name, const QByteArray& bytes, const Q
 {
     const QString path = QDir(dir_).filePath(name);
     QTemporaryFile tmp(QDir(dir_).filePath(QStringLiteral(".mokuri-deck-XXXXXX")));
-    QString error;
     if (!tmp.open() || tmp.write(bytes) != bytes.size() || !tmp.flush()) {
         fail(name, tmp.errorString());
         return;
