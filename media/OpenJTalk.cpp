@@ -204,6 +204,7 @@ OpenJTalkAudio synthesizeWithOpenJTalk(const OpenJTalkSetup& setup, const QStrin
                           QStringLiteral("-r"), QString::number(setup.speed, 'f', 2), QStringLiteral("-ow"),
                           wavPath});
     process.setStandardOutputFile(QProcess::nullDevice());
+    audio.ran = true;
     process.start();
     if (!process.waitForStarted(int(setup.timeout.count()))) {
         audio.error = QStringLiteral("open_jtalk did not start: %1").arg(process.errorString());
@@ -246,7 +247,9 @@ OpenJTalkAudio synthesizeWithOpenJTalk(const OpenJTalkSetup& setup, const QStrin
         audio.error = QStringLiteral("open_jtalk's WAV is too large");
         return audio;
     }
-    return readOpenJTalkWav(file.readAll());
+    OpenJTalkAudio read = readOpenJTalkWav(file.readAll());
+    read.ran = true;
+    return read;
 }
 
 } // namespace mokuri

@@ -53,6 +53,7 @@ struct OpenJTalkAudio {
     std::vector<std::int16_t> samples; // mono
     int sampleRate = 0;
     QString error; // empty on success
+    bool ran = false; // open_jtalk was run, or tried (not so for a text it cannot take)
     bool ok() const { return error.isEmpty(); }
 };
 

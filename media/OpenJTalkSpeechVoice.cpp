@@ -156,7 +156,9 @@ std::shared_ptr<const std::vector<float>> OpenJTalkSpeechVoice::synthesize(const
             return std::make_shared<const std::vector<float>>(
                 resampleSpeech(audio.samples.data(), audio.samples.size(), audio.sampleRate, mixer_->sampleRate()));
         }
-        ++failuresInARow_;
+        // A text open_jtalk cannot take (too long) says nothing of open_jtalk itself.
+        if (audio.ran)
+            ++failuresInARow_;
     }
 
     ++fallbacks_;
