@@ -191,7 +191,8 @@ struct Heard {
         if (f.open(QIODevice::ReadOnly)) {
             const QByteArray b = f.readAll();
             h.samples.resize(std::size_t(b.size()) / sizeof(float));
-            std::memcpy(h.samples.data(), b.constData(), h.samples.size() * sizeof(float));
+            if (!h.samples.empty()) // nothing heard: no copy from or to a null pointer
+                std::memcpy(h.samples.data(), b.constData(), h.samples.size() * sizeof(float));
         }
         return h;
     }
