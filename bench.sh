@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/common.sh
 mokuri_install "${MOKURI_PACKAGES[@]}"
+mokuri_fetch_voice
 mokuri_build build
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 work=build/workloads
@@ -21,6 +22,14 @@ for b in build/bench/bench_media_*; do
   [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   "$b"
+done
+echo "== the voice Mei: synthesis, speak -> first sample ahead and not, idle"
+build/bench/bench_openjtalk 30 || echo "(skipped: no Open JTalk voice)"
+echo "== mokuri-deck --sounds: all letters with Open JTalk, then with espeak-ng"
+for speech in "" espeak-ng; do
+  letters=$(mktemp -d)
+  MOKURI_SPEECH=$speech /usr/bin/time -f "${speech:-default voice}: %e s wall, %U s user" build/mokuri-deck --sounds "$letters" >/dev/null
+  rm -rf "$letters"
 done
 echo "== mokuri-report on a school year's record"
 build/bench/bench_report

@@ -12,6 +12,7 @@ source scripts/sanitizers.sh
 mokuri_install "${MOKURI_PACKAGES[@]}" "${MOKURI_FUZZ_PACKAGES[@]}" xvfb \
   openbox tint2 x11-utils xdotool imagemagick chromium fuse3 libfuse3-dev \
   lintian appstream desktop-file-utils  # the package checks (packaging/check-package.sh)
+mokuri_fetch_voice  # tests that need the voice Mei say why they skip without it
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 
 status=0

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
+#include "media/VoiceCredit.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -49,6 +51,7 @@ std::optional<int> answerInformationRequest(int argc, const char* const* argv)
         std::fputs(kHelp, stdout);
     } else if (std::strcmp(argv[1], "--version") == 0) {
         std::fputs("mokuri " MOKURI_VERSION "\n", stdout);
+        std::fputs(kVoiceCredit, stdout);
     } else {
         return std::nullopt;
     }

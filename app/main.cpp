@@ -38,7 +38,7 @@ int main(int argc, char** argv)
     if (const QString notice = noKanaFontNotice(); !notice.isEmpty()) showWarningBox(notice);
     Random random(Random::seedFromEnvironment());
     std::unique_ptr<SoundPlayer> sound = createSystemSoundPlayer(trace);
-    std::unique_ptr<SpeechVoice> speech(createSystemSpeechVoice());
+    std::unique_ptr<SpeechVoice> speech(createSystemSpeechVoice(trace));
     PatientStartResult patient = reading.wait();
     if (patient.givenUp) {
         std::fprintf(stderr, "mokuri: ended by Esc while waiting for the folder \"%s\"\n", qPrintable(folder));

@@ -16,7 +16,12 @@ class Trace;
 // SDL2 WAV player (SdlSoundPlayer); files it cannot play are reported to `trace`, which must
 // outlive it.
 std::unique_ptr<SoundPlayer> createSystemSoundPlayer(Trace& trace);
-// MeCab + espeak-ng speaker (EspeakSpeechVoice); owned by `parent` if one is given.
+// Open JTalk (OpenJTalkSpeechVoice) when open_jtalk, its dictionary and a voice file are
+// there (a .htsvoice file in the current folder, else Mei; see media/OpenJTalk.h), else
+// MeCab + espeak-ng (EspeakSpeechVoice), saying once on stderr and to `trace` why. Owned
+// by `parent` if one is given; `trace` must outlive the voice.
+SpeechVoice* createSystemSpeechVoice(Trace& trace, QObject* parent = nullptr);
+// The same, with nothing traced.
 SpeechVoice* createSystemSpeechVoice(QObject* parent = nullptr);
 
 } // namespace mokuri

@@ -52,6 +52,35 @@ endforeach()
 add_custom_target(mokuri-package-files ALL DEPENDS ${_compressed})
 
 install(TARGETS mokuri mokuri-deck RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The voice Mei, as the install scripts fetched it (scripts/common.sh, mokuri_fetch_voice),
+# with its licence texts; the programs look for it in <prefix>/share/mokuri/voice/mei. A tree
+# built without it (no npm registry) installs none, and the programs speak with espeak-ng.
+if(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
+  set(_voice_default "$ENV{XDG_CACHE_HOME}/mokuri/voice/mei")
+else()
+  set(_voice_default "$ENV{HOME}/.cache/mokuri/voice/mei")
+endif()
+set(MOKURI_VOICE_SOURCE "${_voice_default}" CACHE PATH "Folder with the voice Mei's files to install")
+set(_voice_files mei_normal.htsvoice mei_happy.htsvoice mei_angry.htsvoice mei_bashful.htsvoice
+    mei_sad.htsvoice COPYRIGHT.txt README.txt)
+set(_voice_complete ON)
+foreach(f ${_voice_files})
+  if(NOT EXISTS "${MOKURI_VOICE_SOURCE}/${f}")
+    set(_voice_complete OFF)
+  endif()
+endforeach()
+if(_voice_complete)
+  list(TRANSFORM _voice_files PREPEND "${MOKURI_VOICE_SOURCE}/")
+  set(_voice_texts ${_voice_files})
+  list(FILTER _voice_files INCLUDE REGEX "\\.htsvoice$")
+  list(FILTER _voice_texts INCLUDE REGEX "\\.txt$")
+  install(FILES ${_voice_files} DESTINATION ${CMAKE_INSTALL_DATADIR}/mokuri/voice/mei)
+  # Its licence texts where Debian keeps documentation.
+  install(FILES ${_voice_texts} DESTINATION ${CMAKE_INSTALL_DOCDIR}/voice-mei)
+else()
+  message(STATUS "The voice Mei is not in ${MOKURI_VOICE_SOURCE}: the package will speak with espeak-ng")
+endif()
 install(PROGRAMS ${_pkg}/mokuri-play DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/mokuri.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -101,7 +130,7 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 # the speech and dictionary data and the fonts of the tiles and of the sample pictures.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "espeak-ng-data, mecab-ipadic-utf8, fonts-ipafont-gothic, fonts-noto-color-emoji")
+  "open-jtalk, open-jtalk-mecab-naist-jdic, espeak-ng-data, mecab-ipadic-utf8, fonts-ipafont-gothic, fonts-noto-color-emoji")
 set(CPACK_STRIP_FILES ON)
 # lintian (packaging/check-package.sh) reports no error and no warning. Three informational
 # tags stay, on both programs:
@@ -110,6 +139,8 @@ set(CPACK_STRIP_FILES ON)
 #    (CXXFLAGS with -D_FORTIFY_SOURCE=2, LDFLAGS with -Wl,-z,relro,-z,now) when it configures.
 #  - binary-has-unneeded-section .comment: CPack's strip keeps the compiler's version note,
 #    which costs a few hundred bytes; dh_strip would remove it.
+# With the voice Mei, a fourth: arch-dep-package-has-big-usr-share (its 4 MB of voice files;
+# a distribution would put them in a package of their own, Architecture: all).
 include(CPack)
 
 # mokuri-report, the practice record as a page for parents, with its own menu entry.

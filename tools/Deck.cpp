@@ -8,11 +8,20 @@
 #include "tools/LetterVoices.h"
 #include "tools/Pictures.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTemporaryFile>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <unistd.h>
 
@@ -61,8 +70,67 @@ QStringList praiseLines()
     };
 }
 
-DeckMaker::DeckMaker(QString dir, Synthesizer synthesize, Reporter report)
-    : dir_(std::move(dir)), synthesize_(std::move(synthesize)), report_(std::move(report))
+namespace {
+
+QByteArray sha256Hex(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+QByteArray fileSha256(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&f);
+    return hash.result().toHex();
+}
+
+// The effects are what the child hears around the letters: the letters are as loud as the
+// chime. (The buzzer is a harsh wave, louder by its nature; a letter that loud would clip.)
+double effectLoudness()
+{
+    static const double loudness = voicedLoudness(chimeSound());
+    return loudness;
+}
+
+// A letter an earlier mokuri-deck spoke with espeak-ng, before it kept a manifest. espeak-ng
+// does not say a letter the same way twice (it carries state from one text to the next), so
+// the file is known by its form instead: exactly the WAV wavBytes writes, at espeak-ng's
+// rate, its loudest sample exactly where tidyVoice puts it, faded to zero at the end. A
+// recording made any other way has a different header, rate or level.
+bool isEarlierEspeakLetter(const QString& path)
+{
+    QFile f(path);
+    if (f.size() <= 44 || f.size() > (4 << 20) || !f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = f.readAll();
+    std::vector<int16_t> samples(size_t(bytes.size() - 44) / 2);
+    std::memcpy(samples.data(), bytes.constData() + 44, samples.size() * 2);
+    if (wavBytes(samples, 22050) != bytes || samples.back() != 0) return false;
+    int peak = 0;
+    for (int16_t v : samples) peak = std::max(peak, std::abs(int(v)));
+    return peak == int(std::lround(0.9 * 32767));
+}
+
+} // namespace
+
+QHash<QString, MadeLetter> readVoiceManifest(const QString& dir)
+{
+    QHash<QString, MadeLetter> made;
+    QFile f(QDir(dir).filePath(kVoiceManifest));
+    if (!f.open(QIODevice::ReadOnly)) return made;
+    // A few hundred short lines; anything much larger is not ours.
+    const QByteArray text = f.read(1 << 20);
+    for (const QByteArray& line : text.split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields.size() != 3 || fields[1].size() != 64) continue;
+        made.insert(QString::fromUtf8(fields[0]), {fields[1], QString::fromUtf8(fields[2])});
+    }
+    return made;
+}
+
+DeckMaker::DeckMaker(QString dir, LetterVoice voice, LetterVoice fallback, Reporter report)
+    : dir_(std::move(dir)), voice_(std::move(voice)), fallback_(std::move(fallback)), report_(std::move(report))
 {
 }
 
@@ -100,26 +168,126 @@ void DeckMaker::fail(const QString& name, const QString& why)
     report_(QStringLiteral("could not make %1: %2").arg(QDir(dir_).filePath(name), why));
 }
 
+QByteArray DeckMaker::letterFile(const Spoken& spoken, bool level) const
+{
+    std::vector<int16_t> samples = tidyVoice(spoken.samples, spoken.sampleRate);
+    if (samples.empty()) return {};
+    // espeak-ng's letters stay as earlier versions made them, byte for byte, so that --renew
+    // recognises them.
+    if (level) samples = matchLoudness(samples, effectLoudness());
+    return wavBytes(samples, spoken.sampleRate);
+}
+
+void DeckMaker::replaceOwn(const QString& name, const QByteArray& bytes, const QByteArray& expectedSha)
+{
+    const QString path = QDir(dir_).filePath(name);
+    QTemporaryFile tmp(QDir(dir_).filePath(QStringLiteral(".mokuri-deck-XXXXXX")));
+    if (!tmp.open() || tmp.write(bytes) != bytes.size() || !tmp.flush()) {
+        fail(name, tmp.errorString());
+        return;
+    }
+    tmp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    tmp.close();
+    // Checked again just before: a recording put there meanwhile is kept.
+    if (fileSha256(path) != expectedSha) return;
+    if (std::rename(QFile::encodeName(tmp.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
+        fail(name, QString::fromLocal8Bit(std::strerror(errno)));
+        return;
+    }
+    tmp.setAutoRemove(false);
+    std::lock_guard<std::mutex> g(lock_);
+    ++renewed_;
+    report_(QStringLiteral("renewed %1").arg(path));
+}
+
 void DeckMaker::makeVoices()
 {
+    made_ = readVoiceManifest(dir_);
+    struct Job {
+        const VoiceLetter* letter;
+        QByteArray replaces; // the checksum of the file it renews; empty for a new file
+    };
+    std::vector<Job> jobs;
     for (const VoiceLetter& v : voiceLetters()) {
         const QString name = v.letter + QStringLiteral(".wav");
-        if (!missing(name)) continue;
-        std::vector<int16_t> samples;
-        int rate = 0;
-        const QString error = synthesize_ ? synthesize_(v.spoken, samples, rate)
-                                          : QStringLiteral("no speech engine");
-        if (!error.isEmpty() || rate <= 0) {
-            fail(name, error.isEmpty() ? QStringLiteral("the speech engine gave no sound") : error);
+        if (missing(name)) {
+            jobs.push_back({&v, {}});
             continue;
         }
-        samples = tidyVoice(samples, rate);
-        if (samples.empty()) {
-            fail(name, QStringLiteral("the speech engine gave only silence"));
-            continue;
+        if (!renew_) continue;
+        const QByteArray sha = fileSha256(QDir(dir_).filePath(name));
+        const auto known = made_.constFind(name);
+        QString engine;
+        if (known != made_.constEnd()) {
+            if (known->sha256 == sha) engine = known->engine;
+        } else if (isEarlierEspeakLetter(QDir(dir_).filePath(name))) {
+            engine = kEspeakEngine;
         }
-        store(name, wavBytes(samples, rate));
+        if (!engine.isEmpty() && engine != voice_.engine) jobs.push_back({&v, sha});
     }
+
+    std::atomic<std::size_t> next{0};
+    int done = 0;
+    const int total = int(jobs.size());
+    auto work = [&] {
+        for (std::size_t i; (i = next++) < jobs.size();) {
+            const Job& job = jobs[i];
+            const QString name = job.letter->letter + QStringLiteral(".wav");
+            Spoken spoken = voice_.speak ? voice_.speak(job.letter->spoken) : Spoken{{}, 0, QStringLiteral("no speech engine")};
+            QString engine = voice_.engine;
+            if (!spoken.error.isEmpty() && fallback_.speak && fallback_.engine != voice_.engine) {
+                {
+                    std::lock_guard<std::mutex> g(lock_);
+                    if (!fallbackSaid_)
+                        report_(QStringLiteral("%1 could not speak %2 (%3): %4 speaks it")
+                                    .arg(voice_.engine, job.letter->letter, spoken.error, fallback_.engine));
+                    fallbackSaid_ = true;
+                }
+                spoken = fallback_.speak(job.letter->spoken);
+                engine = fallback_.engine;
+            }
+            const QByteArray bytes = spoken.error.isEmpty() && spoken.sampleRate > 0
+                                         ? letterFile(spoken, engine != kEspeakEngine) : QByteArray();
+            if (!spoken.error.isEmpty()) {
+                fail(name, spoken.error);
+            } else if (bytes.isEmpty()) {
+                fail(name, QStringLiteral("the speech engine gave only silence"));
+            } else {
+                if (job.replaces.isEmpty())
+                    store(name, bytes);
+                else
+                    replaceOwn(name, bytes, job.replaces);
+                // Recorded only if the file now holds these bytes (not if a file appeared meanwhile).
+                if (fileSha256(QDir(dir_).filePath(name)) == sha256Hex(bytes)) {
+                    std::lock_guard<std::mutex> g(lock_);
+                    made_.insert(name, {sha256Hex(bytes), engine});
+                }
+            }
+            std::lock_guard<std::mutex> g(lock_);
+            ++done;
+            if (progress_) progress_(done, total);
+        }
+    };
+    // open_jtalk runs as its own process: two at a time keep both cores busy. QThreads, for
+    // the QProcess inside.
+    std::unique_ptr<QThread> second(QThread::create(work));
+    second->start();
+    work();
+    second->wait();
+    if (jobs.empty()) return;
+
+    QByteArray manifest;
+    QStringList names = made_.keys();
+    names.sort();
+    for (const QString& name : names) {
+        const MadeLetter& m = made_[name];
+        // A letter deleted, or recorded over by a person, is no longer the tool's.
+        if (fileSha256(QDir(dir_).filePath(name)) != m.sha256) continue;
+        manifest += name.toUtf8() + '\t' + m.sha256 + '\t' + m.engine.toUtf8() + '\n';
+    }
+    QSaveFile file(QDir(dir_).filePath(kVoiceManifest));
+    if (!file.open(QIODevice::WriteOnly) || file.write(manifest) != manifest.size() || !file.commit())
+        report_(QStringLiteral("could not write %1: %2").arg(QDir(dir_).filePath(kVoiceManifest), file.errorString()));
 }
 
 void DeckMaker::makeEffects()
@@ -186,11 +354,12 @@ void DeckMaker::make(bool withPictures)
 
     // Speaking is the slow part and the engine serves one text at a time, so one thread
     // speaks while this one draws.
-    std::thread voices([this] { makeVoices(); });
+    std::unique_ptr<QThread> voices(QThread::create([this] { makeVoices(); }));
+    voices->start();
     makeEffects();
     makeTextAndIcon();
     if (withPictures) makePictures();
-    voices.join();
+    voices->wait();
 }
 
 } // namespace mokuri::deck

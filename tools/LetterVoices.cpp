@@ -78,4 +78,34 @@ std::vector<int16_t> tidyVoice(const std::vector<int16_t>& samples, int sampleRa
     return out;
 }
 
+double voicedLoudness(const std::vector<int16_t>& samples)
+{
+    int peak = 0;
+    for (int16_t s : samples) peak = std::max(peak, std::abs(int(s)));
+    const int threshold = peak * 3 / 100;
+    double sum = 0;
+    size_t n = 0;
+    for (int16_t s : samples) {
+        if (std::abs(int(s)) <= threshold) continue;
+        sum += double(s) * double(s);
+        ++n;
+    }
+    return n ? std::sqrt(sum / double(n)) : 0.0;
+}
+
+std::vector<int16_t> matchLoudness(const std::vector<int16_t>& samples, double loudness)
+{
+    const double now = voicedLoudness(samples);
+    if (now <= 0) return samples;
+    int peak = 0;
+    for (int16_t s : samples) peak = std::max(peak, std::abs(int(s)));
+    // A voice with sharp peaks gets quieter rather than clipped.
+    const double gain = std::min(loudness / now, 0.95 * 32767 / peak);
+    std::vector<int16_t> out;
+    out.reserve(samples.size());
+    for (int16_t s : samples)
+        out.push_back(int16_t(std::lround(std::clamp(double(s) * gain, -32767.0, 32767.0))));
+    return out;
+}
+
 } // namespace mokuri::deck

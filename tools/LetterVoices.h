@@ -20,4 +20,12 @@ const std::vector<VoiceLetter>& voiceLetters();
 // heard the moment a tile is touched, and brings the loudest sample up to a common level.
 std::vector<int16_t> tidyVoice(const std::vector<int16_t>& samples, int sampleRate);
 
+// The loudness of a sound: the RMS of its voiced part (samples above 3 % of its peak), so
+// that the pauses within a letter or an effect do not count.
+double voicedLoudness(const std::vector<int16_t>& samples);
+
+// Scales a tidied voice to `loudness` (voicedLoudness), keeping its peak under full scale:
+// every letter then sounds as loud as the others and as the effect sounds.
+std::vector<int16_t> matchLoudness(const std::vector<int16_t>& samples, double loudness);
+
 } // namespace mokuri::deck

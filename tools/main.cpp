@@ -1,15 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // mokuri-deck: makes a folder ready for モクリ, or adds the sounds a folder of one's own
 // pictures needs.
+#include "media/OpenJTalk.h"
 #include "media/SpeechSynthesis.h"
+#include "media/VoiceCredit.h"
 #include "tools/Deck.h"
+#include "tools/ProgressWindow.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
+#include <QThread>
 #include <cstdio>
+#include <unistd.h>
 #include <memory>
 
 // The package's version, set by packaging/install.cmake.
@@ -22,6 +27,7 @@ namespace {
 const char kUsage[] =
     "Usage: mokuri-deck DIR\n"
     "       mokuri-deck --sounds DIR\n"
+    "       mokuri-deck --renew [--sounds] DIR\n"
     "\n"
     "Makes a folder ready for the word game mokuri (モクリ).\n"
     "\n"
@@ -31,13 +37,22 @@ const char kUsage[] =
     "                            WAV for every letter, the effect sounds ガチャ.wav, ブー.wav\n"
     "                            and ピンポン.wav, the praise lines O.txt and the pointer\n"
     "                            Clear.ico\n"
+    "  --renew                   also speak again, in the voice now installed, the\n"
+    "                            letters an earlier run made with another voice\n"
+    "                            (espeak-ng); a letter you recorded is never replaced\n"
+    "  --progress-window         show how far the letter voices are in a small window\n"
+    "                            while they are made (the menu entry's first start)\n"
     "  -h, --help                this text\n"
     "  --version                 the version\n"
     "\n"
-    "Only missing files are created; an existing file is never changed. Every file\n"
-    "created is listed. DIR is created if it does not exist.\n"
+    "Only missing files are created; an existing file is never changed, but for\n"
+    "--renew. Every file created is listed. DIR is created if it does not exist.\n"
+    "The letters are spoken by Open JTalk with the voice Mei (or a .htsvoice file in\n"
+    "DIR), else by espeak-ng; the letters it made are listed in DIR/.mokuri-deck-voices.\n"
     "The game reads the sounds, O.txt and Clear.ico from the folder it is started in.\n"
     "See mokuri-deck(1).\n";
+
+bool g_progressShown = false; // a progress line without its newline stands on stderr
 
 void printLine(FILE* to, const QString& line)
 {
@@ -50,7 +65,7 @@ void printLine(FILE* to, const QString& line)
 
 int main(int argc, char** argv)
 {
-    bool soundsOnly = false, help = false, version = false;
+    bool soundsOnly = false, renew = false, progressWindow = false, help = false, version = false;
     QStringList dirs;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -59,6 +74,8 @@ int main(int argc, char** argv)
         else if (!optionsEnded && (a == QLatin1String("-h") || a == QLatin1String("--help"))) help = true;
         else if (!optionsEnded && a == QLatin1String("--version")) version = true;
         else if (!optionsEnded && a == QLatin1String("--sounds")) soundsOnly = true;
+        else if (!optionsEnded && a == QLatin1String("--renew")) renew = true;
+        else if (!optionsEnded && a == QLatin1String("--progress-window")) progressWindow = true;
         else if (!optionsEnded && a.startsWith(u'-')) {
             std::fprintf(stderr, "mokuri-deck: unknown option %s\n\n%s", argv[i], kUsage);
             return 2;
@@ -70,6 +87,7 @@ int main(int argc, char** argv)
     }
     if (version) {
         std::fputs("mokuri-deck " MOKURI_VERSION "\n", stdout);
+        std::fputs(mokuri::kVoiceCredit, stdout);
         return 0;
     }
     if (dirs.size() != 1) {
@@ -79,7 +97,13 @@ int main(int argc, char** argv)
 
     // Drawing the pictures needs fonts, hence a GUI application, but never a screen.
     std::unique_ptr<QCoreApplication> app;
-    if (soundsOnly) {
+    if (progressWindow) {
+        // On the desktop's screen; without one, nowhere to be seen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else if (soundsOnly) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     } else {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -92,18 +116,61 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    mokuri::deck::DeckMaker maker(
-        dir,
-        [](const QString& text, std::vector<int16_t>& samples, int& rate) {
-            mokuri::SpeechAudio audio = mokuri::synthesizeSpeech(text);
-            if (!audio.ok()) return audio.error;
-            samples = std::move(audio.samples);
-            rate = audio.sampleRate;
-            return QString();
-        },
-        [](const QString& line) { printLine(line.startsWith(QLatin1String("created")) ? stdout : stderr, line); });
-    maker.make(!soundsOnly);
-    if (maker.created() == 0 && maker.failed() == 0)
+    using mokuri::deck::LetterVoice;
+    using mokuri::deck::Spoken;
+    const LetterVoice espeak{mokuri::deck::kEspeakEngine, [](const QString& text) {
+                                 mokuri::SpeechAudio audio = mokuri::synthesizeSpeech(text);
+                                 return Spoken{std::move(audio.samples), audio.sampleRate, audio.error};
+                             }};
+    LetterVoice voice = espeak;
+    // The letters in the game's own voice: a .htsvoice file in DIR, else Mei.
+    const mokuri::OpenJTalkChoice choice = mokuri::chooseOpenJTalk(mokuri::OpenJTalkSearch::standard(dir));
+    if (choice.setup) {
+        mokuri::OpenJTalkSetup setup = *choice.setup;
+        setup.speed = 0.85; // a lone letter, said slowly enough to be learnt
+        voice = {QStringLiteral("open_jtalk ") + QFileInfo(setup.voice).fileName(), [setup](const QString& text) {
+                     // Mei says a lone ン in some 30 ms, too short for a child to hear: held
+                     // like a hum, it lasts.
+                     const QString said = text == QStringLiteral("ン") ? QStringLiteral("ンーーー") : text;
+                     mokuri::OpenJTalkAudio audio = mokuri::synthesizeWithOpenJTalk(setup, setup.voice, said);
+                     return Spoken{std::move(audio.samples), audio.sampleRate, audio.error};
+                 }};
+    } else if (!choice.asked) {
+        printLine(stderr, QStringLiteral("mokuri-deck: the letters are spoken by espeak-ng: %1").arg(choice.why));
+    }
+
+    mokuri::deck::DeckMaker maker(dir, voice, espeak, [](const QString& line) {
+        const bool listing = line.startsWith(QLatin1String("created")) || line.startsWith(QLatin1String("renewed"));
+        if (g_progressShown) std::fputs("\r\033[K", stderr); // the progress line gives way
+        printLine(listing ? stdout : stderr, line);
+    });
+    maker.setRenew(renew);
+    // Open JTalk takes a while for all the letters: a terminal sees how far it is.
+    if (isatty(fileno(stderr))) {
+        maker.setProgress([](int done, int total) {
+            std::fprintf(stderr, "\rletter voices: %d of %d", done, total);
+            if (done == total) std::fputc('\n', stderr);
+            std::fflush(stderr);
+            g_progressShown = done != total;
+        });
+    }
+    if (progressWindow) {
+        // The window needs this thread's event loop while the deck is made on another.
+        mokuri::deck::ProgressWindow window;
+        const auto terminal = maker.progress();
+        maker.setProgress([&window, terminal](int done, int total) {
+            window.setProgress(done, total);
+            if (terminal) terminal(done, total);
+        });
+        std::unique_ptr<QThread> making(QThread::create([&] { maker.make(!soundsOnly); }));
+        QObject::connect(making.get(), &QThread::finished, app.get(), &QCoreApplication::quit);
+        making->start();
+        app->exec();
+        making->wait();
+    } else {
+        maker.make(!soundsOnly);
+    }
+    if (maker.created() == 0 && maker.failed() == 0 && maker.renewed() == 0)
         printLine(stdout, QStringLiteral("nothing to do: %1 already has everything").arg(dir));
     return maker.failed() == 0 ? 0 : 1;
 }

@@ -4,12 +4,15 @@
 // look at what would have been heard.
 #include "fakes/ToneWav.h"
 #include "media/AudioMixer.h"
+#include "media/SpeechVoice.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -152,7 +155,8 @@ struct Heard {
         if (f.open(QIODevice::ReadOnly)) {
             const QByteArray b = f.readAll();
             h.samples.resize(std::size_t(b.size()) / sizeof(float));
-            std::memcpy(h.samples.data(), b.constData(), h.samples.size() * sizeof(float));
+            if (!h.samples.empty()) // nothing heard: no copy from or to a null pointer
+                std::memcpy(h.samples.data(), b.constData(), h.samples.size() * sizeof(float));
         }
         return h;
     }
@@ -240,6 +244,55 @@ struct DiskMixer {
     bool waitRendered(std::uint64_t frame, double seconds) const
     {
         return QTest::qWaitFor([&] { return secondsSince(frame) >= seconds; }, 10000);
+    }
+};
+
+// A speech voice of type `Voice` on a DiskMixer, with what its speechEnded told: how often,
+// whether inside speak or off the window's thread, and the device frame it came at.
+template <typename Voice>
+struct SpeechRig : DiskMixer {
+    std::unique_ptr<Voice> speech;
+    int ended = 0;
+    bool inSpeak = false;
+    bool endedInSpeak = false;
+    bool endedOffThread = false;
+    std::uint64_t framesAtEnd = 0;
+
+    // speechEnded is taken on `receiver`, which outlives the speech voice. `make` builds the
+    // voice on the mixer.
+    template <typename Make>
+    SpeechRig(const QTemporaryDir& dir, QObject* receiver, mokuri::AudioMixer::Clock::duration linger, Make make)
+        : DiskMixer(dir, linger), speech(make(mixer))
+    {
+        QObject::connect(speech.get(), &mokuri::SpeechVoice::speechEnded, receiver, [this] {
+            ++ended;
+            endedInSpeak |= inSpeak;
+            endedOffThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+            framesAtEnd = mixer->framesRendered();
+        });
+    }
+    void speak(const QString& text)
+    {
+        inSpeak = true;
+        speech->speak(text);
+        inSpeak = false;
+    }
+    // Waits until the latest text is heard, then until the device has rendered `seconds` more.
+    bool waitUntilHeardFor(double seconds)
+    {
+        if (!QTest::qWaitFor([&] { return speech->currentStreamId() && mixer->speechFirstMixed(speech->currentStreamId()); }, 20000))
+            return false;
+        return waitRendered(mixer->framesRendered(), seconds);
+    }
+    Heard finish()
+    {
+        speech.reset();
+        return DiskMixer::finish();
+    }
+    Heard finishIdle()
+    {
+        speech.reset();
+        return DiskMixer::finishIdle();
     }
 };
 

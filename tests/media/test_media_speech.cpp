@@ -8,7 +8,6 @@
 
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 using namespace mokuri;
 using namespace mokuri::test;
@@ -23,43 +22,10 @@ class MediaSpeech : public QObject {
 
     QTemporaryDir dir;
 
-    struct Rig : DiskMixer {
-        std::unique_ptr<EspeakSpeechVoice> speech;
-        int ended = 0;
-        bool inSpeak = false;
-        bool endedInSpeak = false;
-        bool endedOffThread = false;
-        std::uint64_t framesAtEnd = 0;
-
-        // speechEnded is taken on `receiver`, which outlives the speech voice.
+    struct Rig : SpeechRig<EspeakSpeechVoice> {
         Rig(const QTemporaryDir& dir, QObject* receiver, AudioMixer::Clock::duration linger = std::chrono::hours(24))
-            : DiskMixer(dir, linger), speech(std::make_unique<EspeakSpeechVoice>(mixer))
+            : SpeechRig(dir, receiver, linger, [](auto onMixer) { return std::make_unique<EspeakSpeechVoice>(onMixer); })
         {
-            QObject::connect(speech.get(), &SpeechVoice::speechEnded, receiver, [this] {
-                ++ended;
-                endedInSpeak |= inSpeak;
-                endedOffThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
-                framesAtEnd = mixer->framesRendered();
-            });
-        }
-        void speak(const QString& text)
-        {
-            inSpeak = true;
-            speech->speak(text);
-            inSpeak = false;
-        }
-        // Waits until the latest text is heard, then until the device has rendered `seconds`
-        // more.
-        bool waitUntilHeardFor(double seconds)
-        {
-            if (!QTest::qWaitFor([&] { return speech->currentStreamId() && mixer->speechFirstMixed(speech->currentStreamId()); }, 10000))
-                return false;
-            return waitRendered(mixer->framesRendered(), seconds);
-        }
-        Heard finish()
-        {
-            speech.reset();
-            return DiskMixer::finish();
         }
     };
 

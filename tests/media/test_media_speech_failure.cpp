@@ -117,6 +117,11 @@ private slots:
                                                   << s("mokuri: speech failed: .*MeCab") << QString();
         // A single letter needs no MeCab: the deck can still be made.
         QTest::newRow("a letter without MeCab") << s("letter") << s("MOKURI_MECAB_DICDIR") << noMecab << QString() << QString();
+        // Without Open JTalk or its voice the game speaks with espeak-ng, and says why once.
+        QTest::newRow("no open_jtalk") << s("sentence") << s("MOKURI_OPEN_JTALK") << dir.filePath(s("no-such-program"))
+                                       << s("mokuri: speaking with espeak-ng: open_jtalk is not installed") << QString();
+        QTest::newRow("no voice Mei") << s("sentence") << s("XDG_CACHE_HOME") << dir.path()
+                                      << s("mokuri: speaking with espeak-ng: the voice Mei is not installed") << QString();
         QTest::newRow("no audio device: dummy in real time") << s("sound") << s("SDL_AUDIODRIVER") << s("no-such-driver")
                                                              << s("no audio device") << s("driver=dummy");
     }
@@ -131,6 +136,10 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
         env.remove(QStringLiteral("MOKURI_TRACE"));
+        env.remove(QStringLiteral("MOKURI_VOICE"));
+        env.remove(QStringLiteral("MOKURI_VOICE_DIR"));
+        if (mode != QLatin1String("sentence")) // the other rows are about espeak-ng itself
+            env.insert(QStringLiteral("MOKURI_SPEECH"), QStringLiteral("espeak-ng"));
         env.insert(variable, value);
         const Outcome o = child(mode, env);
         QVERIFY2(o.exitCode == 0, qPrintable(o.out + o.err));
@@ -152,6 +161,8 @@ int main(int argc, char** argv)
         int childArgc = 1;
         if (mode == QLatin1String("speak"))
             return speakOnce(childArgc, childArgv, QStringLiteral("並べましょう"), true);
+        if (mode == QLatin1String("sentence"))
+            return speakOnce(childArgc, childArgv, QStringLiteral("並べましょう"), false);
         if (mode == QLatin1String("letter"))
             return speakOnce(childArgc, childArgv, QStringLiteral("ぱ"), false);
         if (mode == QLatin1String("sound"))

@@ -133,6 +133,40 @@ private slots:
         QVERIFY(tidyVoice({}, rate).empty());
     }
 
+    // A letter is brought to the loudness asked for, its pauses not counted, unless that
+    // would clip it: then its peak stays under full scale.
+    void matchLoudnessLevelsWithoutClipping_data()
+    {
+        QTest::addColumn<int>("amplitude"); // of a square wave
+        QTest::addColumn<int>("spike");     // one sample this loud in it; 0 for none
+        QTest::addColumn<double>("target");
+        QTest::addColumn<double>("expected"); // voicedLoudness afterwards
+        QTest::newRow("quiet, brought up") << 1000 << 0 << 7000.0 << 7000.0;
+        QTest::newRow("loud, brought down") << 20000 << 0 << 7000.0 << 7000.0;
+        QTest::newRow("a spike limits the gain") << 1000 << 10000 << 7000.0 << 1000.0 * 0.95 * 32767 / 10000;
+    }
+    void matchLoudnessLevelsWithoutClipping()
+    {
+        QFETCH(int, amplitude);
+        QFETCH(int, spike);
+        QFETCH(double, target);
+        QFETCH(double, expected);
+        std::vector<int16_t> letter(2000, 0); // a pause that must not count
+        for (int i = 0; i < 4000; ++i) letter.push_back(int16_t(i % 40 < 20 ? amplitude : -amplitude));
+        if (spike) letter[3000] = int16_t(spike);
+        const std::vector<int16_t> out = matchLoudness(letter, target);
+        QCOMPARE(out.size(), letter.size());
+        const double loudness = voicedLoudness(std::vector<int16_t>(out.begin(), out.end()));
+        // The spike itself is in the voiced part: compare the square wave's level.
+        const double level = spike ? std::abs(double(out[2000])) : loudness;
+        QVERIFY2(std::abs(level - expected) < expected * 0.01, qPrintable(QStringLiteral("%1").arg(level)));
+        int peak = 0;
+        for (int16_t v : out) peak = std::max(peak, std::abs(int(v)));
+        QVERIFY(peak <= 32767 * 95 / 100 + 1);
+        QCOMPARE(out[0], int16_t(0));
+        QVERIFY(matchLoudness(std::vector<int16_t>(100, 0), target) == std::vector<int16_t>(100, 0));
+    }
+
     void everyTileLetterHasAVoice()
     {
         const QString wav = QStringLiteral(".wav");

@@ -29,12 +29,13 @@ struct Run {
     QString out, err;
 };
 
-Run runDeck(const QStringList& args)
+Run runDeck(const QStringList& args, const QMap<QString, QString>& extraEnv = {})
 {
     QProcess p;
     p.setProgram(QStringLiteral(MOKURI_DECK_BIN));
     p.setArguments(args);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (auto it = extraEnv.begin(); it != extraEnv.end(); ++it) env.insert(it.key(), it.value());
     env.remove(u"QT_QPA_PLATFORM"_s); // the tool must cope without a display on its own
     env.remove(u"DISPLAY"_s);
     env.remove(u"WAYLAND_DISPLAY"_s);
@@ -122,6 +123,51 @@ Wav loadWav(const QString& path)
 
 double seconds(const Wav& w) { return double(w.samples.size()) / w.rate; }
 
+// The first sample above 3 % of the peak.
+size_t firstLoud(const Wav& w)
+{
+    int peak = 0;
+    for (int16_t v : w.samples) peak = std::max(peak, std::abs(int(v)));
+    size_t i = 0;
+    while (i < w.samples.size() && std::abs(int(w.samples[i])) <= peak * 3 / 100) ++i;
+    return i;
+}
+
+// The RMS of the samples above 3 % of the peak: a sound's loudness without its pauses.
+double voicedRms(const std::vector<int16_t>& s)
+{
+    int peak = 0;
+    for (int16_t v : s) peak = std::max(peak, std::abs(int(v)));
+    double sum = 0;
+    size_t n = 0;
+    for (int16_t v : s)
+        if (std::abs(int(v)) > peak * 3 / 100) sum += double(v) * v, ++n;
+    return n ? std::sqrt(sum / double(n)) : 0;
+}
+
+QStringList readLines(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A stand-in for open_jtalk that copies `wav` to the WAV it is asked for.
+QString fakeOpenJTalk(const QString& dir, const QString& wav)
+{
+    const QString path = dir + u"/open_jtalk"_s;
+    writeFile(path, u"#!/bin/sh\nwhile [ $# -gt 0 ]; do [ \"$1\" = -ow ] && out=$2; shift; done\ncat >/dev/null\n"
+                    u"cp '%1' \"$out\"\n"_s.arg(wav).toUtf8());
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
 double rms(const std::vector<int16_t>& s, size_t from, size_t to)
 {
     double sum = 0;
@@ -172,8 +218,11 @@ private slots:
         QCOMPARE(sounds(deck_).size(), 93 + 3);
         QVERIFY(QFileInfo::exists(deck_ + u"/O.txt"_s));
         QVERIFY(QFileInfo::exists(deck_ + u"/Clear.ico"_s));
-        // Nothing else: no leftovers of unfinished writes, no settings the game should write itself.
+        // Nothing else: no leftovers of unfinished writes, no settings the game should write
+        // itself; but for the list of the letters the tool spoke, one line each.
         QStringList all = QDir(deck_).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY(all.removeOne(u".mokuri-deck-voices"_s));
+        QCOMPARE(readLines(deck_ + u"/.mokuri-deck-voices"_s).size(), 93);
         QCOMPARE(all.size(), pics.size() + sounds(deck_).size() + 2);
         // The tool lists exactly what it made.
         QStringList listed;
@@ -235,9 +284,13 @@ private slots:
             QVERIFY2(w.rate >= 8000, qPrintable(name));
             QVERIFY2(seconds(w) >= min && seconds(w) <= max, qPrintable(u"%1 lasts %2 s"_s.arg(name).arg(seconds(w))));
             QVERIFY2(rms(w.samples, 0, w.samples.size()) > 1000, qPrintable(name + u" is (nearly) silent"_s));
-            // A voice is heard the moment its tile is touched: sound within the first 20 ms.
+            // A voice is heard the moment its tile is touched: sound within the first 10 ms.
             if (voice)
-                QVERIFY2(rms(w.samples, 0, size_t(w.rate) / 50) > 100, qPrintable(name + u" starts with silence"_s));
+                QVERIFY2(firstLoud(w) < size_t(w.rate) / 100, qPrintable(name + u" starts with silence"_s));
+            // Open JTalk's letters are as loud as each other and as the chime (within 1 dB).
+            if (voice && w.rate == 48000)
+                QVERIFY2(std::abs(20 * std::log10(voicedRms(w.samples) / voicedRms(loadWav(deck_ + u"/ピンポン.wav"_s).samples))) < 1.0,
+                         qPrintable(name + u" is not as loud as the chime"_s));
         }
         QCOMPARE(voices, 93);
         QCOMPARE(effectsFound, 3);
@@ -306,7 +359,7 @@ private slots:
         for (const QString& p : r.created) QVERIFY2(!before.contains(QFileInfo(p).fileName()), qPrintable(p));
         QVERIFY(pictures(dir).filter(QRegularExpression(u"^いぬ\\."_s)).size() == 1);
         QVERIFY(QFileInfo::exists(dir + u"/い.wav"_s));
-        QCOMPARE(r.created.size(), after.size() - before.size());
+        QCOMPARE(r.created.size(), after.size() - before.size() - 1); // and the list of its letters
     }
 
     void soundsOnlyAddsNoPictures()
@@ -323,6 +376,81 @@ private slots:
         const QString pointer = pointerProblem(dir + u"/Clear.ico"_s);
         QVERIFY2(pointer.isEmpty(), qPrintable(pointer));
         QCOMPARE(r.created.size(), 98);
+    }
+
+    // --renew speaks again, in the voice now installed, exactly the letters the tool made
+    // with another voice; a letter a person recorded stays, whatever it is called.
+    void renewReplacesOnlyItsOwnLetters()
+    {
+        QTemporaryDir tmp;
+        const QString dir = tmp.path() + u"/deck"_s;
+        const Run espeak = runDeck({u"--sounds"_s, dir}, {{u"MOKURI_SPEECH"_s, u"espeak-ng"_s}});
+        QVERIFY2(espeak.exitCode == 0, qPrintable(espeak.err));
+        const QString manifest = dir + u"/.mokuri-deck-voices"_s;
+        QStringList listed = readLines(manifest);
+        QCOMPARE(listed.size(), 93);
+        QVERIFY(listed.filter(u"\tespeak-ng"_s).size() == 93);
+
+        // A recording over a listed letter, a recording of an unlisted one, and two letters
+        // of an earlier deck that kept no list.
+        const QByteArray recording = u"RIFF....WAVEmine"_s.toUtf8();
+        QVERIFY(writeFile(dir + u"/あ.wav"_s, recording));
+        QVERIFY(writeFile(dir + u"/い.wav"_s, recording));
+        listed = listed.filter(QRegularExpression(u"^(?!い\\.wav|か\\.wav|き\\.wav)"_s));
+        QVERIFY(writeFile(manifest, (listed.join(u'\n') + u'\n').toUtf8()));
+        backdateFiles(dir);
+        const auto before = snapshot(dir);
+
+        // A voice of its own: a fake open_jtalk that always says the same tone.
+        QVERIFY(QDir(tmp.path()).mkpath(u"dic"_s));
+        QVERIFY(writeFile(tmp.path() + u"/dic/sys.dic"_s, "x"));
+        QVERIFY(writeFile(tmp.path() + u"/other.htsvoice"_s, "x"));
+        const QString tone = dir + u"/ピンポン.wav"_s;
+        const QMap<QString, QString> env = {{u"MOKURI_OPEN_JTALK"_s, fakeOpenJTalk(tmp.path(), tone)},
+                                            {u"MOKURI_OPEN_JTALK_DIC"_s, tmp.path() + u"/dic"_s},
+                                            {u"MOKURI_VOICE"_s, tmp.path() + u"/other.htsvoice"_s}};
+        const Run plain = runDeck({u"--sounds"_s, dir}, env);
+        QCOMPARE(plain.exitCode, 0);
+        QVERIFY2(snapshot(dir) == before, "without --renew nothing may change");
+
+        const Run renew = runDeck({u"--renew"_s, u"--sounds"_s, dir}, env);
+        QVERIFY2(renew.exitCode == 0, qPrintable(renew.err));
+        const auto after = snapshot(dir);
+        const struct {
+            const char16_t* file;
+            bool renewed;
+        } expected[] = {
+            {u"あ.wav", false}, // listed, but a person's recording now
+            {u"い.wav", false}, // a person's recording, never listed
+            {u"か.wav", true},  // unlisted, but exactly an earlier espeak-ng letter
+            {u"う.wav", true},  // listed as espeak-ng's
+            {u"ガチャ.wav", false}, // an effect, not a letter
+        };
+        for (const auto& e : expected) {
+            const QString name = QString::fromUtf16(e.file);
+            QVERIFY2((after.value(name) != before.value(name)) == e.renewed, qPrintable(name));
+            QVERIFY2(renew.out.contains(u"renewed "_s + dir + u'/' + name) == e.renewed, qPrintable(renew.out));
+        }
+        QCOMPARE(after.value(u"あ.wav"_s).bytes, recording);
+        QCOMPARE(after.value(u"い.wav"_s).bytes, recording);
+        QCOMPARE(renew.out.count(u"renewed "_s), 91);
+        // The renewed letters are listed as the new voice's; the recordings stay unlisted.
+        const QStringList now = readLines(manifest);
+        QCOMPARE(now.filter(u"\topen_jtalk other.htsvoice"_s).size(), 91);
+        QVERIFY(now.filter(QRegularExpression(u"^(あ|い)\\.wav\t"_s)).isEmpty());
+        // Renewed once, renewed for good.
+        const Run again = runDeck({u"--renew"_s, u"--sounds"_s, dir}, env);
+        QVERIFY(again.out.startsWith("nothing to do"_L1));
+    }
+
+    // The menu entry's first start shows the letters' progress in a window; without a
+    // screen the deck is made all the same.
+    void progressWindowWithoutAScreen()
+    {
+        QTemporaryDir tmp;
+        const Run r = runDeck({u"--progress-window"_s, u"--sounds"_s, tmp.path()});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(sounds(tmp.path()).size(), 96);
     }
 
     void badCommandLinesFailCleanly()

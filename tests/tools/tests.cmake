@@ -12,7 +12,7 @@ add_dependencies(test_deck_tool mokuri-deck mokuri)
 mokuri_test(test_install ${CMAKE_CURRENT_LIST_DIR}/test_install.cpp Qt6::Gui)
 target_compile_definitions(test_install PRIVATE
   MOKURI_CMAKE="${CMAKE_COMMAND}" MOKURI_BUILD_DIR="${CMAKE_BINARY_DIR}"
-  MOKURI_VERSION="${PROJECT_VERSION}")
+  MOKURI_VERSION="${PROJECT_VERSION}" MOKURI_VOICE_SOURCE="${MOKURI_VOICE_SOURCE}")
 add_dependencies(test_install mokuri-deck mokuri mokuri-icons mokuri-package-files mokuri-report)
 
 # mokuri-report: the page's numbers from a fixed record, the program, and the page in chromium
