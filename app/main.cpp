@@ -51,6 +51,8 @@ int main(int argc, char** argv)
     }
 
     Round round(start->folder, start->tasks, start->settings, start->praise, *sound, *speech, random, trace);
+    // The first instruction is made while the window is built.
+    round.prepareFirstQuestion();
 
     // Saves and record lines: never on the window's thread, in case the folder stalls.
     WriteQueue writes;

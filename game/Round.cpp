@@ -5,6 +5,7 @@
 #include "game/TaskOrder.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace mokuri {
 
@@ -37,8 +38,16 @@ void Round::start()
 {
     stopEverything();
     taskIndex_ = 0;
-    shuffleTasks(tasks_, random_);
+    if (!std::exchange(orderDrawn_, false)) shuffleTasks(tasks_, random_);
     setUpQuestion();
+}
+
+void Round::prepareFirstQuestion()
+{
+    if (phase_ != Phase::NotStarted || orderDrawn_ || tasks_.isEmpty()) return;
+    shuffleTasks(tasks_, random_);
+    orderDrawn_ = true;
+    speech_.prepare(instructionFor(tasks_[0], settings_));
 }
 
 void Round::stopEverything()

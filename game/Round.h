@@ -68,6 +68,9 @@ public:
 
     // A new task order from its first picture (the main screen became active).
     void start();
+    // Draws the first task order now, during start-up, so that the first instruction can be
+    // made ahead; the first start() then asks from this order.
+    void prepareFirstQuestion();
     // The pointer moved onto a tile; takes it when tiles are taken by touch.
     void onTileTouched(int tile);
     // A click on a tile; takes it when tiles are taken by click.
@@ -131,6 +134,7 @@ private:
 
     Question question_;
     int taskIndex_ = 0;
+    bool orderDrawn_ = false;  // by prepareFirstQuestion, for the first start()
     Phase phase_ = Phase::NotStarted;
     bool speaking_ = false;
     int soundingTile_ = -1;

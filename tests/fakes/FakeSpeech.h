@@ -12,10 +12,12 @@ class FakeSpeech : public SpeechVoice {
 public:
     void speak(const QString& text) override;
     void stop() override;
+    void prepare(const QString& text) override { prepared << text; }
     // Raises speechEnded for the text in progress, through the event loop as a real voice does.
     void finishSpeaking();
 
     QStringList spoken;
+    QStringList prepared;
     int stops = 0;
     bool speaking = false;
 };

@@ -508,6 +508,24 @@ private slots:
         }
     }
 
+    // The first order drawn during start-up is the one the first question asks from, and
+    // its instruction was handed to the voice ahead; a fixed seed gives the same run.
+    void firstInstructionMadeAhead()
+    {
+        const QStringList pictures{u"いぬ.bmp"_s, u"ねこ.bmp"_s, u"とり.bmp"_s, u"うし.bmp"_s};
+        FakeSound sound;
+        FakeSpeech speech;
+        Random random{2024u};
+        Trace trace;
+        Round round(PictureFolder{u"data"_s, pictures}, pictures, Settings{}, {}, sound, speech, random, trace);
+        round.prepareFirstQuestion();
+        QCOMPARE(speech.prepared.size(), 1);
+        round.start();
+        QCOMPARE(speech.spoken, speech.prepared.mid(0, 1));
+        Rig plain(pictures);  // started without it, on the same seed
+        QCOMPARE(round.question().picture, plain.q().picture);
+    }
+
     void traceOfAQuestion()
     {
         Rig rig({QStringLiteral("とけい.bmp")}, withDecoys(DecoyCount::One, DecoyKind::Digits));
