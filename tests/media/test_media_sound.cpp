@@ -219,10 +219,11 @@ private slots:
         QVERIFY(r.waitHeardFor(0.1));
         QSignalSpy endedSpy(r.sound.get(), &SoundPlayer::soundEnded);
         r.sound->play(name);
-        const std::uint64_t framesAtMissing = r.mixer->framesRendered();
         QVERIFY(r.sound->lastClip() == nullptr);
-        // Found unplayable off this thread: the game hears of it as of any sound's end.
+        // Found unplayable off this thread: the sound before is cut in the same step as the
+        // game hears of it, as of any sound's end.
         QVERIFY(r.ended());
+        const std::uint64_t framesAtMissing = r.mixer->framesRendered();
         QCOMPARE(endedSpy.size(), 1);
         // Known now: the next play is skipped at once, with nothing to wait for.
         r.sound->play(name);
