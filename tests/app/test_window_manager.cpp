@@ -104,6 +104,12 @@ private slots:
         // Their default configurations, untouched by the user's own.
         env.insert(QStringLiteral("HOME"), folder.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path() + QStringLiteral("/config"));
+        // No session bus here, and none to be started: without an address D-Bus launches one
+        // through dbus-launch, which hung on a busy machine with the game's accessibility
+        // bridge waiting for it inside the first label the game made (seen under the
+        // sanitizers: no first question after 90 s). An address that refuses at once is
+        // what a desktop without a bus gives.
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + folder.path() + QStringLiteral("/no-bus"));
 
         Child windowManager;
         windowManager.p->setProcessEnvironment(env);
