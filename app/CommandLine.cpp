@@ -2,14 +2,10 @@
 #include "app/CommandLine.h"
 
 #include "media/VoiceCredit.h"
+#include "support/Logging.h"
 
+#include <QCommandLineParser>
 #include <cstdio>
-#include <cstring>
-
-// The package's version, set by packaging/install.cmake.
-#ifndef MOKURI_VERSION
-#define MOKURI_VERSION "unknown"
-#endif
 
 namespace mokuri {
 
@@ -46,11 +42,18 @@ const char kHelp[] =
 
 std::optional<int> answerInformationRequest(int argc, const char* const* argv)
 {
-    if (argc != 2 || argv[1] == nullptr) return std::nullopt;
-    if (std::strcmp(argv[1], "--help") == 0) {
+    // "--help x" and any other longer command line is a folder's name.
+    if (argc != 2 || argv[0] == nullptr || argv[1] == nullptr) return std::nullopt;
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringLiteral("help")), version(QStringLiteral("version"));
+    parser.addOptions({help, version});
+    if (!parser.parse({QString::fromLocal8Bit(argv[0]), QString::fromLocal8Bit(argv[1])}) ||
+        !parser.positionalArguments().isEmpty())
+        return std::nullopt;
+    if (parser.isSet(help)) {
         std::fputs(kHelp, stdout);
-    } else if (std::strcmp(argv[1], "--version") == 0) {
-        std::fputs("mokuri " MOKURI_VERSION "\n", stdout);
+    } else if (parser.isSet(version)) {
+        std::printf("mokuri %s\n", programVersion());
         std::fputs(kVoiceCredit, stdout);
     } else {
         return std::nullopt;

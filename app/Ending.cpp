@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Ending.h"
+#include "support/Logging.h"
 
 #include "support/Executor.h"
 
@@ -13,7 +14,7 @@ int endProgram(int status, WriteQueue* writes, Trace& trace)
 {
     const QStringList unwritten = writes ? writes->finish(kWritesPatience) : QStringList();
     for (const QString& file : unwritten) {
-        std::fprintf(stderr, "mokuri: %s was not written: its folder did not answer before the program ended\n",
+        qCWarning(logApp, "%s was not written: its folder did not answer before the program ended",
                      qPrintable(QDir::toNativeSeparators(file)));
         trace.event("warning", {QStringLiteral("not saved ") + file});
     }

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/StartUp.h"
+#include "support/Logging.h"
 
 #include "content/PraiseLines.h"
 #include "content/SettingsFile.h"
 
 #include <QFileInfo>
-#include <cstdio>
 
 namespace mokuri {
 
@@ -17,7 +17,7 @@ std::optional<StartValues> loadStartValues(const QString& folder, Trace& trace)
 
     // A folder that is not there gets nothing written into it or anywhere else.
     if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
-        std::fprintf(stderr, "mokuri: the folder \"%s\" does not exist\n", qPrintable(folder));
+        qCWarning(logApp, "the folder \"%s\" does not exist", qPrintable(folder));
         return std::nullopt;
     }
 

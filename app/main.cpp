@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // モクリ: a word-building exercise in Japanese for young children.
 #include "app/CommandLine.h"
+#include "support/Logging.h"
 #include "app/Ending.h"
 #include "app/PatientStart.h"
 #include "game/PracticeRecorder.h"
@@ -17,11 +18,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
-#include <cstdio>
 
 int main(int argc, char** argv)
 {
     using namespace mokuri;
+    installProgramLog("mokuri");
     // Exactly --help or --version: answered before any window or display is needed.
     if (const std::optional<int> status = answerInformationRequest(argc, argv)) return *status;
     // The folder is read from the first moment, while the window system is reached, the
@@ -41,7 +42,7 @@ int main(int argc, char** argv)
     std::unique_ptr<SpeechVoice> speech(createSystemSpeechVoice(trace));
     PatientStartResult patient = reading.wait();
     if (patient.givenUp) {
-        std::fprintf(stderr, "mokuri: ended by Esc while waiting for the folder \"%s\"\n", qPrintable(folder));
+        qCInfo(logApp, "ended by Esc while waiting for the folder \"%s\"", qPrintable(folder));
         return endProgram(0, {}, trace);
     }
     std::optional<StartValues>& start = patient.values;

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "content/PictureFolder.h"
+#include "support/Logging.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
-#include <cstdio>
 
 namespace mokuri {
 
@@ -30,7 +30,7 @@ FolderListing listPictureFolder(const QString& folder)
     dir.setNameFilters({QStringLiteral("*.png"), QStringLiteral("*.jpeg"), QStringLiteral("*.jpe"), QStringLiteral("*.webp"),
                         QStringLiteral("*.tif"), QStringLiteral("*.tiff"), QStringLiteral("*.heic")});
     out.otherPictures = int(dir.entryList().size());
-    dir.setNameFilters({QStringLiteral("*.jpg"), QStringLiteral("*.gif"), QStringLiteral("*.bmp")});
+    dir.setNameFilters(kPictureNameFilters);
     out.names = dir.entryList();
     std::sort(out.names.begin(), out.names.end(), [](const QString& a, const QString& b) {
         int c = a.compare(b, Qt::CaseInsensitive);
@@ -44,15 +44,15 @@ PictureFolder loadPictureFolder(const QString& folder, Trace& trace)
     PictureFolder out{folder, {}};
     FolderListing listing = listPictureFolder(folder);
     if (!listing.folderOk)
-        std::fprintf(stderr, "mokuri: the picture folder \"%s\" does not exist or cannot be listed\n",
+        qCWarning(logContent, "the picture folder \"%s\" does not exist or cannot be listed",
                      qPrintable(folder));
     const QStringList& names = listing.names;
     if (names.isEmpty() && listing.otherPictures > 0)
-        std::fprintf(stderr, "mokuri: %d pictures of other kinds (.png, .jpeg, ...) are here; only .jpg, .gif and .bmp "
-                             "pictures are questions\n",
+        qCWarning(logContent, "%d pictures of other kinds (.png, .jpeg, ...) are here; only .jpg, .gif and .bmp "
+                             "pictures are questions",
                      listing.otherPictures);
     if (names.size() > kMaxPictures) {
-        std::fprintf(stderr, "mokuri: %lld pictures found; only the first %d take part, %lld are left out\n",
+        qCWarning(logContent, "%lld pictures found; only the first %d take part, %lld are left out",
                      static_cast<long long>(names.size()), kMaxPictures,
                      static_cast<long long>(names.size() - kMaxPictures));
         trace.event("warning", {QStringLiteral("%1 pictures left out").arg(names.size() - kMaxPictures)});

@@ -11,6 +11,9 @@ namespace mokuri {
 
 constexpr int kMaxPictures = 101;
 
+// The kinds of picture the game shows, as name filters (letter case ignored).
+inline const QStringList kPictureNameFilters{QStringLiteral("*.jpg"), QStringLiteral("*.gif"), QStringLiteral("*.bmp")};
+
 // A file of the folder as given on the command line (empty: the current folder).
 QString fileInFolder(const QString& folder, const QString& name);
 

@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <numeric>
 #include <utility>
 
@@ -182,12 +183,18 @@ std::optional<RecordLine> lineFrom(const QList<QByteArray>& fields, const Column
         l.settings.takeTile = raw(TakeBy) == QLatin1String("touch") ? TakeTile::ByTouch : TakeTile::ByClick;
         // The last field is empty on this line: a line torn short lacks columns instead.
     }
-    l.letter = text(Letter);
-    l.expected = text(Expected);
-    l.right = raw(Right) == QLatin1String("1");
-    l.ms = raw(Ms).isEmpty() ? -1 : raw(Ms).toLongLong();
-    l.restarts = raw(Restarts).toInt();
-    l.leftBy = text(LeftBy);
+    // Only what the event's own columns say, as the game writes them: a value a spreadsheet
+    // left in another event's column would be lost on the next save.
+    if (l.event == RecordEvent::Tile) {
+        l.letter = text(Letter);
+        l.expected = text(Expected);
+        l.right = raw(Right) == QLatin1String("1");
+    }
+    bool msOk = false;
+    l.ms = raw(Ms).toLongLong(&msOk);
+    if (!msOk || l.ms < 0) l.ms = -1;  // unknown
+    if (l.event != RecordEvent::Question && l.event != RecordEvent::Tile) l.restarts = std::max(0, raw(Restarts).toInt());
+    if (l.event == RecordEvent::Left) l.leftBy = text(LeftBy);
     // A line torn inside its last field would still have every column.
     if (l.event == RecordEvent::Left && l.leftBy != QLatin1String("H") && l.leftBy != QLatin1String("N") &&
         l.leftBy != QLatin1String("Esc"))

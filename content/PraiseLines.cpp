@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "content/PraiseLines.h"
+#include "support/Logging.h"
 
 #include "content/FieldReader.h"
 #include "support/FileRead.h"
 #include "support/SafeSave.h"
 #include "support/TextEncoding.h"
 
-#include <cstdio>
 
 namespace mokuri {
 
@@ -35,13 +35,13 @@ QStringList loadPraiseLines(Trace& trace)
         return {kDefaultPraise};
     }
     if (r.status == ReadStatus::Unreadable) {
-        std::fprintf(stderr, "mokuri: cannot read O.txt; praising with \"%s\" for this run\n", qPrintable(kDefaultPraise));
+        qCWarning(logContent, "cannot read O.txt; praising with \"%s\" for this run", qPrintable(kDefaultPraise));
         return {kDefaultPraise};
     }
     int ignored = 0;
     QStringList lines = parsePraiseLines(r.bytes, &ignored);
     if (ignored > 0) {
-        std::fprintf(stderr, "mokuri: O.txt holds more than %d praise texts; %d are ignored\n", kMaxPraiseLines, ignored);
+        qCWarning(logContent, "O.txt holds more than %d praise texts; %d are ignored", kMaxPraiseLines, ignored);
         trace.event("warning", {QStringLiteral("O.txt: %1 praise texts ignored").arg(ignored)});
     }
     return lines;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "content/RecordWriter.h"
+#include "support/Logging.h"
 
 #include "content/PictureFolder.h"
 
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -62,12 +62,12 @@ bool RecordWriter::open()
         path_ = inState;
         // A folder that is simply read-only is the usual case; anything else is worth a word.
         if ((QFileInfo(inFolder).isSymLink() || QFileInfo(inFolder).exists()) && !std::exchange(toldWhy_, true))
-            std::fprintf(stderr, "mokuri: the practice record %s is not used (%s); the record goes to %s\n",
+            qCWarning(logContent, "the practice record %s is not used (%s); the record goes to %s",
                          qPrintable(inFolder), qPrintable(whyNotInFolder), qPrintable(inState));
         return true;
     }
     complained_ = true;
-    std::fprintf(stderr, "mokuri: the practice record can be written neither as %s (%s) nor as %s (%s); play goes on without it\n",
+    qCWarning(logContent, "the practice record can be written neither as %s (%s) nor as %s (%s); play goes on without it",
                  qPrintable(inFolder), qPrintable(whyNotInFolder), qPrintable(inState.isEmpty() ? QStringLiteral("-") : inState),
                  qPrintable(whyNotInState));
     return false;
@@ -107,7 +107,7 @@ bool RecordWriter::append(const RecordLine& line)
     }
     if (!ok && !complained_) {
         complained_ = true;
-        std::fprintf(stderr, "mokuri: the practice record %s cannot be written (%s); play goes on without it\n",
+        qCWarning(logContent, "the practice record %s cannot be written (%s); play goes on without it",
                      qPrintable(path_), errno ? std::strerror(errno) : "a short write");
     }
     return ok;

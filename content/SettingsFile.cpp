@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "content/SettingsFile.h"
+#include "support/Logging.h"
 
 #include "content/FieldReader.h"
 #include "content/PictureFolder.h"
@@ -9,7 +10,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <cstdio>
 
 namespace mokuri {
 
@@ -81,14 +81,14 @@ Settings loadSettings(const QString& folder, Trace& trace, QString* notice)
         const QString copy = keepDamagedCopy(path);
         if (copy.isEmpty()) {
             // Without a copy the adult's file is not ours to overwrite.
-            std::fprintf(stderr, "mokuri: %s does not hold six settings and no copy of it could be kept; "
-                                 "the default settings are used for this run\n", qPrintable(path));
+            qCWarning(logContent, "%s does not hold six settings and no copy of it could be kept; "
+                                 "the default settings are used for this run", qPrintable(path));
             trace.event("warning", {path + QStringLiteral(" damaged, defaults used")});
             if (notice)
                 *notice = QStringLiteral("設定ファイル「%1」が読めなかったため、標準の設定で動いています。").arg(path);
             return Settings{};
         }
-        std::fprintf(stderr, "mokuri: %s does not hold six settings; it is kept as %s and rewritten with the defaults\n",
+        qCWarning(logContent, "%s does not hold six settings; it is kept as %s and rewritten with the defaults",
                      qPrintable(path), qPrintable(copy));
         trace.event("warning", {path + QStringLiteral(" damaged, kept as ") + copy + QStringLiteral(", defaults written")});
         if (notice)
@@ -96,7 +96,7 @@ Settings loadSettings(const QString& folder, Trace& trace, QString* notice)
                                      "元のファイルは「%2」として残してあります。").arg(path, copy);
     } else if (r.status == ReadStatus::Unreadable) {
         // A file we may not read is not ours to overwrite.
-        std::fprintf(stderr, "mokuri: cannot read %s; the default settings are used for this run\n", qPrintable(path));
+        qCWarning(logContent, "cannot read %s; the default settings are used for this run", qPrintable(path));
         trace.event("warning", {path + QStringLiteral(" unreadable, defaults used")});
         return Settings{};
     }

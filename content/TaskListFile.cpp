@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "content/TaskListFile.h"
+#include "support/Logging.h"
 
 #include "content/FieldReader.h"
 #include "support/FileRead.h"
 #include "support/SafeSave.h"
 #include "support/TextEncoding.h"
 
-#include <cstdio>
 
 namespace mokuri {
 
@@ -78,7 +78,7 @@ TaskList loadTaskList(const PictureFolder& folder, Trace& trace, QString* notice
             if (e.selected) tasks << e.name;
         if (tasks.isEmpty()) {
             // A child must never face an empty screen; the file keeps the adult's choice.
-            std::fprintf(stderr, "mokuri: Fname.txt selects no picture; every picture plays in this run\n");
+            qCWarning(logContent, "Fname.txt selects no picture; every picture plays in this run");
             trace.event("warning", {QStringLiteral("Fname.txt selects no picture; playing every picture")});
             if (notice)
                 *notice = QStringLiteral("保存されていた課題の選択では、どの画像も選ばれていませんでした。"
@@ -89,7 +89,7 @@ TaskList loadTaskList(const PictureFolder& folder, Trace& trace, QString* notice
     }
 
     if (r.status == ReadStatus::Unreadable) {
-        std::fprintf(stderr, "mokuri: cannot read %s; every picture plays in this run\n", qPrintable(path));
+        qCWarning(logContent, "cannot read %s; every picture plays in this run", qPrintable(path));
         return folder.pictures;
     }
     if (r.status == ReadStatus::Ok)

@@ -6,6 +6,7 @@
 // Mix_OpenAudio; and tests and benchmarks need the device frame at which a sound started and
 // ended, which its finished callback does not give. What remains is two voices added up.
 #include "media/AudioMixer.h"
+#include "support/Logging.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,7 +21,7 @@ std::atomic<bool> g_fallbackReported{false};
 void reportFallbackOnce(const QString& why)
 {
     if (!g_fallbackReported.exchange(true))
-        std::fprintf(stderr, "mokuri: no audio device could be opened (%s); sound and speech are silent\n",
+        qCWarning(logMedia, "no audio device could be opened (%s); sound and speech are silent",
                      why.toLocal8Bit().constData());
 }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/EspeakSpeechVoice.h"
+#include "support/Logging.h"
 
 #include "media/Resampler.h"
 #include "media/SpeechSynthesis.h"
@@ -7,7 +8,6 @@
 #include <QMetaObject>
 
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 namespace mokuri {
@@ -103,7 +103,7 @@ void EspeakSpeechVoice::synthesize(const Job& job)
         mixer_->appendSpeech(stream, converted.data(), converted.size());
     }
     if (!error.isEmpty())
-        std::fprintf(stderr, "mokuri: speech failed: %s\n", error.toLocal8Bit().constData());
+        qCWarning(logMedia, "speech failed: %s", error.toLocal8Bit().constData());
     mixer_->endSpeech(stream);
     if (!mixer_->waitSpeechDrained(stream))
         return; // cut off while playing

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/OpenJTalk.h"
 
+#include "support/XdgFolders.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -34,14 +36,19 @@ OpenJTalkSearch OpenJTalkSearch::standard(const QString& soundsFolder)
     s.soundsFolder = soundsFolder;
     if (!environment("MOKURI_VOICE_DIR").isEmpty())
         s.meiFolders << environment("MOKURI_VOICE_DIR");
-    QString cache = environment("XDG_CACHE_HOME");
-    if (cache.isEmpty())
-        cache = QDir::homePath() + QStringLiteral("/.cache");
-    s.fetchedFolder = cache + QStringLiteral("/mokuri/voice/mei");
-    s.meiFolders << s.fetchedFolder;
+    const QString cache = xdgFolder("XDG_CACHE_HOME", QStringLiteral(".cache"));
+    if (!cache.isEmpty()) {
+        s.fetchedFolder = cache + QStringLiteral("/mokuri/voice/mei");
+        s.meiFolders << s.fetchedFolder;
+    }
+    // Beside the program first, so that an install under any prefix finds its own voice.
     if (QCoreApplication::instance())
         s.meiFolders << QDir::cleanPath(QCoreApplication::applicationDirPath()
                                         + QStringLiteral("/../share/mokuri/voice/mei"));
+    for (const QString& installed : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                              QStringLiteral("mokuri/voice/mei"),
+                                                              QStandardPaths::LocateDirectory))
+        if (!s.meiFolders.contains(installed)) s.meiFolders << installed;
     return s;
 }
 

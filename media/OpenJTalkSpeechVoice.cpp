@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/OpenJTalkSpeechVoice.h"
+#include "support/Logging.h"
 
 #include "media/Resampler.h"
 #include "media/SpeechSynthesis.h"
@@ -173,14 +174,14 @@ std::shared_ptr<const std::vector<float>> OpenJTalkSpeechVoice::synthesize(const
     const QString why = QStringLiteral("Open JTalk could not speak with %1 (%2); espeak-ng speaks instead")
                             .arg(QFileInfo(voice).fileName(), audio.error);
     if (sayIt)
-        std::fprintf(stderr, "mokuri: %s\n", why.toLocal8Bit().constData());
+        qCWarning(logMedia, "%s", why.toLocal8Bit().constData());
     if (trace_)
         trace_->event("warning", {why, text});
     SpeechAudio fallback = synthesizeSpeech(text);
     if (!fallback.ok()) {
         // Silence, but speechEnded still follows: the child is never left waiting.
         if (sayIt)
-            std::fprintf(stderr, "mokuri: speech failed: %s\n", fallback.error.toLocal8Bit().constData());
+            qCWarning(logMedia, "speech failed: %s", fallback.error.toLocal8Bit().constData());
         return std::make_shared<const std::vector<float>>();
     }
     return std::make_shared<const std::vector<float>>(resampleSpeech(

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/SdlSoundPlayer.h"
+#include "support/Logging.h"
 
 #include "support/Executor.h"
 #include "support/Trace.h"
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -222,7 +222,7 @@ SdlSoundPlayer::SdlSoundPlayer(Trace& trace, std::shared_ptr<AudioMixer> mixer, 
         if (waitingFor_.isEmpty()) return;
         if (!stallReported_) {
             stallReported_ = true;
-            std::fprintf(stderr, "mokuri: %s does not answer (a network share?); its sound is skipped\n",
+            qCWarning(logMedia, "%s does not answer (a network share?); its sound is skipped",
                          qPrintable(QDir::toNativeSeparators(waitingFor_)));
         }
         waitingFor_.clear();
@@ -327,7 +327,7 @@ std::shared_ptr<const AudioClip> SdlSoundPlayer::remember(const QString& key, co
         // Said once per file rather than at every play of it.
         cutReported_.insert(key);
         const QString seconds = QString::number(clip->seconds(), 'f', 0);
-        std::fprintf(stderr, "mokuri: %s lasts longer than %d s; only its first %s s are played\n",
+        qCWarning(logMedia, "%s lasts longer than %d s; only its first %s s are played",
                      qPrintable(QDir::toNativeSeparators(key)), kMaxSeconds, qPrintable(seconds));
         trace_.event("warning", {QFileInfo(key).fileName() + QStringLiteral(" plays only its first ") + seconds + QStringLiteral(" s")});
     }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/SystemMedia.h"
+#include "support/Logging.h"
 
 #include "media/AudioMixer.h"
 #include "media/EspeakSpeechVoice.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <cstdio>
 
 namespace mokuri {
 
@@ -34,7 +34,7 @@ SpeechVoice* createVoice(Trace* trace, QObject* parent)
     // Said once per process: a test or tool may make several voices.
     static std::atomic<bool> said{false};
     if (!choice.asked && !said.exchange(true))
-        std::fprintf(stderr, "mokuri: speaking with espeak-ng: %s\n", choice.why.toLocal8Bit().constData());
+        qCInfo(logMedia, "speaking with espeak-ng: %s", choice.why.toLocal8Bit().constData());
     if (trace)
         trace->event("voice", {QStringLiteral("espeak-ng"), choice.why});
     return new EspeakSpeechVoice(AudioMixer::shared(), parent);

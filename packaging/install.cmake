@@ -20,12 +20,6 @@ set(MOKURI_APPSTREAM_ID org.mokuri.mokuri)
 set(MOKURI_RELEASE_DATE_ISO 2026-12-08)
 set(MOKURI_RELEASE_DATE "Tue, 08 Dec 2026 00:00:00 +0000")
 
-# What --version prints.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/app/CommandLine.cpp TARGET_DIRECTORY mokuri_app
-  PROPERTIES COMPILE_DEFINITIONS "MOKURI_VERSION=\"${PROJECT_VERSION}\"")
-set_source_files_properties(${CMAKE_SOURCE_DIR}/tools/main.cpp TARGET_DIRECTORY mokuri-deck
-  PROPERTIES COMPILE_DEFINITIONS "MOKURI_VERSION=\"${PROJECT_VERSION}\"")
-
 # The files made from templates: the launcher, the Debian copyright and changelog, the
 # manual pages and the AppStream metadata. The changelog and the manual pages are shipped
 # compressed the way Debian wants them (gzip -9, no name or time stamp inside).

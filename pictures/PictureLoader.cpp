@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pictures/PictureLoader.h"
 
+#include "support/FileStamp.h"
+
 #include "pictures/PictureStreams.h"
 #include "support/FileRead.h"
 #include "support/Executor.h"
@@ -18,19 +20,6 @@ namespace mokuri {
 namespace {
 constexpr size_t kKept = 3;  // the current picture, the next one, and one spare
 
-// The file as it was when its picture was decoded.
-struct FileStamp {
-    bool exists = false;
-    qint64 bytes = -1;
-    QDateTime modified;
-    bool operator==(const FileStamp&) const = default;
-};
-
-FileStamp stampOf(const QString& path)
-{
-    const QFileInfo info(path);
-    return FileStamp{info.exists(), info.exists() ? info.size() : -1, info.lastModified()};
-}
 // Above this a picture is large: decoded one at a time, and not waited for.
 constexpr qint64 kLargeBytes = qint64(16) << 20;
 
@@ -194,7 +183,7 @@ PictureLoader::Entry PictureLoader::start(const QString& path, QSize size)
     Executor::shared().post([decode = e.decode, shared = shared_, path, size] {
         {
             // Here, not on the window's thread: even a look at a file may hang on a share.
-            FileStamp stamp = stampOf(path);
+            FileStamp stamp = FileStamp::of(path);
             std::lock_guard lock(decode->mutex);
             decode->stamp = std::move(stamp);
         }
@@ -224,7 +213,7 @@ void PictureLoader::checkStillCurrent(const Entry& e)
     // The look goes to the executor: a stalled share answers it never, and the picture
     // already decoded is shown meanwhile. A changed file is decoded again and put in.
     Executor::shared().run(
-        this, [path = e.path] { return stampOf(path); },
+        this, [path = e.path] { return FileStamp::of(path); },
         [this, decode = e.decode, was = *decoded](const FileStamp& now) {
             if (now == was) return;
             for (auto it = entries_.begin(); it != entries_.end(); ++it)

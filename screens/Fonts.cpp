@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/Fonts.h"
+#include "support/Logging.h"
 
 #include <QFont>
 #include <QFontDatabase>
@@ -7,7 +8,6 @@
 #include <QHash>
 #include <QRawFont>
 #include <QStringList>
-#include <cstdio>
 
 namespace mokuri {
 
@@ -67,7 +67,7 @@ QString noKanaFontNotice()
         "No installed font can draw kana: every letter of the game shows as an empty box. "
         "Install a Japanese font, for example the Debian package fonts-ipafont-gothic "
         "(sudo apt install fonts-ipafont-gothic), then start the game again.");
-    std::fprintf(stderr, "mokuri: %s\n", qPrintable(text));
+    qCWarning(logScreens, "%s", qPrintable(text));
     return text;
 }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/MainScreen.h"
+#include "support/Logging.h"
 
 #include "game/TileGeometry.h"
 #include "screens/Fonts.h"
@@ -15,7 +16,6 @@
 #include <QTouchEvent>
 #include <QPixmap>
 #include <QResizeEvent>
-#include <cstdio>
 
 namespace mokuri {
 
@@ -238,7 +238,7 @@ void MainScreen::onPictureDecoded(const QString& path, QSize size)
 void MainScreen::reportMissingPicture(const QString& path)
 {
     trace_.event("missing", {QFileInfo(path).fileName()});
-    std::fprintf(stderr, "mokuri: cannot show the picture %s\n", qPrintable(path));
+    qCWarning(logScreens, "cannot show the picture %s", qPrintable(path));
 }
 
 void MainScreen::drawQuestion()

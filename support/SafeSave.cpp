@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/SafeSave.h"
+#include "support/Logging.h"
 
 #include "support/XdgFolders.h"
 
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -172,7 +172,7 @@ void restoreInterruptedInPlaceSave(const QByteArray& target)
         struct stat st {};
         if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && overwrite(fd, old, &why)) {
             ::unlink(backup.constData());
-            std::fprintf(stderr, "mokuri: a save of %s was cut short; its content before that save is back\n",
+            qCWarning(logSupport, "a save of %s was cut short; its content before that save is back",
                          target.constData());
         }
         if (fd >= 0) ::close(fd);
@@ -228,39 +228,89 @@ QString inPlaceBackupOf(const QString& file)
     return state + QStringLiteral("/mokuri/saves/") + QFileInfo(absolute).fileName() + u'-' + hash;
 }
 
-bool saveFileAtomically(const QString& path, const QByteArray& bytes, Trace& trace)
+namespace {
+
+// Over a file-size limit the kernel would kill the program with SIGXFSZ; ignored, the write
+// fails with EFBIG and is reported like a full disk.
+void ignoreFileSizeSignal()
 {
-    // Over a file-size limit the kernel would kill the program with SIGXFSZ; ignored, the
-    // write fails with EFBIG and is reported like a full disk.
-    static const bool sizeSignalIgnored = [] {
+    static const bool ignored = [] {
         struct sigaction ignore {};
         ignore.sa_handler = SIG_IGN;
         return ::sigaction(SIGXFSZ, &ignore, nullptr) == 0;
     }();
-    (void)sizeSignalIgnored;
+    (void)ignored;
+}
 
+} // namespace
+
+bool saveFile(const QString& path, const QByteArray& bytes, QString* why)
+{
+    ignoreFileSizeSignal();
     const SaveTarget target = saveTarget(path);
-    QString why = target.refused;
-    bool ok = false;
+    *why = target.refused;
     struct stat old {};
     const bool existed = ::stat(target.path.constData(), &old) == 0;
     // Write-protected by its owner: even root, who could replace it, leaves it be.
-    if (why.isEmpty() && existed && (old.st_mode & 0222) == 0) why = errorText(EACCES);
-    if (why.isEmpty() && existed && !S_ISREG(old.st_mode)) why = QStringLiteral("not a regular file");
-    if (why.isEmpty()) {
-        // A rename would cut the file's other hard links and hand it to this account.
-        const bool renameHarmless = !existed || (old.st_nlink == 1 && old.st_uid == ::geteuid());
-        ok = renameHarmless && saveByRename(target.path, bytes, existed ? &old : nullptr, &why);
-        if (!ok && existed && why.isEmpty()) ok = saveInPlace(target.path, bytes, &why);
-    }
-    if (!ok) {
-        std::fprintf(stderr, "mokuri: could not save %s (%s); the old file is kept and the values hold until the program ends\n",
-                     qPrintable(QFileInfo(path).absoluteFilePath()), qPrintable(why));
+    if (why->isEmpty() && existed && (old.st_mode & 0222) == 0) *why = errorText(EACCES);
+    if (why->isEmpty() && existed && !S_ISREG(old.st_mode)) *why = QStringLiteral("not a regular file");
+    if (!why->isEmpty()) return false;
+    // A rename would cut the file's other hard links and hand it to this account.
+    const bool renameHarmless = !existed || (old.st_nlink == 1 && old.st_uid == ::geteuid());
+    if (renameHarmless && saveByRename(target.path, bytes, existed ? &old : nullptr, why)) return true;
+    return existed && why->isEmpty() && saveInPlace(target.path, bytes, why);
+}
+
+bool saveFileAtomically(const QString& path, const QByteArray& bytes, Trace& trace)
+{
+    QString why;
+    if (!saveFile(path, bytes, &why)) {
+        qCWarning(logSupport, "could not save %s (%s); the old file is kept and the values hold until the program ends",
+                  qPrintable(QFileInfo(path).absoluteFilePath()), qPrintable(why));
         trace.event("warning", {QStringLiteral("could not save ") + path});
         return false;
     }
     trace.event("save", {path});
     return true;
+}
+
+CreateOutcome createFile(const QString& path, const QByteArray& bytes, QString* why)
+{
+    ignoreFileSizeSignal();
+    const QByteArray target = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(target.constData(), &st) == 0) return CreateOutcome::Existed;
+    QByteArray temp = temporaryPattern(target);
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        *why = errorText(errno);
+        return CreateOutcome::Failed;
+    }
+    ::flock(fd, LOCK_EX);  // alive, for another instance's clean-up of interrupted saves
+    bool ok = ::fchmod(fd, 0644) == 0 && writeAll(fd, bytes, why) && ::fsync(fd) == 0;
+    if (!ok && why->isEmpty()) *why = errorText(errno);
+    CreateOutcome outcome = ok ? CreateOutcome::Created : CreateOutcome::Failed;
+    // A hard link is made only where the name is free, which a rename cannot promise.
+    if (ok && ::link(temp.constData(), target.constData()) != 0) {
+        const int error = errno;
+        if (error == EEXIST) {
+            outcome = CreateOutcome::Existed;
+        } else if ((error == EPERM || error == EOPNOTSUPP) && ::lstat(target.constData(), &st) != 0 &&
+                   ::rename(temp.constData(), target.constData()) == 0) {
+            // A file system without hard links (a FAT stick): the name was free a moment ago.
+            temp.clear();
+        } else {
+            *why = errorText(error);
+            outcome = CreateOutcome::Failed;
+        }
+    }
+    if (!temp.isEmpty()) ::unlink(temp.constData());
+    if (::close(fd) != 0 && outcome == CreateOutcome::Created) {
+        *why = errorText(errno);
+        ::unlink(target.constData());
+        outcome = CreateOutcome::Failed;
+    }
+    return outcome;
 }
 
 void removeInterruptedSaves(const QString& path)

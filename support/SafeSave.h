@@ -19,6 +19,14 @@ namespace mokuri {
 // makes the write fail instead of killing the program. On failure prints a message
 // naming the file on stderr and returns false.
 bool saveFileAtomically(const QString& path, const QByteArray& bytes, Trace& trace);
+// The same save, for the helper programs: says nothing, gives the reason of a failure.
+bool saveFile(const QString& path, const QByteArray& bytes, QString* why);
+
+// Creates `path` with `bytes` without ever replacing a file, a dangling link or one made
+// meanwhile: the bytes are written and synced under a temporary name first, so a failure
+// leaves no half-written file either. The new file is readable by all (0644).
+enum class CreateOutcome { Created, Existed, Failed };
+CreateOutcome createFile(const QString& path, const QByteArray& bytes, QString* why);
 
 // Removes what saves of `path` cut short by a crash or a kill left behind, and puts back
 // the old content of a file whose in-place save was cut short; a save still in progress in

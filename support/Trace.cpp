@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/Trace.h"
+#include "support/Logging.h"
 
 #include <QFile>
 
@@ -16,7 +17,7 @@ Trace::Trace(const QString& target) : Trace()
     }
     sink_->out = std::fopen(QFile::encodeName(target).constData(), "a");
     sink_->ownsFile = sink_->out != nullptr;
-    if (!sink_->out) std::fprintf(stderr, "mokuri: cannot open trace file %s\n", qPrintable(target));
+    if (!sink_->out) qCWarning(logSupport, "cannot open trace file %s", qPrintable(target));
 }
 
 Trace::Sink::~Sink()

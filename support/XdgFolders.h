@@ -3,6 +3,9 @@
 // The user's folders as the XDG base-directory rules name them: a variable holding a
 // relative path is ignored, and a missing HOME falls back to the account's home folder, so
 // that nothing is ever written relative to the current folder or at the root.
+// QStandardPaths would do, but Qt 6.4's takes a relative XDG_CACHE_HOME as it stands and,
+// without HOME, names //.cache; it is used where those cases cannot arise (the installed
+// data folders, programs on PATH).
 #include <QString>
 
 namespace mokuri {

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/Deck.h"
 
+#include "content/PictureFolder.h"
+#include "support/SafeSave.h"
+
 #include "media/WavData.h"
 #include "support/TextEncoding.h"
 #include "tools/DeckWords.h"
@@ -11,54 +14,25 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryFile>
 #include <QThread>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <thread>
-#include <unistd.h>
 
 namespace mokuri::deck {
 
 WriteOutcome writeNewFile(const QString& dir, const QString& name, const QByteArray& bytes,
                           QString* error)
 {
-    const QString path = QDir(dir).filePath(name);
-    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) return WriteOutcome::Existed;
-    QTemporaryFile tmp(QDir(dir).filePath(QStringLiteral(".mokuri-deck-XXXXXX")));
-    if (!tmp.open()) {
-        if (error) *error = tmp.errorString();
-        return WriteOutcome::Failed;
-    }
-    // Written past Qt's buffer, whose failed flush says only "Unknown error": a full disk
-    // is told as one.
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(tmp.handle(), bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (error) *error = QString::fromLocal8Bit(std::strerror(n < 0 ? errno : EIO));
-            return WriteOutcome::Failed;
-        }
-        done += n;
-    }
-    tmp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                       QFile::ReadOther);
-    // QFile::rename refuses to replace an existing file, so a file that appeared meanwhile
-    // is left as it is.
-    if (!tmp.rename(path)) {
-        if (QFileInfo::exists(path)) return WriteOutcome::Existed;
-        if (error) *error = tmp.errorString();
-        return WriteOutcome::Failed;
-    }
-    tmp.setAutoRemove(false);
-    return WriteOutcome::Created;
+    QString why;
+    const WriteOutcome outcome = createFile(QDir(dir).filePath(name), bytes, &why);
+    if (error) *error = why;
+    return outcome;
 }
 
 QStringList praiseLines()
@@ -181,20 +155,12 @@ QByteArray DeckMaker::letterFile(const Spoken& spoken, bool level) const
 void DeckMaker::replaceOwn(const QString& name, const QByteArray& bytes, const QByteArray& expectedSha)
 {
     const QString path = QDir(dir_).filePath(name);
-    QTemporaryFile tmp(QDir(dir_).filePath(QStringLiteral(".mokuri-deck-XXXXXX")));
-    if (!tmp.open() || tmp.write(bytes) != bytes.size() || !tmp.flush()) {
-        fail(name, tmp.errorString());
-        return;
-    }
-    tmp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    tmp.close();
     // Checked again just before: a recording put there meanwhile is kept.
     if (fileSha256(path) != expectedSha) return;
-    if (std::rename(QFile::encodeName(tmp.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
-        fail(name, QString::fromLocal8Bit(std::strerror(errno)));
+    if (QString why; !saveFile(path, bytes, &why)) {
+        fail(name, why);
         return;
     }
-    tmp.setAutoRemove(false);
     std::lock_guard<std::mutex> g(lock_);
     ++renewed_;
     report_(QStringLiteral("renewed %1").arg(path));
@@ -285,9 +251,8 @@ void DeckMaker::makeVoices()
         if (fileSha256(QDir(dir_).filePath(name)) != m.sha256) continue;
         manifest += name.toUtf8() + '\t' + m.sha256 + '\t' + m.engine.toUtf8() + '\n';
     }
-    QSaveFile file(QDir(dir_).filePath(kVoiceManifest));
-    if (!file.open(QIODevice::WriteOnly) || file.write(manifest) != manifest.size() || !file.commit())
-        report_(QStringLiteral("could not write %1: %2").arg(QDir(dir_).filePath(kVoiceManifest), file.errorString()));
+    if (QString why; !saveFile(QDir(dir_).filePath(kVoiceManifest), manifest, &why))
+        report_(QStringLiteral("could not write %1: %2").arg(QDir(dir_).filePath(kVoiceManifest), why));
 }
 
 void DeckMaker::makeEffects()
@@ -345,9 +310,8 @@ void DeckMaker::makePictures()
 
 void DeckMaker::make(bool withPictures)
 {
-    const QStringList pictures = QDir(dir_).entryList(
-        {QStringLiteral("*.jpg"), QStringLiteral("*.gif"), QStringLiteral("*.bmp")},
-        QDir::Files | QDir::System | QDir::Hidden, QDir::NoSort);
+    // The pictures the game will play in this folder, whose words need their letters.
+    const QStringList pictures = listPictureFolder(dir_).names;
     existingPictureWords_.clear();
     // The game's word for a picture is its file name up to the first dot.
     for (const QString& p : pictures) existingPictureWords_.push_back(QFileInfo(p).baseName());

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fills a folder with what the game needs, creating only the files that are missing.
+#include "support/SafeSave.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -12,10 +14,9 @@
 
 namespace mokuri::deck {
 
-enum class WriteOutcome { Created, Existed, Failed };
+using WriteOutcome = CreateOutcome;
 
-// Writes a new file without ever replacing one: the bytes go to a temporary file first, which
-// is renamed only if the name is still free, so a failure leaves no half-written file either.
+// `name` in `dir` made by createFile: never replacing a file.
 WriteOutcome writeNewFile(const QString& dir, const QString& name, const QByteArray& bytes,
                           QString* error);
 

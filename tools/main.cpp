@@ -5,8 +5,10 @@
 #include "media/SpeechSynthesis.h"
 #include "media/VoiceCredit.h"
 #include "tools/Deck.h"
+#include "support/Logging.h"
 #include "tools/ProgressWindow.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -16,11 +18,6 @@
 #include <cstdio>
 #include <unistd.h>
 #include <memory>
-
-// The package's version, set by packaging/install.cmake.
-#ifndef MOKURI_VERSION
-#define MOKURI_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -65,35 +62,34 @@ void printLine(FILE* to, const QString& line)
 
 int main(int argc, char** argv)
 {
-    bool soundsOnly = false, renew = false, progressWindow = false, help = false, version = false;
-    QStringList dirs;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const QString a = QString::fromLocal8Bit(argv[i]);
-        if (!optionsEnded && a == QLatin1String("--")) optionsEnded = true;
-        else if (!optionsEnded && (a == QLatin1String("-h") || a == QLatin1String("--help"))) help = true;
-        else if (!optionsEnded && a == QLatin1String("--version")) version = true;
-        else if (!optionsEnded && a == QLatin1String("--sounds")) soundsOnly = true;
-        else if (!optionsEnded && a == QLatin1String("--renew")) renew = true;
-        else if (!optionsEnded && a == QLatin1String("--progress-window")) progressWindow = true;
-        else if (!optionsEnded && a.startsWith(u'-')) {
-            std::fprintf(stderr, "mokuri-deck: unknown option %s\n\n%s", argv[i], kUsage);
-            return 2;
-        } else dirs.push_back(a);
+    mokuri::installProgramLog("mokuri-deck");
+    QStringList args;
+    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    const QCommandLineOption soundsOption(QStringLiteral("sounds")), renewOption(QStringLiteral("renew")),
+        windowOption(QStringLiteral("progress-window")), helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
+        versionOption(QStringLiteral("version"));
+    parser.addOptions({soundsOption, renewOption, windowOption, helpOption, versionOption});
+    if (!parser.parse(args)) {
+        std::fprintf(stderr, "mokuri-deck: %s\n\n%s", qUtf8Printable(parser.errorText()), kUsage);
+        return 2;
     }
-    if (help) {
+    if (parser.isSet(helpOption)) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (version) {
-        std::fputs("mokuri-deck " MOKURI_VERSION "\n", stdout);
+    if (parser.isSet(versionOption)) {
+        std::printf("mokuri-deck %s\n", mokuri::programVersion());
         std::fputs(mokuri::kVoiceCredit, stdout);
         return 0;
     }
+    const QStringList dirs = parser.positionalArguments();
     if (dirs.size() != 1) {
         std::fputs(kUsage, stderr);
         return 2;
     }
+    const bool soundsOnly = parser.isSet(soundsOption), renew = parser.isSet(renewOption),
+               progressWindow = parser.isSet(windowOption);
 
     // Drawing the pictures needs fonts, hence a GUI application, but never a screen.
     std::unique_ptr<QCoreApplication> app;
@@ -112,7 +108,7 @@ int main(int argc, char** argv)
 
     const QString dir = dirs.front();
     if (!QDir().mkpath(dir) || !QFileInfo(dir).isDir()) {
-        printLine(stderr, QStringLiteral("mokuri-deck: cannot make the folder %1").arg(dir));
+        qCWarning(mokuri::logTools, "cannot make the folder %s", qUtf8Printable(dir));
         return 1;
     }
 
@@ -136,13 +132,14 @@ int main(int argc, char** argv)
                      return Spoken{std::move(audio.samples), audio.sampleRate, audio.error};
                  }};
     } else if (!choice.asked) {
-        printLine(stderr, QStringLiteral("mokuri-deck: the letters are spoken by espeak-ng: %1").arg(choice.why));
+        qCInfo(mokuri::logTools, "the letters are spoken by espeak-ng: %s", qUtf8Printable(choice.why));
     }
 
     mokuri::deck::DeckMaker maker(dir, voice, espeak, [](const QString& line) {
         const bool listing = line.startsWith(QLatin1String("created")) || line.startsWith(QLatin1String("renewed"));
         if (g_progressShown) std::fputs("\r\033[K", stderr); // the progress line gives way
-        printLine(listing ? stdout : stderr, line);
+        if (listing) printLine(stdout, line);
+        else qCWarning(mokuri::logTools, "%s", qUtf8Printable(line));
     });
     maker.setRenew(renew);
     // Open JTalk takes a while for all the letters: a terminal sees how far it is.

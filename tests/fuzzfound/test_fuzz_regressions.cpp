@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs the fuzzers under fuzz/ broke, kept as ordinary tests so the faults stay fixed.
 #include "content/PictureFolder.h"
+#include "content/PracticeRecord.h"
 #include "content/PraiseLines.h"
 #include "content/TaskListFile.h"
 #include "support/FileRead.h"
@@ -138,6 +139,32 @@ private slots:
         QVERIFY2(QStringView(text).isValidUtf16(), qPrintable(QString::number(text.size())));
         QVERIFY(text.contains(QChar(QChar::ReplacementCharacter)));
         for (const QString& praise : parsePraiseLines(bytes)) QCOMPARE(decodeText(encodeText(praise)), praise);
+    }
+
+    // fuzz_record: a line with a value in a column its event does not use (a spreadsheet's
+    // doing) read differently once the game had written it again, and a negative time was
+    // kept where the game writes "unknown".
+    void recordLinesReadBackAfterARewrite_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        const QByteArray start = "2026-12-01T09:00:00.000+09:00,s1,1,";
+        QTest::newRow("question with a leaver") << start + "question,a.jpg,a,word,1,0,hiragana,click,,,,,,Esc";
+        QTest::newRow("question with a letter") << start + "question,a.jpg,a,word,1,0,hiragana,click,x,y,1,,,";
+        QTest::newRow("tile with restarts") << start + "tile,a.jpg,a,,,,,,あ,あ,1,900,4,";
+        QTest::newRow("done with negative time") << start + "done,a.jpg,a,,,,,,,,,-5,0,";
+        QTest::newRow("done with negative restarts") << start + "done,a.jpg,a,,,,,,,,,800,-2,";
+        QTest::newRow("left with a letter") << start + "left,a.jpg,a,,,,,,い,,,,0,H";
+    }
+    void recordLinesReadBackAfterARewrite()
+    {
+        QFETCH(QByteArray, line);
+        const std::vector<RecordLine> read = parseRecord(recordHeader() + line + '\n');
+        QCOMPARE(read.size(), size_t(1));
+        const std::vector<RecordLine> again = parseRecord(recordHeader() + formatRecordLine(read[0]));
+        QCOMPARE(again.size(), size_t(1));
+        QCOMPARE(formatRecordLine(again[0]), formatRecordLine(read[0]));
+        QVERIFY(again[0] == read[0]);
+        QVERIFY(read[0].restarts >= 0);
     }
 
     // Every leading byte-order mark is dropped (a file saved twice with one), but dropping

@@ -2,22 +2,24 @@
 // mokuri-report: the practice record of a picture folder as a page for parents.
 #include "content/PracticeRecord.h"
 #include "support/FileRead.h"
+#include "support/Logging.h"
+#include "support/SafeSave.h"
 #include "support/XdgFolders.h"
 #include "tools/report/ReportPage.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QUrl>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QSaveFile>
 #include <QStringList>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <sys/stat.h>
-
-#ifndef MOKURI_VERSION
-#define MOKURI_VERSION "unknown"
-#endif
 
 using namespace mokuri;
 
@@ -42,6 +44,8 @@ const char kUsage[] =
     "${XDG_STATE_HOME:-~/.local/state}/mokuri/records/<folder>-<code>.csv. Delete it to\n"
     "start afresh. The page is one file with no script; nothing is fetched or sent.\n"
     "See mokuri-report(1).\n";
+
+void warn(const QString& line) { qCWarning(logTools, "%s", qUtf8Printable(line)); }
 
 void printLine(FILE* to, const QString& line)
 {
@@ -83,39 +87,43 @@ QString chosenFolder(const QString& given)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    bool help = false, version = false, open = true, optionsEnded = false;
-    QString output;
-    QStringList folders;
-    const QStringList args = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (!optionsEnded && a == QLatin1String("--")) optionsEnded = true;
-        else if (!optionsEnded && (a == QLatin1String("-h") || a == QLatin1String("--help"))) help = true;
-        else if (!optionsEnded && a == QLatin1String("--version")) version = true;
-        else if (!optionsEnded && a == QLatin1String("--no-open")) open = false;
-        else if (!optionsEnded && a == QLatin1String("-o") && i + 1 < args.size()) output = args[++i];
-        else if (!optionsEnded && a.startsWith(u'-')) {
-            std::fprintf(stderr, "mokuri-report: unknown option %s\n\n%s", a.toLocal8Bit().constData(), kUsage);
-            return 2;
-        } else folders << a;
+    installProgramLog("mokuri-report");
+    QStringList args;
+    for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    const QCommandLineOption outputOption(QStringLiteral("o"), {}, QStringLiteral("FILE")),
+        noOpenOption(QStringLiteral("no-open")), helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
+        versionOption(QStringLiteral("version"));
+    parser.addOptions({outputOption, noOpenOption, helpOption, versionOption});
+    if (!parser.parse(args)) {
+        std::fprintf(stderr, "mokuri-report: %s\n\n%s", qUtf8Printable(parser.errorText()), kUsage);
+        return 2;
     }
-    if (help) {
+    if (parser.isSet(helpOption)) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (version) {
-        std::fputs("mokuri-report " MOKURI_VERSION "\n", stdout);
+    if (parser.isSet(versionOption)) {
+        std::printf("mokuri-report %s\n", programVersion());
         return 0;
     }
+    // The desktop's browser is reached through the window system's services, so a page to
+    // be opened needs a GUI application; one only written needs no display at all.
+    const bool desktop = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const bool open = !parser.isSet(noOpenOption);
+    std::unique_ptr<QCoreApplication> app = open && desktop ? std::make_unique<QGuiApplication>(argc, argv)
+                                                            : std::make_unique<QCoreApplication>(argc, argv);
+    const QStringList folders = parser.positionalArguments();
     if (folders.size() > 1) {
         std::fputs(kUsage, stderr);
         return 2;
     }
+    // The last -o counts, as with most programs.
+    QString output = parser.values(outputOption).value(parser.values(outputOption).size() - 1);
 
     const QString folder = QFileInfo(chosenFolder(folders.value(0))).absoluteFilePath();
     if (!QFileInfo(folder).isDir()) {
-        printLine(stderr, QStringLiteral("mokuri-report: no such folder: ") + folder);
+        warn(QStringLiteral("no such folder: ") + folder);
         return 1;
     }
     report::PageInput input;
@@ -126,39 +134,41 @@ int main(int argc, char** argv)
     QFile record(input.recordPath);
     if (QFileInfo::exists(input.recordPath)) {
         if (!isRegularFile(input.recordPath) || !record.open(QIODevice::ReadOnly)) {
-            printLine(stderr, QStringLiteral("mokuri-report: cannot read ") + input.recordPath);
+            warn(QStringLiteral("cannot read ") + input.recordPath);
             return 1;
         }
         input.recordFound = true;
         input.record = report::summaryOf(record.readAll());
     } else {
-        printLine(stderr, QStringLiteral("mokuri-report: no record yet: ") + input.recordPath);
+        warn(QStringLiteral("no record yet: ") + input.recordPath);
     }
 
     if (output.isEmpty()) {
         const QString cache = xdgFolder("XDG_CACHE_HOME", QStringLiteral(".cache"));
         if (cache.isEmpty()) {
-            printLine(stderr, QStringLiteral("mokuri-report: no home folder to keep the page in; give one with -o FILE"));
+            warn(QStringLiteral("no home folder to keep the page in; give one with -o FILE"));
             return 1;
         }
         output = cache + QStringLiteral("/mokuri/report-") + folderCode(folder) + QStringLiteral(".html");
     }
     output = QFileInfo(output).absoluteFilePath();
     if (const QString why = whyNotAPage(output, input.recordPath); !why.isEmpty()) {
-        printLine(stderr, QStringLiteral("mokuri-report: will not write the page to %1: %2; name a new file with -o")
+        warn(QStringLiteral("will not write the page to %1: %2; name a new file with -o")
                               .arg(output, why));
         return 1;
     }
     QDir().mkpath(QFileInfo(output).absolutePath());
-    QSaveFile page(output);
-    const QByteArray html = report::reportPage(input);
-    if (!page.open(QIODevice::WriteOnly) || page.write(html) != html.size() || !page.commit()) {
-        printLine(stderr, QStringLiteral("mokuri-report: cannot write ") + output);
+    if (QString why; !saveFile(output, report::reportPage(input), &why)) {
+        warn(QStringLiteral("cannot write %1: %2").arg(output, why));
         return 1;
     }
     printLine(stdout, output);
-    if (open && !QProcess::startDetached(QStringLiteral("xdg-open"), {output})) {
-        printLine(stderr, QStringLiteral("mokuri-report: could not start xdg-open; open the page above in a browser"));
+    if (open && !desktop) {
+        warn(QStringLiteral("no desktop to show the page; open the page above in a browser"));
+        return 1;
+    }
+    if (open && !QDesktopServices::openUrl(QUrl::fromLocalFile(output))) {
+        warn(QStringLiteral("could not open the page in a browser; open the page above in one"));
         return 1;
     }
     return 0;
