@@ -2,6 +2,7 @@
 // The practice record, written as the engine plays on fakes with a clock of the test's own,
 // and the record file as two games, crashes and read-only folders leave it.
 #include "content/PracticeRecord.h"
+#include "support/Logging.h"
 #include "content/RecordWriter.h"
 #include "fakes/FakeSound.h"
 #include "fakes/FakeSpeech.h"
@@ -116,6 +117,7 @@ class PracticeRecordTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { installProgramLog("mokuri"); }  // the messages on stderr, as the game writes them
     void aWordBuiltRight()
     {
         Settings s;

@@ -2,6 +2,7 @@
 // The SDL sound player, heard through SDL's disk driver. Lengths are counted in the
 // device's frames, never on the wall clock.
 #include "MediaTestSupport.h"
+#include "support/Logging.h"
 
 #include "media/AudioMixer.h"
 #include "media/SdlSoundPlayer.h"
@@ -117,6 +118,7 @@ class MediaSound : public QObject {
 private slots:
     void initTestCase()
     {
+        installProgramLog("mokuri");  // the messages on stderr, as the game writes them
         QVERIFY(dir.isValid());
         oldCwd = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path())); // sounds are opened by bare name here

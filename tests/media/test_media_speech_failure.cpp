@@ -3,6 +3,7 @@
 // missing, no audio device. Each runs in a child process of this test (their state is
 // per process).
 #include "MediaTestSupport.h"
+#include "support/Logging.h"
 
 #include "media/SdlSoundPlayer.h"
 #include "media/SpeechSynthesis.h"
@@ -155,6 +156,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
+    mokuri::installProgramLog("mokuri");  // the messages on stderr, as the game writes them
     if (argc > 2 && std::strcmp(argv[1], "--child") == 0) {
         const QString mode = QString::fromLatin1(argv[2]);
         char* childArgv[] = {argv[0], nullptr};

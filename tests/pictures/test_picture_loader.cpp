@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace mokuri;
 using namespace mokuri::test;
@@ -47,18 +49,31 @@ private slots:
         QVERIFY(decodePictureAt(folder.path() + QStringLiteral("/none.jpg"), QSize(10, 10)).isNull());
     }
 
+    void changedOrDeletedFilesAreReadAgain_data()
+    {
+        QTest::addColumn<QSize>("newSize");
+        QTest::newRow("another size on disk") << QSize(41, 30);
+        // A copy over the file within the same millisecond, as a script's does.
+        QTest::newRow("same size, a nanosecond later") << QSize(40, 30);
+    }
     void changedOrDeletedFilesAreReadAgain()
     {
+        QFETCH(QSize, newSize);
         TestFolder folder;
         const QString path = folder.path() + QStringLiteral("/p.bmp");
         writeColour(path, Qt::red, QSize(40, 30));
+        struct stat before {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
         PictureLoader loader;
         loader.prefetch(path, QSize(20, 10));
         QCOMPARE(loaded(loader, path, QSize(20, 10)).pixelColor(5, 5), QColor(Qt::red));
 
         // What was decoded is shown at once; the look at the file, off this thread, finds it
         // changed and the new picture follows.
-        writeColour(path, Qt::blue, QSize(41, 30));  // another size on disk
+        writeColour(path, Qt::blue, newSize);
+        timespec times[2] = {before.st_atim, before.st_mtim};
+        times[1].tv_nsec = (times[1].tv_nsec + 1) % 1000000000;
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
         QSignalSpy decoded(&loader, &PictureLoader::decoded);
         QCOMPARE(loader.load(path, QSize(20, 10)).pixelColor(5, 5), QColor(Qt::red));
         QVERIFY(decoded.wait(60000));

@@ -473,11 +473,54 @@ private slots:
         QVERIFY(!QFileInfo::exists(home_.filePath(u"cache/mokuri"_s)));
     }
 
-    void unknownOptionIsRefused()
+    // The command line as adults and scripts give it. FOLDER stands for a folder with a
+    // record, PAGE for a new file in the home folder.
+    void commandLines_data()
     {
-        const Run run = runReport({u"--open-later"_s}, env_);
-        QCOMPARE(run.exitCode, 2);
-        QVERIFY(run.err.contains(u"Usage: mokuri-report"_s));
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("loggingRules");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("err");      // what stderr holds; empty: nothing at all
+        QTest::addColumn<QString>("written");  // the page written, by its place; empty: none
+        const QString page = u"PAGE"_s, folder = u"FOLDER"_s, noOpen = u"--no-open"_s, o = u"-o"_s;
+        QTest::newRow("unknown option") << QStringList{u"--open-later"_s} << QString() << 2
+                                        << u"mokuri-report: Unknown option 'open-later'."_s << QString();
+        QTest::newRow("-o without a file") << QStringList{folder, o} << QString() << 2
+                                           << u"mokuri-report: Missing value after '-o'."_s
+                                           << QString();
+        QTest::newRow("two folders") << QStringList{folder, folder} << QString() << 2 << u"Usage: mokuri-report"_s
+                                     << QString();
+        QTest::newRow("the last -o counts") << QStringList{noOpen, o, u"/nonexistent/x.html"_s, o, page, folder}
+                                            << QString() << 0 << QString() << page;
+        QTest::newRow("a folder after --") << QStringList{noOpen, o, page, u"--"_s, u"-weird"_s} << QString() << 1
+                                           << u"mokuri-report: no such folder: "_s << QString();
+        QTest::newRow("warnings quietened") << QStringList{noOpen, o, page, u"/nonexistent"_s}
+                                            << u"mokuri.tools.warning=false"_s << 1 << QString() << QString();
+        QTest::newRow("other layers quietened") << QStringList{noOpen, o, page, u"/nonexistent"_s}
+                                                << u"mokuri.content.warning=false"_s << 1
+                                                << u"mokuri-report: no such folder: /nonexistent"_s << QString();
+        QTest::newRow("no desktop to open it on") << QStringList{o, page, folder} << QString() << 1
+                                                  << u"mokuri-report: no desktop to show the page"_s << page;
+    }
+    void commandLines()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, loggingRules);
+        QFETCH(QString, written);
+        QTemporaryDir folder;
+        writeFile(folder.filePath(kRecordFileName), fixedRecord());
+        const QString page = home_.filePath(u"page-%1.html"_s.arg(QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'-')));
+        for (QString& a : args) a = a == u"FOLDER"_s ? folder.path() : a == u"PAGE"_s ? page : a;
+        QProcessEnvironment env = env_;
+        env.remove(u"DISPLAY"_s);
+        env.remove(u"WAYLAND_DISPLAY"_s);
+        if (!loggingRules.isEmpty()) env.insert(u"QT_LOGGING_RULES"_s, loggingRules);
+        const Run run = runReport(args, env);
+        QTEST(run.exitCode, "status");
+        QFETCH(QString, err);
+        if (err.isEmpty()) QCOMPARE(run.err, QString());
+        else QVERIFY2(run.err.startsWith(err), qPrintable(run.err));
+        QCOMPARE(QFileInfo::exists(page), !written.isEmpty());
     }
 
     void pageWrittenToTheCacheAndNamed()
