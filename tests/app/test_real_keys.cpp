@@ -416,6 +416,51 @@ private slots:
         QCOMPARE(vnc.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(vnc.process.exitCode(), 0);
     }
+
+    // A child with one switch builds a word: Space is sent when the trace says the frame is
+    // on the tile with the next letter. The frame stays five seconds on each tile, far
+    // longer than a key takes to arrive.
+    void aWordBuiltWithOneSwitch()
+    {
+        TestFolder folder;
+        folder.addPictures({QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"), QStringLiteral("とり.bmp"),
+                            QStringLiteral("うし.bmp")});
+        writeBytes(folder.data() + QStringLiteral("/mokuri-access.ini"), "method=one-switch\nscan-interval-ms=5000\n");
+        const QString trace = folder.path() + QStringLiteral("/trace.txt");
+        VncGame vnc;
+        Viewer viewer;
+        const QString question = vnc.startListening(folder, trace, viewer);
+        QVERIFY(!question.isEmpty());
+        QString word, tiles;
+        for (const QString& field : question.split(QLatin1Char('\t'))) {
+            if (field.startsWith(QLatin1String("word="))) word = field.mid(5);
+            if (field.startsWith(QLatin1String("tiles="))) tiles = field.mid(6);
+        }
+        QCOMPARE(tiles.size(), word.size());
+        const auto framed = [&trace] {
+            const QStringList moves = events(trace).filter(QRegularExpression(QStringLiteral("^highlight ")));
+            return moves.isEmpty() ? -1 : moves.last().mid(10).toInt();
+        };
+        for (qsizetype k = 0; k < word.size(); ++k) {
+            const QString right = QStringLiteral("right ") + word[k];
+            QVERIFY(QTest::qWaitFor([&] {
+                const int tile = framed();
+                return tile >= 0 && tiles[tile] == word[k];
+            }, kWait));
+            QVERIFY(viewer.key(' '));
+            // The verdict, right or wrong; a wrong one fails below with the trace to see why.
+            QVERIFY(QTest::qWaitFor([&] {
+                const QStringList seen = events(trace);
+                return seen.contains(right) || !seen.filter(QRegularExpression(QStringLiteral("^wrong"))).isEmpty();
+            }, kWait));
+            QVERIFY2(events(trace).contains(right), qPrintable(events(trace).join(u'|')));
+        }
+        QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(QStringLiteral("sound ピンポン.wav")); }, kWait));
+        QCOMPARE(events(trace).filter(QRegularExpression(QStringLiteral("^press 1"))).size(), word.size());
+        QVERIFY(viewer.key(kEscape));
+        QVERIFY(vnc.process.waitForFinished(kWait));
+        QCOMPARE(vnc.process.exitCode(), 0);
+    }
 };
 
 QTEST_MAIN(RealKeys)
