@@ -78,6 +78,7 @@ public:
     }
     bool key(uint32_t keysym) { return sendKey(keysym, true) && sendKey(keysym, false); }
     bool click(QPoint p) { return sendPointer(p, 0) && sendPointer(p, 1) && sendPointer(p, 0); }
+    bool moveTo(QPoint p) { return sendPointer(p, 0); }
 
 private:
     bool handshake()
@@ -457,6 +458,42 @@ private slots:
         }
         QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(QStringLiteral("sound ピンポン.wav")); }, kWait));
         QCOMPARE(events(trace).filter(QRegularExpression(QStringLiteral("^press 1"))).size(), word.size());
+        QVERIFY(viewer.key(kEscape));
+        QVERIFY(vnc.process.waitForFinished(kWait));
+        QCOMPARE(vnc.process.exitCode(), 0);
+    }
+
+    // A child with an eye-gaze pointer builds a word: the pointer is parked on each tile in
+    // turn, and the game takes it once it has rested there, with no click.
+    void aWordBuiltByDwell()
+    {
+        TestFolder folder;
+        folder.addPictures({QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"), QStringLiteral("とり.bmp"),
+                            QStringLiteral("うし.bmp")});
+        writeBytes(folder.data() + QStringLiteral("/Word.txt"), "#TRUE#,#TRUE#,0,0,#TRUE#,#TRUE#\r\n");
+        writeBytes(folder.data() + QStringLiteral("/mokuri-access.ini"), "dwell-ms=400\n");
+        const QString trace = folder.path() + QStringLiteral("/trace.txt");
+        VncGame vnc;
+        Viewer viewer;
+        const QString question = vnc.startListening(folder, trace, viewer);
+        QVERIFY(!question.isEmpty());
+        QString word, tiles;
+        for (const QString& field : question.split(QLatin1Char('\t'))) {
+            if (field.startsWith(QLatin1String("word="))) word = field.mid(5);
+            if (field.startsWith(QLatin1String("tiles="))) tiles = field.mid(6);
+        }
+        QString left = tiles;
+        for (qsizetype k = 0; k < word.size(); ++k) {
+            const qsizetype tile = left.indexOf(word[k]);
+            QVERIFY(tile >= 0);
+            left[tile] = u' ';
+            QVERIFY(viewer.moveTo(tileCentre(question, int(tile))));
+            QVERIFY2(QTest::qWaitFor([&] { return events(trace).contains(u"right "_s + word[k]); }, kWait),
+                     qPrintable(events(trace).join(u'|')));
+        }
+        QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(QStringLiteral("sound ピンポン.wav")); }, kWait));
+        QCOMPARE(events(trace).filter(QRegularExpression(QStringLiteral("^dwell "))).size(), word.size());
+        QVERIFY(events(trace).filter(QRegularExpression(QStringLiteral("^wrong"))).isEmpty());
         QVERIFY(viewer.key(kEscape));
         QVERIFY(vnc.process.waitForFinished(kWait));
         QCOMPARE(vnc.process.exitCode(), 0);
