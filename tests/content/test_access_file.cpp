@@ -1,16 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // mokuri-access.ini as a teacher might leave it: absent, hand-edited, from a later version,
-// damaged, behind a link.
+// damaged.
 #include "content/AccessSettingsFile.h"
 #include "fakes/TestFolder.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/stat.h>
 
 using namespace mokuri;
 using namespace mokuri::test;
@@ -32,8 +28,6 @@ AccessSettings oneSwitch()
 
 } // namespace
 
-Q_DECLARE_METATYPE(mokuri::AccessSettings)
-
 class AccessFile : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir;
@@ -46,33 +40,14 @@ private slots:
     void absentFileMeansTodaysGameAndStaysAbsent()
     {
         QString notice;
-        const AccessSettings s = loadAccessSettings(dir->path(), trace, &notice);
-        QCOMPARE(s, AccessSettings{});
-        QCOMPARE(s.method, AccessMethod::Pointer);
-        QCOMPARE(s.dwellMs, 0);
+        QCOMPARE(loadAccessSettings(dir->path(), trace, &notice), AccessSettings{});
+        QCOMPARE(AccessSettings{}.method, AccessMethod::Pointer);
+        QCOMPARE(AccessSettings{}.dwellMs, 0);
         QVERIFY(notice.isEmpty());
         QVERIFY(!QFileInfo::exists(file()));
-    }
-
-    void readsAsWritten_data()
-    {
-        QTest::addColumn<AccessSettings>("settings");
-        QTest::newRow("defaults") << AccessSettings{};
-        QTest::newRow("one switch, every option") << oneSwitch();
-        AccessSettings two;
-        two.method = AccessMethod::TwoSwitches;
-        two.scanStart = ScanStart::PauseOnFirst;
-        QTest::newRow("two switches") << two;
-        AccessSettings dwell;
-        dwell.dwellMs = 1200;
-        QTest::newRow("dwell") << dwell;
-    }
-    void readsAsWritten()
-    {
-        QFETCH(AccessSettings, settings);
-        QVERIFY(saveAccessSettings(dir->path(), settings, trace));
-        QCOMPARE(loadAccessSettings(dir->path(), trace), settings);
-        QCOMPARE(parseAccessSettings(formatAccessSettings(settings)), std::optional(settings));
+        // Saved, every value reads back.
+        QVERIFY(saveAccessSettings(dir->path(), oneSwitch(), trace));
+        QCOMPARE(loadAccessSettings(dir->path(), trace), oneSwitch());
     }
 
     void handEditedFiles_data()
@@ -124,21 +99,6 @@ private slots:
         notice.clear();
         loadAccessSettings(dir->path(), trace, &notice);
         QVERIFY(notice.isEmpty());
-    }
-
-    void savesGoThroughLinksAndKeepPermissions()
-    {
-        QDir(dir->path()).mkdir(QStringLiteral("aki"));
-        const QString real = dir->filePath(QStringLiteral("aki/") + kAccessFileName);
-        writeBytes(real, "method=pointer\n");
-        QVERIFY(::chmod(QFile::encodeName(real).constData(), 0640) == 0);
-        QVERIFY(QFile::link(QStringLiteral("aki/") + kAccessFileName, file()));
-        QVERIFY(saveAccessSettings(dir->path(), oneSwitch(), trace));
-        QVERIFY(QFileInfo(file()).isSymLink());
-        QCOMPARE(parseAccessSettings(readBytes(real)), std::optional(oneSwitch()));
-        struct stat st {};
-        QCOMPARE(::stat(QFile::encodeName(real).constData(), &st), 0);
-        QCOMPARE(st.st_mode & 07777, mode_t(0640));
     }
 };
 

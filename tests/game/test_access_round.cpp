@@ -13,6 +13,7 @@
 
 using namespace mokuri;
 using namespace mokuri::test;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -66,11 +67,12 @@ struct Rig {
         return t < 0 ? QString() : q().tileLetter(t);
     }
     QString nextLetter() const { return q().tileLetter(q().nextLetter); }
-    // The tiles' order from left to right, as the scan goes.
-    std::vector<int> rowOrder() const
+    // The tiles' order from left to right, as the scan goes; only those not placed yet.
+    std::vector<int> rowOrder(bool free = false) const
     {
         std::vector<int> order;
-        for (int i = 0; i < q().tileCount(); ++i) order.push_back(i);
+        for (int i = 0; i < q().tileCount(); ++i)
+            if (!free || !q().isPlaced(i)) order.push_back(i);
         std::sort(order.begin(), order.end(), [this](int a, int b) { return q().tileSlots[size_t(a)] < q().tileSlots[size_t(b)]; });
         return order;
     }
@@ -102,42 +104,50 @@ class AccessRound : public QObject {
     Q_OBJECT
 
 private slots:
-    void oneSwitchBuildsTheWord_data()
+    // The word built with each way of scanning: the highlight starts on the row's first
+    // tile once the instruction has been spoken, moves by the timer (one switch) or by
+    // switch 1 (two switches), and a press takes the highlighted tile.
+    void switchesBuildTheWord_data()
     {
+        QTest::addColumn<int>("method");
         QTest::addColumn<int>("start");
         QTest::addColumn<bool>("auditory");
-        QTest::newRow("at once") << int(ScanStart::AtOnce) << false;
-        QTest::newRow("pause on the first tile") << int(ScanStart::PauseOnFirst) << false;
-        QTest::newRow("start on a press") << int(ScanStart::OnPress) << false;
-        QTest::newRow("auditory scanning") << int(ScanStart::AtOnce) << true;
+        const int one = int(AccessMethod::OneSwitch);
+        QTest::newRow("one switch") << one << int(ScanStart::AtOnce) << false;
+        QTest::newRow("one switch, pause on the first tile") << one << int(ScanStart::PauseOnFirst) << false;
+        QTest::newRow("one switch, start on a press") << one << int(ScanStart::OnPress) << false;
+        QTest::newRow("one switch, auditory") << one << int(ScanStart::AtOnce) << true;
+        QTest::newRow("two switches, auditory") << int(AccessMethod::TwoSwitches) << int(ScanStart::AtOnce) << true;
     }
-    void oneSwitchBuildsTheWord()
+    void switchesBuildTheWord()
     {
+        QFETCH(int, method);
         QFETCH(int, start);
         QFETCH(bool, auditory);
-        AccessSettings a = switches(AccessMethod::OneSwitch, ScanStart(start));
+        AccessSettings a = switches(AccessMethod(method), ScanStart(start));
         a.auditoryScan = auditory;
+        const bool two = a.method == AccessMethod::TwoSwitches, onPress = a.scanStart == ScanStart::OnPress;
         Rig rig(a);
         QSignalSpy done(rig.round.get(), &Round::wordDone);
         QCOMPARE(rig.round->highlightedTile(), -1);  // nothing highlighted while the instruction is spoken
         rig.endInstruction();
-        QCOMPARE(rig.round->highlightedTile(), rig.rowOrder().front());
-        QCOMPARE(rig.timer("ScanTimer").isActive(), ScanStart(start) != ScanStart::OnPress);
-        if (ScanStart(start) == ScanStart::PauseOnFirst) QCOMPARE(rig.timer("ScanTimer").interval(), 2 * a.scanIntervalMs);
-        if (ScanStart(start) == ScanStart::OnPress) {
-            rig.press();
-            QCOMPARE(rig.q().nextLetter, 0);  // the press set the scan going, it took nothing
-            QVERIFY(rig.timer("ScanTimer").isActive());
-        }
         const QString word = rig.q().word;
         for (int k = 0; k < word.size(); ++k) {
-            if (ScanStart(start) == ScanStart::OnPress && k > 0) rig.press();
+            QCOMPARE(rig.round->highlightedTile(), rig.rowOrder(true).front());
+            QCOMPARE(rig.timer("ScanTimer").isActive(), !two && !onPress);
+            if (onPress) {
+                rig.press();  // sets the scan going, takes nothing
+                QCOMPARE(rig.q().nextLetter, k);
+            }
             for (int n = 0; n < 12 && rig.highlightedLetter() != rig.nextLetter(); ++n) {
-                rig.fire("ScanTimer");
-                QCOMPARE(rig.timer("ScanTimer").interval(), a.scanIntervalMs * (ScanStart(start) == ScanStart::PauseOnFirst && rig.round->highlightedTile() == rig.rowOrder().front() ? 2 : 1));
+                const bool first = rig.round->highlightedTile() == rig.rowOrder(true).front();
+                if (!two) QCOMPARE(rig.timer("ScanTimer").interval(), a.scanIntervalMs * (first && start == int(ScanStart::PauseOnFirst) ? 2 : 1));
+                if (two) rig.press(1);
+                else rig.fire("ScanTimer");
                 if (auditory) QCOMPARE(rig.sound.played.last(), letterSoundFile(rig.highlightedLetter()));
             }
-            rig.press();
+            QCOMPARE(rig.q().nextLetter, k);
+            rig.press(two ? 2 : 1);
             QCOMPARE(rig.q().nextLetter, k + 1);
         }
         QCOMPARE(done.size(), 1);
@@ -145,115 +155,72 @@ private slots:
         QCOMPARE(rig.round->highlightedTile(), -1);
     }
 
-    void twoSwitchesBuildTheWord()
-    {
-        Rig rig(switches(AccessMethod::TwoSwitches));
-        QSignalSpy done(rig.round.get(), &Round::wordDone);
-        rig.endInstruction();
-        const QString word = rig.q().word;
-        for (int k = 0; k < word.size(); ++k) {
-            for (int n = 0; n < 12 && rig.highlightedLetter() != rig.nextLetter(); ++n) rig.press(1);
-            QCOMPARE(rig.q().nextLetter, k);  // switch 1 only moves
-            rig.press(2);
-            QCOMPARE(rig.q().nextLetter, k + 1);
-            QVERIFY(!rig.timer("ScanTimer").isActive());  // the child sets the pace
-        }
-        QCOMPARE(done.size(), 1);
-    }
-
-    // A script of switch events against the trace's verdicts on the presses.
-    // d1/u1: switch 1 down/up; r1: its key's auto-repeat; h: the hold time is up;
-    // g: the ignore-repeat time is up; t: the scan moves on; i: the instruction ends.
-    void filters_data()
+    // One switch, a script of events against the trace's verdicts and the place in the row
+    // of the tile taken (-1: none). d1/u1: switch 1 down/up; r1: its key's auto-repeat;
+    // h: the hold time is up; g: the ignore-repeat time is up; t: the scan moves on; T: it
+    // moves on until it rests; i: the instruction ends.
+    void switchScripts_data()
     {
         QTest::addColumn<int>("holdMs");
         QTest::addColumn<int>("ignoreMs");
+        QTest::addColumn<int>("rounds");
         QTest::addColumn<QString>("script");
-        QTest::addColumn<QStringList>("verdicts");
-        QTest::addColumn<int>("taken");
-        const QString take = QStringLiteral("1 accepted take");
-        QTest::newRow("press during the instruction") << 0 << 0 << QStringLiteral("d1 u1 i d1 u1")
-                                                      << QStringList{QStringLiteral("1 ignored instruction"), take} << 1;
-        QTest::newRow("auto-repeat never counts") << 0 << 0 << QStringLiteral("i d1 r1 r1 u1")
-            << QStringList{take, QStringLiteral("1 ignored repeat"), QStringLiteral("1 ignored repeat")} << 1;
-        QTest::newRow("a second down without an up") << 0 << 0 << QStringLiteral("i d1 d1")
-                                                       << QStringList{take, QStringLiteral("1 ignored repeat")} << 1;
-        QTest::newRow("too short for the hold time") << 300 << 0 << QStringLiteral("i d1 u1")
-                                                      << QStringList{QStringLiteral("1 ignored too-short")} << 0;
-        QTest::newRow("held long enough") << 300 << 0 << QStringLiteral("i d1 h u1") << QStringList{take} << 1;
-        QTest::newRow("too soon after a press") << 0 << 500 << QStringLiteral("i d1 u1 d1 u1 g d1 u1")
-            << QStringList{take, QStringLiteral("1 ignored too-soon"), take} << 2;
-        QTest::newRow("held, but too soon") << 200 << 500 << QStringLiteral("i d1 h u1 d1 h u1")
-                                            << QStringList{take, QStringLiteral("1 ignored too-soon")} << 1;
+        QTest::addColumn<QString>("verdicts");
+        QTest::addColumn<int>("takenAt");
+        QTest::newRow("press during the instruction") << 0 << 0 << 0 << "d1 u1 i d1 u1" << "ignored instruction, take" << 0;
+        QTest::newRow("auto-repeat never counts") << 0 << 0 << 0 << "i d1 r1 r1 u1" << "take, ignored repeat, ignored repeat" << 0;
+        QTest::newRow("a second down without an up") << 0 << 0 << 0 << "i d1 d1" << "take, ignored repeat" << 0;
+        QTest::newRow("too short for the hold time") << 300 << 0 << 0 << "i d1 u1" << "ignored too-short" << -1;
+        QTest::newRow("held long enough") << 300 << 0 << 0 << "i d1 h u1" << "take" << 0;
+        QTest::newRow("too soon after a press") << 0 << 500 << 0 << "i d1 u1 d1 u1 g d1 u1" << "take, ignored too-soon, take" << 0;
+        QTest::newRow("held, but too soon") << 200 << 500 << 0 << "i d1 h u1 d1 h u1" << "take, ignored too-soon" << 0;
+        // The tile taken is the one highlighted when the switch went down.
+        QTest::newRow("down just before a move") << 0 << 0 << 0 << "i d1 t u1" << "take" << 0;
+        QTest::newRow("down just after a move") << 0 << 0 << 0 << "i t d1 u1" << "take" << 1;
+        QTest::newRow("held across a move") << 250 << 0 << 0 << "i d1 t h u1" << "take" << 0;
+        QTest::newRow("resting after its rounds: a press wakes it") << 0 << 0 << 2 << "i T d1 u1 t d1 u1"
+                                                                   << "start, take" << 1;
     }
-    void filters()
+    void switchScripts()
     {
         QFETCH(int, holdMs);
         QFETCH(int, ignoreMs);
+        QFETCH(int, rounds);
         QFETCH(QString, script);
-        QFETCH(QStringList, verdicts);
-        QFETCH(int, taken);
+        QFETCH(QString, verdicts);
+        QFETCH(int, takenAt);
         AccessSettings a = switches(AccessMethod::OneSwitch);
         a.holdMs = holdMs;
         a.ignoreRepeatMs = ignoreMs;
+        a.scanRounds = rounds;
         Rig rig(a);
         QSignalSpy placed(rig.round.get(), &Round::tilePlaced);
         QSignalSpy wrong(rig.round.get(), &Round::wrongTile);
+        int ticks = 0;
         for (const QString& step : script.split(u' ')) {
             if (step == u"i") rig.endInstruction();
             else if (step == u"h") rig.fire("HoldTimer");
             else if (step == u"g") rig.timer("RepeatTimer").stop();  // as good as run out
+            else if (step == u"t") rig.fire("ScanTimer");
             else if (step == u"d1") rig.round->onSwitchPressed(1, false);
             else if (step == u"r1") rig.round->onSwitchPressed(1, true);
             else if (step == u"u1") rig.round->onSwitchReleased(1);
+            else
+                for (; rig.timer("ScanTimer").isActive() && ticks < 100; ++ticks) rig.fire("ScanTimer");
+            if (rig.round->phase() == Round::Phase::LetterSounding) QCOMPARE(rig.round->highlightedTile(), -1);
             rig.settle();
-            // A wrong tile is asked again: the next press is for the new instruction.
-            if (rig.round->phase() == Round::Phase::Wrong) {
-                rig.sound.finish();
-                rig.round->onRetryTimer();
-                rig.endInstruction();
-            }
         }
-        QCOMPARE(rig.traced(QStringLiteral("press")), verdicts);
-        QCOMPARE(int(placed.size() + wrong.size()), taken);
-        if (holdMs == 0 && ignoreMs == 0) QVERIFY(!rig.timer("HoldTimer").isActive() && !rig.timer("RepeatTimer").isActive());
-    }
-
-    // The tile a press takes is the one highlighted when the switch went down.
-    void pressAtAHighlightChange_data()
-    {
-        QTest::addColumn<int>("holdMs");
-        QTest::addColumn<bool>("downBeforeTheMove");
-        QTest::addColumn<int>("takenAt");  // place in the row
-        QTest::newRow("down just before the move") << 0 << true << 0;
-        QTest::newRow("down just after the move") << 0 << false << 1;
-        QTest::newRow("held across the move") << 250 << true << 0;
-        QTest::newRow("held, down after the move") << 250 << false << 1;
-    }
-    void pressAtAHighlightChange()
-    {
-        QFETCH(int, holdMs);
-        QFETCH(bool, downBeforeTheMove);
-        QFETCH(int, takenAt);
-        AccessSettings a = switches(AccessMethod::OneSwitch);
-        a.holdMs = holdMs;
-        Rig rig(a);
-        rig.endInstruction();
-        QSignalSpy placed(rig.round.get(), &Round::tilePlaced);
-        QSignalSpy wrong(rig.round.get(), &Round::wrongTile);
-        QSignalSpy moved(rig.round.get(), &Round::highlightMoved);
-        if (!downBeforeTheMove) rig.fire("ScanTimer");
-        rig.round->onSwitchPressed(1, false);
-        if (downBeforeTheMove && rig.timer("ScanTimer").isActive()) rig.fire("ScanTimer");
-        if (holdMs > 0) rig.fire("HoldTimer");
-        const int tile = rig.rowOrder()[size_t(takenAt)];
-        QCOMPARE(rig.sound.played.last(), letterSoundFile(rig.q().tileLetter(tile)));
-        QCOMPARE(rig.round->phase(), Round::Phase::LetterSounding);
-        QCOMPARE(rig.round->highlightedTile(), -1);  // no highlight while the letter sounds
-        rig.settle();
-        QCOMPARE(placed.size() + wrong.size(), 1);
-        QCOMPARE((placed.isEmpty() ? wrong.first() : placed.first()).first().toInt(), tile);
-        QVERIFY(moved.size() >= 2);
+        QStringList expected;
+        for (const QString& v : verdicts.split(QStringLiteral(", ")))
+            expected << u"1 "_s + (v.startsWith(u"ignored"_s) ? v : u"accepted "_s + v);
+        QCOMPARE(rig.traced(QStringLiteral("press")), expected);
+        const QList<QList<QVariant>> taken = placed + wrong;
+        const std::vector<int> row = rig.rowOrder();
+        QCOMPARE(taken.isEmpty() ? -1 : int(std::find(row.begin(), row.end(), taken.first().first().toInt()) - row.begin()), takenAt);
+        if (rounds > 0) {
+            QCOMPARE(ticks, rounds * rig.q().tileCount());
+            QCOMPARE(rig.traced(QStringLiteral("scan-rest")), QStringList{QString::number(rounds)});
+        }
     }
 
     void wrongTileBySwitchAskesAgain()
@@ -279,46 +246,6 @@ private slots:
         while (rig.highlightedLetter() != first) rig.press(1);
         rig.press(2);
         QCOMPARE(rig.q().nextLetter, 1);
-    }
-
-    void scanRestsAfterItsRounds_data()
-    {
-        QTest::addColumn<int>("rounds");
-        QTest::newRow("one round") << 1;
-        QTest::newRow("three rounds") << 3;
-    }
-    void scanRestsAfterItsRounds()
-    {
-        QFETCH(int, rounds);
-        AccessSettings a = switches(AccessMethod::OneSwitch);
-        a.scanRounds = rounds;
-        Rig rig(a);
-        rig.endInstruction();
-        const int tiles = rig.q().tileCount();
-        for (int n = 0; n < rounds * tiles - 1; ++n) rig.fire("ScanTimer");
-        QCOMPARE(rig.round->highlightedTile(), rig.rowOrder().back());
-        rig.fire("ScanTimer");
-        QCOMPARE(rig.round->highlightedTile(), -1);
-        QVERIFY(!rig.timer("ScanTimer").isActive());
-        QCOMPARE(rig.traced(QStringLiteral("scan-rest")), QStringList{QString::number(rounds)});
-        // The next press sets it going again from the first tile, and takes nothing.
-        rig.press();
-        QCOMPARE(rig.q().nextLetter, 0);
-        QVERIFY(rig.sound.played.isEmpty());
-        QCOMPARE(rig.round->highlightedTile(), rig.rowOrder().front());
-        QVERIFY(rig.timer("ScanTimer").isActive());
-        QCOMPARE(rig.traced(QStringLiteral("press")), QStringList{QStringLiteral("1 accepted start")});
-    }
-
-    void pointerTakesNothingWithSwitches()
-    {
-        Settings touch;
-        touch.takeTile = TakeTile::ByTouch;
-        Rig rig(switches(AccessMethod::OneSwitch), touch);
-        rig.endInstruction();
-        rig.round->onTileTouched(rig.q().tileCount() - 1);
-        rig.round->onTileClicked(rig.q().tileCount() - 1);
-        QVERIFY(rig.sound.played.isEmpty());
     }
 
     // Dwell: e<n> the pointer enters tile n; l<n> leaves it; s<k> k ticks of the dwell timer.
