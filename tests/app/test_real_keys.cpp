@@ -151,6 +151,14 @@ QPoint tileCentre(const QString& questionLine, int tile)
     return QPoint(int((left + size / 2.0f) / 15), int((top + size / 2.0f) / 15));
 }
 
+// The value of a "name=value" field of a trace line.
+QString fieldOf(const QString& line, const QString& name)
+{
+    for (const QString& field : line.split(QLatin1Char('\t')))
+        if (field.startsWith(name)) return field.mid(name.size());
+    return {};
+}
+
 // The trace lines as they are, with their fields, without the time.
 QStringList traceLines(const QString& trace)
 {
@@ -432,11 +440,7 @@ private slots:
         Viewer viewer;
         const QString question = vnc.startListening(folder, trace, viewer);
         QVERIFY(!question.isEmpty());
-        QString word, tiles;
-        for (const QString& field : question.split(QLatin1Char('\t'))) {
-            if (field.startsWith(QLatin1String("word="))) word = field.mid(5);
-            if (field.startsWith(QLatin1String("tiles="))) tiles = field.mid(6);
-        }
+        const QString word = fieldOf(question, u"word="_s), tiles = fieldOf(question, u"tiles="_s);
         QCOMPARE(tiles.size(), word.size());
         const auto framed = [&trace] {
             const QStringList moves = events(trace).filter(QRegularExpression(QStringLiteral("^highlight ")));
@@ -477,11 +481,7 @@ private slots:
         Viewer viewer;
         const QString question = vnc.startListening(folder, trace, viewer);
         QVERIFY(!question.isEmpty());
-        QString word, tiles;
-        for (const QString& field : question.split(QLatin1Char('\t'))) {
-            if (field.startsWith(QLatin1String("word="))) word = field.mid(5);
-            if (field.startsWith(QLatin1String("tiles="))) tiles = field.mid(6);
-        }
+        const QString word = fieldOf(question, u"word="_s), tiles = fieldOf(question, u"tiles="_s);
         QString left = tiles;
         for (qsizetype k = 0; k < word.size(); ++k) {
             const qsizetype tile = left.indexOf(word[k]);
