@@ -162,9 +162,21 @@ void Round::endWaiting()
 void Round::onHighlightMoved(int tile)
 {
     emit highlightMoved(tile);
-    // Auditory scanning: the tile's own letter, which a press cuts short.
-    if (tile >= 0 && access_.auditoryScan && phase_ == Phase::WaitingForTile && tile < question_.tileCount())
-        playSound(letterSoundFile(question_.tileLetter(tile)));
+    sayHighlightedLetter(tile);
+}
+
+void Round::sayHighlightedLetter(int tile)
+{
+    highlightLetterWaits_ = false;
+    // Auditory scanning: the tile's own letter, which a press or the next move cuts short;
+    // the click of a tile just placed is heard to its end first.
+    if (tile < 0 || !access_.auditoryScan || phase_ != Phase::WaitingForTile || tile >= question_.tileCount()) return;
+    if (sound_.isPlaying() && !highlightLetterSounds_) {
+        highlightLetterWaits_ = true;
+        return;
+    }
+    playSound(letterSoundFile(question_.tileLetter(tile)));
+    highlightLetterSounds_ = true;
 }
 
 void Round::onTileClicked(int tile)
@@ -274,6 +286,8 @@ void Round::whenSoundEnds(std::function<void()> next)
 
 void Round::onSoundEnded()
 {
+    highlightLetterSounds_ = false;
+    if (highlightLetterWaits_) sayHighlightedLetter(scanning_.highlighted());
     if (!afterSound_) return;  // a sound nobody waits for: the click, the buzzer
     std::function<void()> next = std::move(afterSound_);
     afterSound_ = nullptr;
@@ -334,6 +348,7 @@ void Round::silence()
 
 void Round::playSound(const QString& fileName)
 {
+    highlightLetterSounds_ = false;
     trace_.event("sound", {fileName});
     sound_.play(fileName);
 }

@@ -131,6 +131,7 @@ private:
     void beginWaiting();
     void endWaiting();
     void onHighlightMoved(int tile);
+    void sayHighlightedLetter(int tile);
     void judge(int tile);
     void afterClick();
     void afterChime();
@@ -171,6 +172,8 @@ private:
     Scanning scanning_;
     Dwell dwell_;
     int pointerTile_ = -1;  // the tile under the pointer, for a dwell that begins there
+    bool highlightLetterSounds_ = false;  // the sound playing is the highlighted tile's letter
+    bool highlightLetterWaits_ = false;   // it is to be heard once the sound playing ends
 };
 
 } // namespace mokuri

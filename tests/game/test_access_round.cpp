@@ -149,6 +149,11 @@ private slots:
             QCOMPARE(rig.q().nextLetter, k);
             rig.press(two ? 2 : 1);
             QCOMPARE(rig.q().nextLetter, k + 1);
+            if (!auditory || k + 1 == word.size()) continue;
+            // The click of the placed tile is heard before the highlighted letter.
+            QCOMPARE(rig.sound.played.last(), QStringLiteral("ガチャ.wav"));
+            rig.sound.finish();
+            QCOMPARE(rig.sound.played.last(), letterSoundFile(rig.highlightedLetter()));
         }
         QCOMPARE(done.size(), 1);
         QVERIFY(!rig.timer("ScanTimer").isActive());
