@@ -17,7 +17,7 @@ source scripts/common.sh
 seconds=${1:?usage: ./fuzz.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ "${#targets[@]}" -gt 0 ] || targets=(settings task_list praise encoding tiles pictures record)
+[ "${#targets[@]}" -gt 0 ] || targets=(settings access task_list praise encoding tiles pictures record)
 
 mokuri_install cmake pkg-config qt6-base-dev "${MOKURI_FUZZ_PACKAGES[@]}"
 

@@ -2,6 +2,7 @@
 #include "app/StartUp.h"
 #include "support/Logging.h"
 
+#include "content/AccessSettingsFile.h"
 #include "content/PraiseLines.h"
 #include "content/SettingsFile.h"
 
@@ -23,6 +24,10 @@ std::optional<StartValues> loadStartValues(const QString& folder, Trace& trace)
 
     StartValues v;
     v.settings = loadSettings(folder, trace, &v.settingsNotice);
+    QString accessNotice;
+    v.access = loadAccessSettings(folder, trace, &accessNotice);
+    if (!accessNotice.isEmpty())
+        v.settingsNotice = v.settingsNotice.isEmpty() ? accessNotice : v.settingsNotice + u'\n' + accessNotice;
     v.praise = loadPraiseLines(trace);
     v.folder = loadPictureFolder(folder, trace);
     if (v.folder.pictures.isEmpty()) return std::nullopt;

@@ -2,6 +2,7 @@
 #pragma once
 // What the game starts from: the picture folder named on the command line, its settings and
 // task list, and the praise lines of the current folder.
+#include "content/AccessSettings.h"
 #include "content/PictureFolder.h"
 #include "content/Settings.h"
 #include "content/TaskListFile.h"
@@ -16,8 +17,10 @@ struct StartValues {
     PictureFolder folder;
     TaskList tasks;
     Settings settings;
+    AccessSettings access;
     QStringList praise;
-    // For the adult, at the first opening of the settings / the picture choice.
+    // For the adult, at the first opening of the settings (with the access settings'
+    // file) / the picture choice.
     QString settingsNotice;
     QString taskListNotice;
 };

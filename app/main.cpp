@@ -52,6 +52,7 @@ int main(int argc, char** argv)
     }
 
     Round round(start->folder, start->tasks, start->settings, start->praise, *sound, *speech, random, trace);
+    round.setAccess(start->access);
     // The first instruction is made while the window is built.
     round.prepareFirstQuestion();
 

@@ -18,7 +18,7 @@ namespace {
 
 const char* const kColumns[] = {"time", "session", "question", "event", "picture", "word", "instruction", "model",
                                 "decoys", "decoy_kind", "take_by", "letter", "expected", "right", "ms", "restarts",
-                                "left_by"};
+                                "left_by", "access"};
 constexpr int kColumnCount = int(std::size(kColumns));
 
 const char* eventName(RecordEvent e)
@@ -151,7 +151,7 @@ struct ColumnPlaces {
 };
 
 enum Column { Time, Session, Number, Event, Picture, Word, InstructionCol, Model, Decoys, DecoyKindCol, TakeBy,
-              Letter, Expected, Right, Ms, Restarts, LeftBy };
+              Letter, Expected, Right, Ms, Restarts, LeftBy, Access };
 
 std::optional<RecordLine> lineFrom(const QList<QByteArray>& fields, const ColumnPlaces& columns)
 {
@@ -181,6 +181,8 @@ std::optional<RecordLine> lineFrom(const QList<QByteArray>& fields, const Column
                                : kind == QLatin1String("digits") ? DecoyKind::Digits
                                                                   : DecoyKind::Hiragana;
         l.settings.takeTile = raw(TakeBy) == QLatin1String("touch") ? TakeTile::ByTouch : TakeTile::ByClick;
+        l.access = text(Access);
+        if (l.access.isEmpty()) l.access = raw(TakeBy) == QLatin1String("touch") ? QStringLiteral("touch") : QStringLiteral("click");
         // The last field is empty on this line: a line torn short lacks columns instead.
     }
     // Only what the event's own columns say, as the game writes them: a value a spreadsheet
@@ -221,7 +223,21 @@ QByteArray recordHeader()
     return out + '\n';
 }
 
-QByteArray formatRecordLine(const RecordLine& l)
+int recordColumnCount() { return kColumnCount; }
+
+int recordColumnsOf(QByteArrayView header)
+{
+    const qsizetype end = header.indexOf('\n');
+    QByteArray first = header.first(end < 0 ? header.size() : end).toByteArray();
+    if (first.endsWith('\r')) first.chop(1);
+    const QList<QByteArray> names = first.split(',');
+    if (names.size() >= kColumnCount || names.value(0) != kColumns[0]) return kColumnCount;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (names[i] != kColumns[i]) return kColumnCount;
+    return int(names.size());
+}
+
+QByteArray formatRecordLine(const RecordLine& l, int columns)
 {
     const bool question = l.event == RecordEvent::Question;
     const bool tile = l.event == RecordEvent::Tile;
@@ -244,8 +260,9 @@ QByteArray formatRecordLine(const RecordLine& l)
         l.ms >= 0 ? QByteArray::number(l.ms) : "",
         question || tile ? "" : QByteArray::number(l.restarts),
         l.event == RecordEvent::Left ? csvField(l.leftBy) : "",
+        question ? csvField(l.access) : "",
     };
-    return fields.join(',') + '\n';
+    return fields.first(std::clamp(columns, 1, kColumnCount)).join(',') + '\n';
 }
 
 std::optional<RecordLine> parseRecordLine(const QByteArray& line)

@@ -23,8 +23,11 @@ struct RecordLine {
     RecordEvent event = RecordEvent::Question;
     QString picture;
     QString word;
-    // Question: the settings in force.
+    // Question: the settings in force, and how the child takes tiles: "touch", "click",
+    // "dwell", "one-switch" or "two-switch" (an older record, without the column, gives
+    // its "touch" or "click").
     Settings settings;
+    QString access;
     // Tile: the letter taken, the one expected, and the time since the instruction ended.
     QString letter;
     QString expected;
@@ -40,8 +43,14 @@ struct RecordLine {
 
 // The first line of every record file.
 QByteArray recordHeader();
-// One line, ended by "\n".
-QByteArray formatRecordLine(const RecordLine& line);
+// Today's number of columns.
+int recordColumnCount();
+// How many of today's columns a record whose first line is `header` has: an older
+// version's record keeps its width, so that every line of it stays readable to old and new
+// readers alike; today's count for anything else.
+int recordColumnsOf(QByteArrayView header);
+// One line, ended by "\n", in the first `columns` columns.
+QByteArray formatRecordLine(const RecordLine& line, int columns = recordColumnCount());
 // A line in today's columns (without its line end); nothing for the header, a torn or
 // foreign line.
 std::optional<RecordLine> parseRecordLine(const QByteArray& line);

@@ -43,9 +43,17 @@ int RecordWriter::openForAppend(const QString& file, QString* why)
     return -1;
 }
 
+int RecordWriter::columnsOfOpenRecord() const
+{
+    char head[512];
+    const ssize_t n = ::pread(fd_, head, sizeof head, 0);
+    return recordColumnsOf(QByteArrayView(head, std::max<ssize_t>(n, 0)));
+}
+
 bool RecordWriter::open()
 {
     opened_ = true;
+    columns_ = -1;
     const QString inFolder = fileInFolder(folder_, kRecordFileName);
     QString whyNotInFolder, whyNotInState;
     fd_ = openForAppend(inFolder, &whyNotInFolder);
@@ -94,10 +102,13 @@ bool RecordWriter::append(const RecordLine& line)
     bool ok = false;
     errno = 0;
     if (fd_ >= 0) {
-        QByteArray bytes = formatRecordLine(line);
         ::flock(fd_, LOCK_EX);
         struct stat st {};
         if (::fstat(fd_, &st) == 0) {
+            // A record an older version began keeps its columns.
+            if (st.st_size == 0) columns_ = recordColumnCount();
+            else if (columns_ < 0) columns_ = columnsOfOpenRecord();
+            QByteArray bytes = formatRecordLine(line, columns_);
             char last = '\n';
             if (st.st_size == 0) bytes.prepend(recordHeader());
             else if (::pread(fd_, &last, 1, st.st_size - 1) == 1 && last != '\n') bytes.prepend('\n');

@@ -34,10 +34,12 @@ private:
     bool open();
     int openForAppend(const QString& file, QString* why);
     bool stillInPlace() const;
+    int columnsOfOpenRecord() const;
 
     QString folder_;
     QString path_;
     int fd_ = -1;
+    int columns_ = -1;  // of the open record, once known
     bool opened_ = false;
     bool complained_ = false;
     bool toldWhy_ = false;

@@ -55,10 +55,6 @@ bool saveSettings(const QString& folder, const Settings& s, Trace& trace)
     return saveFileAtomically(settingsPath(folder), formatSettings(s), trace);
 }
 
-namespace {
-
-// A copy of the adult's damaged file beside it, never over an older copy; its path, or
-// nothing when no copy could be made.
 QString keepDamagedCopy(const QString& path)
 {
     QString copy = path + QStringLiteral(".damaged");
@@ -68,8 +64,6 @@ QString keepDamagedCopy(const QString& path)
     }
     return QFile::copy(path, copy) ? copy : QString();
 }
-
-} // namespace
 
 Settings loadSettings(const QString& folder, Trace& trace, QString* notice)
 {

@@ -22,4 +22,8 @@ Settings loadSettings(const QString& folder, Trace& trace, QString* notice = nul
 // False (and a message on stderr) when it could not be written.
 bool saveSettings(const QString& folder, const Settings& s, Trace& trace);
 
+// A copy of the adult's damaged file `path` beside it, never over an older copy; its path,
+// or nothing when no copy could be made.
+QString keepDamagedCopy(const QString& path);
+
 } // namespace mokuri

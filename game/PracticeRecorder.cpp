@@ -60,6 +60,7 @@ void PracticeRecorder::onQuestionReady()
     RecordLine line;
     line.event = RecordEvent::Question;
     line.settings = round_.settings();
+    line.access = round_.accessName();
     write(line);
 }
 

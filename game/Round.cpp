@@ -17,7 +17,8 @@ constexpr std::size_t kMaxWaitingTouches = 32;
 Round::Round(PictureFolder folder, TaskList tasks, Settings settings, QStringList praise, SoundPlayer& sound,
              SpeechVoice& speech, Random& random, Trace& trace, QObject* parent)
     : QObject(parent), folder_(std::move(folder)), tasks_(std::move(tasks)), settings_(settings),
-      praise_(std::move(praise)), sound_(sound), speech_(speech), random_(random), trace_(trace)
+      praise_(std::move(praise)), sound_(sound), speech_(speech), random_(random), trace_(trace),
+      scanning_(trace, this), dwell_(trace, this)
 {
     connect(&speech_, &SpeechVoice::speechEnded, this, &Round::onSpeechEnded);
     connect(&sound_, &SoundPlayer::soundEnded, this, &Round::onSoundEnded);
@@ -32,11 +33,18 @@ Round::Round(PictureFolder folder, TaskList tasks, Settings settings, QStringLis
     }
     connect(&retryTimer_, &QTimer::timeout, this, &Round::onRetryTimer);
     connect(&nextQuestionTimer_, &QTimer::timeout, this, &Round::onNextQuestionTimer);
+    connect(&scanning_, &Scanning::highlightMoved, this, &Round::onHighlightMoved);
+    connect(&scanning_, &Scanning::tileChosen, this, [this](int tile) { take(tile, Take::BySwitch); });
+    connect(&dwell_, &Dwell::fillChanged, this, &Round::dwellFilled);
+    connect(&dwell_, &Dwell::completed, this, [this](int tile) { take(tile, Take::ByDwell); });
 }
 
 void Round::start()
 {
     stopEverything();
+    scanning_.setSettings(access_);
+    scanning_.forgetHeld();
+    dwell_.setDwellMs(access_.method == AccessMethod::Pointer && settings_.takeTile == TakeTile::ByTouch ? access_.dwellMs : 0);
     taskIndex_ = 0;
     if (!std::exchange(orderDrawn_, false)) shuffleTasks(tasks_, random_);
     setUpQuestion();
@@ -57,6 +65,7 @@ void Round::stopEverything()
     afterSound_ = nullptr;
     waitingTouches_.clear();
     soundingTile_ = -1;
+    endWaiting();
 }
 
 void Round::setUpQuestion()
@@ -93,9 +102,81 @@ void Round::prepareAhead()
     if (next < tasks_.size()) speech_.prepare(instructionFor(tasks_[next], settings_));
 }
 
+QString Round::accessName() const
+{
+    if (access_.switches()) return accessMethodName(access_.method);
+    if (dwell_.on()) return QStringLiteral("dwell");
+    return settings_.takeTile == TakeTile::ByTouch ? QStringLiteral("touch") : QStringLiteral("click");
+}
+
 void Round::onTileTouched(int tile)
 {
+    pointerTile_ = tile;
+    if (dwell_.on()) {
+        if (phase_ == Phase::WaitingForTile) dwell_.enter(tile);
+        return;
+    }
     take(tile, Take::ByTouch);
+}
+
+void Round::onTileLeft(int tile)
+{
+    if (pointerTile_ == tile) pointerTile_ = -1;
+    dwell_.leave(tile);
+}
+
+void Round::onSwitchPressed(int which, bool repeat)
+{
+    if (!access_.switches()) return;  // the screen sends none then; a test may
+    const char* notNow = phase_ == Phase::WaitingForTile ? nullptr
+                         : phase_ == Phase::Instruction  ? "instruction"
+                                                          : "busy";
+    scanning_.press(which, repeat, notNow);
+}
+
+void Round::onSwitchReleased(int which)
+{
+    scanning_.release(which);
+}
+
+void Round::beginWaiting()
+{
+    if (access_.switches()) {
+        // The tiles still free, in the row's order as the child sees them.
+        std::vector<int> free;
+        for (int i = 0; i < question_.tileCount(); ++i)
+            if (!question_.isPlaced(i)) free.push_back(i);
+        std::sort(free.begin(), free.end(),
+                  [this](int a, int b) { return question_.tileSlots[size_t(a)] < question_.tileSlots[size_t(b)]; });
+        scanning_.begin(std::move(free));
+    }
+    if (dwell_.on() && pointerTile_ >= 0) dwell_.enter(pointerTile_);
+}
+
+void Round::endWaiting()
+{
+    scanning_.halt();
+    dwell_.stop();
+}
+
+void Round::onHighlightMoved(int tile)
+{
+    emit highlightMoved(tile);
+    sayHighlightedLetter(tile);
+}
+
+void Round::sayHighlightedLetter(int tile)
+{
+    highlightLetterWaits_ = false;
+    // Auditory scanning: the tile's own letter, which a press or the next move cuts short;
+    // the click of a tile just placed is heard to its end first.
+    if (tile < 0 || !access_.auditoryScan || phase_ != Phase::WaitingForTile || tile >= question_.tileCount()) return;
+    if (sound_.isPlaying() && !highlightLetterSounds_) {
+        highlightLetterWaits_ = true;
+        return;
+    }
+    playSound(letterSoundFile(question_.tileLetter(tile)));
+    highlightLetterSounds_ = true;
 }
 
 void Round::onTileClicked(int tile)
@@ -109,8 +190,13 @@ void Round::take(int tile, Take how)
         if (waitingTouches_.size() < kMaxWaitingTouches) waitingTouches_.push_back({tile, how});
         return;
     }
-    const bool wanted = how == Take::ByTouch ? settings_.takeTile == TakeTile::ByTouch
-                                             : settings_.takeTile == TakeTile::ByClick;
+    // With switches the pointer takes nothing: a hand resting on the mouse is no choice.
+    const bool pointer = !access_.switches();
+    bool wanted = true;
+    if (how == Take::ByTouch) wanted = pointer && settings_.takeTile == TakeTile::ByTouch && !dwell_.on();
+    else if (how == Take::ByClick) wanted = pointer && settings_.takeTile == TakeTile::ByClick;
+    // A switch or a dwell is heard at once: a highlighted letter or the click before it stops.
+    else if (phase_ == Phase::WaitingForTile && sound_.isPlaying()) sound_.stop();
     if (wanted) takeTile(tile);
 }
 
@@ -122,6 +208,7 @@ void Round::takeTile(int tile)
     // Only tiles of this question can be judged; a hidden leftover from a longer word cannot.
     if (tile < 0 || tile >= q.tileCount() || q.nextLetter >= q.tileCount() || q.isPlaced(tile)) return;
 
+    endWaiting();
     phase_ = Phase::LetterSounding;
     soundingTile_ = tile;
     playSound(letterSoundFile(q.tileLetter(tile)));
@@ -150,6 +237,7 @@ void Round::judge(int tile)
     ++q.nextLetter;
     if (q.nextLetter < q.wordLength()) {
         phase_ = Phase::WaitingForTile;
+        beginWaiting();
         return;
     }
     phase_ = Phase::WordDone;
@@ -198,6 +286,8 @@ void Round::whenSoundEnds(std::function<void()> next)
 
 void Round::onSoundEnded()
 {
+    highlightLetterSounds_ = false;
+    if (highlightLetterWaits_) sayHighlightedLetter(scanning_.highlighted());
     if (!afterSound_) return;  // a sound nobody waits for: the click, the buzzer
     std::function<void()> next = std::move(afterSound_);
     afterSound_ = nullptr;
@@ -258,6 +348,7 @@ void Round::silence()
 
 void Round::playSound(const QString& fileName)
 {
+    highlightLetterSounds_ = false;
     trace_.event("sound", {fileName});
     sound_.play(fileName);
 }
@@ -275,6 +366,7 @@ void Round::onSpeechEnded()
     if (phase_ == Phase::Instruction) {
         phase_ = Phase::WaitingForTile;
         emit instructionEnded();
+        beginWaiting();
     }
 }
 

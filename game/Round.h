@@ -9,10 +9,13 @@
 // on when the player says they ended. A touch that comes while the engine waits for a
 // sound is kept and handled once the sound has ended, in the order it came, as the child
 // would expect of a game that listens to the letter before judging it.
+#include "content/AccessSettings.h"
 #include "content/PictureFolder.h"
 #include "content/Settings.h"
 #include "content/TaskListFile.h"
+#include "game/Dwell.h"
 #include "game/Question.h"
+#include "game/Scanning.h"
 #include "media/SoundPlayer.h"
 #include "media/SpeechVoice.h"
 #include "support/Random.h"
@@ -54,6 +57,7 @@ public:
     const PictureFolder& folder() const { return folder_; }
     const TaskList& tasks() const { return tasks_; }
     const Settings& settings() const { return settings_; }
+    const AccessSettings& access() const { return access_; }
     const QStringList& praise() const { return praise_; }
     const Question& question() const { return question_; }
     Phase phase() const { return phase_; }
@@ -65,6 +69,10 @@ public:
     // The adult's choices; they count from the next start().
     void setSettings(const Settings& s) { settings_ = s; }
     void setTasks(const TaskList& tasks) { tasks_ = tasks; }
+    void setAccess(const AccessSettings& a) { access_ = a.bounded(); }
+    // How the tile now asked for is being taken: "touch", "click", "dwell", "one-switch"
+    // or "two-switch".
+    QString accessName() const;
 
     // A new task order from its first picture (the main screen became active).
     void start();
@@ -75,6 +83,13 @@ public:
     void onTileTouched(int tile);
     // A click on a tile; takes it when tiles are taken by click.
     void onTileClicked(int tile);
+    // The pointer left a tile (a dwell on it starts again from nothing).
+    void onTileLeft(int tile);
+    // A switch (1 or 2) went down or up; `repeat`: a held key's auto-repeat. A press
+    // takes the highlighted tile through the same path as a touch.
+    void onSwitchPressed(int which, bool repeat);
+    void onSwitchReleased(int which);
+    int highlightedTile() const { return scanning_.highlighted(); }
     // The timers' ticks, public so that tests drive them without a clock.
     void onRetryTimer();
     void onNextQuestionTimer();
@@ -92,6 +107,10 @@ signals:
     void instructionEnded();
     void tilePlaced(int tile, int position);
     void wrongTile(int tile);
+    // The scan's highlight is on this tile now; -1: on none.
+    void highlightMoved(int tile);
+    // A dwell's fill on `tile` (0 to 1); tile -1: none shown.
+    void dwellFilled(int tile, double fill);
     void wordDone();
     // A picture a later question will show, worth decoding ahead.
     void upcomingPicture(const QString& picturePath);
@@ -100,7 +119,7 @@ signals:
     void pictureChoiceRequested();
 
 private:
-    enum class Take { ByTouch, ByClick };
+    enum class Take { ByTouch, ByClick, BySwitch, ByDwell };
     struct Waiting {
         int tile;
         Take take;
@@ -108,6 +127,11 @@ private:
     void setUpQuestion();
     void take(int tile, Take how);
     void takeTile(int tile);
+    // Tiles react now: the scan and the dwell begin; and they stop reacting.
+    void beginWaiting();
+    void endWaiting();
+    void onHighlightMoved(int tile);
+    void sayHighlightedLetter(int tile);
     void judge(int tile);
     void afterClick();
     void afterChime();
@@ -126,6 +150,7 @@ private:
     PictureFolder folder_;
     TaskList tasks_;
     Settings settings_;
+    AccessSettings access_;
     QStringList praise_;
     SoundPlayer& sound_;
     SpeechVoice& speech_;
@@ -144,6 +169,11 @@ private:
     std::deque<Waiting> waitingTouches_;
     QTimer retryTimer_;
     QTimer nextQuestionTimer_;
+    Scanning scanning_;
+    Dwell dwell_;
+    int pointerTile_ = -1;  // the tile under the pointer, for a dwell that begins there
+    bool highlightLetterSounds_ = false;  // the sound playing is the highlighted tile's letter
+    bool highlightLetterWaits_ = false;   // it is to be heard once the sound playing ends
 };
 
 } // namespace mokuri

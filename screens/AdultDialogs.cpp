@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screens/AdultDialogs.h"
 
+#include "screens/AccessDialog.h"
 #include "screens/MainScreen.h"
 #include "screens/PictureChoiceDialog.h"
 #include "screens/SettingsDialog.h"
@@ -30,6 +31,22 @@ AdultDialogs::~AdultDialogs()
 {
     delete settings_;
     delete pictureChoice_;
+    delete access_;
+}
+
+void AdultDialogs::openAccess()
+{
+    if (!access_) {
+        access_ = new AccessDialog(scale_);
+        connect(access_, &AccessDialog::accessChosen, &session_, &AdultSession::chooseAccess);
+        // Back to the settings dialog, which the adult left for this one.
+        connect(access_, &DialogWindow::finished, this, [this] {
+            access_->hide();
+            if (settings_) settings_->showFromMainScreen();
+        });
+    }
+    access_->setStored(session_.access());
+    access_->showFromMainScreen();
 }
 
 void AdultDialogs::open(AdultSession::Dialog dialog)
@@ -40,6 +57,7 @@ void AdultDialogs::open(AdultSession::Dialog dialog)
             settings_ = new SettingsDialog(scale_);
             connect(settings_, &SettingsDialog::settingsChosen, &session_, &AdultSession::chooseSettings);
             connect(settings_, &DialogWindow::finished, this, &AdultDialogs::onLeft);
+            connect(settings_, &SettingsDialog::accessWanted, this, &AdultDialogs::openAccess);
         }
         settings_->setStored(session_.settings());
         shown = settings_;

@@ -11,6 +11,7 @@
 
 namespace mokuri {
 
+class AccessDialog;
 class MainScreen;
 class PictureChoiceDialog;
 class SettingsDialog;
@@ -30,6 +31,7 @@ private:
     // went (at once, for a folder that answers), so that no message lands on the child's
     // screen afterwards.
     void onLeft();
+    void openAccess();
 
     bool returning_ = false;
     AdultSession& session_;
@@ -37,6 +39,7 @@ private:
     const TwipScale& scale_;
     QPointer<SettingsDialog> settings_;
     QPointer<PictureChoiceDialog> pictureChoice_;
+    QPointer<AccessDialog> access_;
 };
 
 } // namespace mokuri

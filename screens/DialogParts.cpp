@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
@@ -15,6 +16,41 @@
 #include <utility>
 
 namespace mokuri {
+
+namespace {
+
+// A frame whose top line runs through the middle of its caption, so the line stays above
+// the first button at the stored positions (the style's own box starts below the caption
+// and would cut through that button).
+class CaptionedFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QFontMetrics fm(font());
+        const int top = fm.height() / 2;
+        const QRect box(0, top, width() - 1, height() - 1 - top);
+        // Etched like the system's frames: a shadow line with a light one inside it.
+        p.setPen(palette().color(QPalette::Mid));
+        p.drawRect(box);
+        p.setPen(palette().color(QPalette::Light));
+        p.drawRect(box.adjusted(1, 1, -1, -1));
+        const QRect caption(5, 0, fm.horizontalAdvance(title()) + 4, fm.height());
+        p.fillRect(caption, palette().color(QPalette::Window));
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        p.drawText(caption, Qt::AlignCenter, title());
+    }
+};
+
+} // namespace
+
+QGroupBox* makeCaptionedFrame(QWidget* parent, const QString& caption)
+{
+    return new CaptionedFrame(caption, parent);
+}
 
 QFont dialogFont()
 {

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QWidget>
 
+class QGroupBox;
 class QLabel;
 class QPushButton;
 
@@ -24,6 +25,9 @@ void placeTwips(QWidget* w, const TwipScale& scale, float left, float top, float
 
 // A button that Enter does not press: neither dialog has a default button.
 QPushButton* makeDialogButton(QWidget* parent, const QString& name, const QString& caption);
+
+// A frame of option buttons whose top line runs through the middle of its caption.
+QGroupBox* makeCaptionedFrame(QWidget* parent, const QString& caption);
 
 // The publisher credit, on the system's button-shadow colour.
 QLabel* makeCreditLabel(QWidget* parent, const QString& name);

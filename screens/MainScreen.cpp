@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QTouchEvent>
 #include <QPixmap>
 #include <QResizeEvent>
@@ -41,6 +42,61 @@ void TileLabel::mouseReleaseEvent(QMouseEvent* e)
     if (click) emit clicked(index_);
 }
 
+void TileLabel::leaveEvent(QEvent* e)
+{
+    emit pointerLeft(index_);
+    TwipLabel::leaveEvent(e);
+}
+
+TileMarker::TileMarker(QWidget* parent, Look look) : QWidget(parent), look_(look)
+{
+    setObjectName(look == Look::Highlight ? QStringLiteral("HighlightFrame") : QStringLiteral("DwellFill"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    hide();
+}
+
+void TileMarker::markTile(const QWidget* tile, double fill)
+{
+    if (!tile) {
+        hide();
+        return;
+    }
+    fill_ = std::clamp(fill, 0.0, 1.0);
+    // The frame lies round the tile, over the teal ground; the ring inside, on the white.
+    const int grow = look_ == Look::Highlight ? std::max(6, tile->width() / 8) : 0;
+    setGeometry(tile->geometry().adjusted(-grow, -grow, grow, grow));
+    raise();
+    show();
+    update();
+}
+
+void TileMarker::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect());
+    if (look_ == Look::Highlight) {
+        const double band = std::max(6.0, r.width() / 12);
+        const double half = band / 2;
+        // Black edges on either side of a yellow band.
+        p.setPen(QPen(Qt::black, band, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.drawRect(r.adjusted(half, half, -half, -half));
+        p.setPen(QPen(QColor(255, 220, 0), band / 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.drawRect(r.adjusted(half, half, -half, -half));
+        return;
+    }
+    const double width = std::max(6.0, r.width() / 9);
+    const QRectF ring = r.adjusted(width, width, -width, -width);
+    // A white halo under a dark track shows the ring on any ground; the fill is dark blue.
+    p.setPen(QPen(Qt::white, width + 4, Qt::SolidLine, Qt::FlatCap));
+    p.drawEllipse(ring);
+    p.setPen(QPen(QColor(160, 160, 160), width, Qt::SolidLine, Qt::FlatCap));
+    p.drawEllipse(ring);
+    p.setPen(QPen(QColor(0, 0, 150), width, Qt::SolidLine, Qt::FlatCap));
+    p.drawArc(ring, 90 * 16, -int(fill_ * 360 * 16));
+}
+
 MainScreen::MainScreen(Round& round, const TwipScale& scale, Trace& trace, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), round_(round), scale_(scale), trace_(trace),
       activation_(this, ActivationWatcher::Rules{false, true})
@@ -58,6 +114,8 @@ MainScreen::MainScreen(Round& round, const TwipScale& scale, Trace& trace, QWidg
     connect(&round_, &Round::wrongTile, this, &MainScreen::showWrongMark);
     connect(&round_, &Round::wordDone, rightMark_, &QWidget::show);
     connect(&round_, &Round::upcomingPicture, this, &MainScreen::prefetch);
+    connect(&round_, &Round::highlightMoved, this, &MainScreen::showHighlight);
+    connect(&round_, &Round::dwellFilled, this, &MainScreen::showDwellFill);
     connect(&pictures_, &PictureLoader::decoded, this, &MainScreen::onPictureDecoded);
     connect(&round_, &Round::quitRequested, this, [] { QCoreApplication::exit(0); });
     connect(&activation_, &ActivationWatcher::activated, this, &MainScreen::onActivated);
@@ -100,6 +158,7 @@ void MainScreen::createControls()
         t->setGeometryTwips(float(120 + 600 * i), 3960, 495, 495);
         connect(t, &TileLabel::touched, &round_, &Round::onTileTouched);
         connect(t, &TileLabel::clicked, &round_, &Round::onTileClicked);
+        connect(t, &TileLabel::pointerLeft, &round_, &Round::onTileLeft);
         tiles_[size_t(i)] = t;
     };
     makeTile(0);
@@ -115,6 +174,11 @@ void MainScreen::createControls()
     wrongMark_->setColours(std::nullopt, QColor(255, 0, 0));
     wrongMark_->setGeometryTwips(840, 2640, 735, 735);
     wrongMark_->hide();
+
+    highlight_ = new TileMarker(this, TileMarker::Look::Highlight);
+    dwellFill_ = new TileMarker(this, TileMarker::Look::DwellFill);
+    // A switch may be a mouse button, pressed wherever the pointer happens to be.
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
 }
 
 void MainScreen::setSizeTwips(float width, float height)
@@ -174,6 +238,8 @@ void MainScreen::resizeEvent(QResizeEvent* e)
         if (q.isPlaced(i)) placeTile(i, q.placedAt[size_t(i)]);
     if (q.wrongTile >= 0) showWrongMark(q.wrongTile);
     if (q.wordDone) rightMark_->show();
+    showHighlight(highlightTile_);
+    showDwellFill(dwellTile_, dwellFill_->fill());
 }
 
 void MainScreen::showEvent(QShowEvent* e)
@@ -207,6 +273,8 @@ void MainScreen::hideQuestion()
     for (TileLabel* t : tiles_) t->hide();
     wrongMark_->hide();
     rightMark_->hide();
+    highlight_->hide();
+    dwellFill_->hide();
 }
 
 void MainScreen::showPicture(const QString& path)
@@ -350,9 +418,61 @@ std::optional<AdultKey> adultKeyOf(const QKeyEvent& e)
     }
 }
 
+void MainScreen::showHighlight(int tile)
+{
+    highlightTile_ = tile;
+    highlight_->markTile(tile >= 0 && tile < kMaxTiles ? tiles_[size_t(tile)] : nullptr);
+}
+
+void MainScreen::showDwellFill(int tile, double fill)
+{
+    dwellTile_ = tile;
+    dwellFill_->markTile(tile >= 0 && tile < kMaxTiles ? tiles_[size_t(tile)] : nullptr, fill);
+}
+
+int MainScreen::switchOfKey(const QKeyEvent& e) const
+{
+    if (!round_.access().switches()) return 0;
+    // What switch interfaces send: Space for switch 1, Enter for switch 2 (with one switch,
+    // either takes).
+    switch (e.key()) {
+    case Qt::Key_Space: return 1;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 2;
+    default: return 0;
+    }
+}
+
 void MainScreen::keyPressEvent(QKeyEvent* e)
 {
     if (const std::optional<AdultKey> key = adultKeyOf(*e)) round_.onAdultKey(*key);
+    else if (const int which = switchOfKey(*e)) round_.onSwitchPressed(which, e->isAutoRepeat());
+}
+
+void MainScreen::keyReleaseEvent(QKeyEvent* e)
+{
+    if (const int which = switchOfKey(*e); which && !e->isAutoRepeat()) round_.onSwitchReleased(which);
+}
+
+bool MainScreen::forwardSwitchButton(QEvent* e)
+{
+    const QEvent::Type type = e->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick && type != QEvent::MouseButtonRelease)
+        return false;
+    if (!round_.access().switches()) return false;
+    const auto* m = static_cast<QMouseEvent*>(e);
+    const int which = m->button() == Qt::LeftButton ? 1 : m->button() == Qt::RightButton ? 2 : 0;
+    if (which == 0) return false;
+    // A quick second press comes as a double click: it is a press all the same.
+    if (type == QEvent::MouseButtonRelease) round_.onSwitchReleased(which);
+    else round_.onSwitchPressed(which, false);
+    return true;
+}
+
+bool MainScreen::eventFilter(QObject* watched, QEvent* e)
+{
+    if (forwardSwitchButton(e)) return true;
+    return QWidget::eventFilter(watched, e);
 }
 
 bool MainScreen::event(QEvent* e)
@@ -365,6 +485,7 @@ bool MainScreen::event(QEvent* e)
         onTouch(static_cast<QTouchEvent*>(e));
         return true;
     default:
+        if (forwardSwitchButton(e)) return true;
         return QWidget::event(e);
     }
 }
@@ -394,11 +515,13 @@ void MainScreen::onTouch(QTouchEvent* e)
         case QEventPoint::Updated:
         case QEventPoint::Stationary:
             // A sliding finger takes each tile it enters, as the pointer passing over it does.
+            if (tile != finger.over && finger.over) round_.onTileLeft(finger.over->index());
             if (tile != finger.over && tile) round_.onTileTouched(tile->index());
             finger.over = tile;
             break;
         case QEventPoint::Released:
             if (tile && tile == finger.downOn) round_.onTileClicked(tile->index());
+            if (finger.over) round_.onTileLeft(finger.over->index());
             fingers_.remove(point.id());
             break;
         default:

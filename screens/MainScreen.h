@@ -29,13 +29,34 @@ public:
 signals:
     void touched(int index);
     void clicked(int index);
+    // The pointer went off the tile.
+    void pointerLeft(int index);
 protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void leaveEvent(QEvent* e) override;
 private:
     int index_;
     bool pressed_ = false;
+};
+
+// Drawn over a tile, never in the way of the pointer: the scan's highlight (a thick frame of
+// yellow between black lines, seen on the white tile and the teal ground alike, and by a
+// child with low vision) or a dwell's fill (a dark ring on a white halo growing round).
+class TileMarker : public QWidget {
+    Q_OBJECT
+public:
+    enum class Look { Highlight, DwellFill };
+    TileMarker(QWidget* parent, Look look);
+    // Over `tile`'s place, filled this much (a dwell); hidden for no tile.
+    void markTile(const QWidget* tile, double fill = 1.0);
+    double fill() const { return fill_; }
+protected:
+    void paintEvent(QPaintEvent* e) override;
+private:
+    Look look_;
+    double fill_ = 0;
 };
 
 class MainScreen : public QWidget {
@@ -64,6 +85,8 @@ protected:
     void showEvent(QShowEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
@@ -82,6 +105,11 @@ private:
     void prefetch(const QString& path);
     void onTouch(QTouchEvent* e);
     TileLabel* tileAt(QPointF position) const;
+    void showHighlight(int tile);
+    void showDwellFill(int tile, double fill);
+    // A key or mouse button that is a switch while switches are on: its number, else 0.
+    int switchOfKey(const QKeyEvent& e) const;
+    bool forwardSwitchButton(QEvent* e);
 
     // Found by tests through their object names: Image1, Label1, Label2_0 ..., Label3, Label4.
     TwipImage* picture_ = nullptr;
@@ -89,6 +117,10 @@ private:
     std::array<TileLabel*, kMaxTiles> tiles_{};
     TwipLabel* wrongMark_ = nullptr;
     TwipLabel* rightMark_ = nullptr;
+    TileMarker* highlight_ = nullptr;  // HighlightFrame
+    TileMarker* dwellFill_ = nullptr;  // DwellFill
+    int highlightTile_ = -1;
+    int dwellTile_ = -1;
     Round& round_;
     const TwipScale& scale_;
     Trace& trace_;

@@ -5,39 +5,12 @@
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 
 namespace mokuri {
 
 namespace {
-
-// A frame whose top line runs through the middle of its caption, so the line stays above
-// the first button at the stored positions (the style's own box starts below the caption
-// and would cut through that button).
-class CaptionedFrame : public QGroupBox {
-public:
-    using QGroupBox::QGroupBox;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        const QFontMetrics fm(font());
-        const int top = fm.height() / 2;
-        const QRect box(0, top, width() - 1, height() - 1 - top);
-        // Etched like the system's frames: a shadow line with a light one inside it.
-        p.setPen(palette().color(QPalette::Mid));
-        p.drawRect(box);
-        p.setPen(palette().color(QPalette::Light));
-        p.drawRect(box.adjusted(1, 1, -1, -1));
-        const QRect caption(5, 0, fm.horizontalAdvance(title()) + 4, fm.height());
-        p.fillRect(caption, palette().color(QPalette::Window));
-        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-        p.drawText(caption, Qt::AlignCenter, title());
-    }
-};
 
 // Turns on the button of `value` among `buttons` (one for each value from 0); a value
 // outside them (a hand-edited file) turns none on and leaves the frame as it was.
@@ -107,23 +80,31 @@ SettingsDialog::SettingsDialog(const TwipScale& scale)
     executeButton = makeDialogButton(this, QStringLiteral("Command1"), QStringLiteral("実行"));
     place(executeButton, 1680, 4200, 975, 375);
 
+    accessButton = makeDialogButton(this, QStringLiteral("CommandAccess"), QStringLiteral("操作方法（スイッチ・視線）…"));
+    place(accessButton, 360, 4680, 2295, 375);
+
     credit = makeCreditLabel(this, QStringLiteral("Label1"));
     place(credit, 3000, 4800, 1935, 255);
 
     QWidget* tabOrder[] = {sayWordButton,   readPictureButton, showModelButton, hideModelButton,
                            executeButton,   cancelButton,      noDecoyButton,   oneDecoyButton,
                            twoDecoysButton, hiraganaButton,    katakanaButton,  digitsButton,
-                           showPointerButton, hidePointerButton, touchButton,   clickButton};
+                           showPointerButton, hidePointerButton, touchButton,   clickButton, accessButton};
     for (size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     connect(executeButton, &QPushButton::clicked, this, &SettingsDialog::execute);
     connect(cancelButton, &QPushButton::clicked, this, &SettingsDialog::cancel);
+    connect(accessButton, &QPushButton::clicked, this, [this] {
+        // Shown again on return, the buttons keep the choice made so far.
+        stored_ = chosenSettings();
+        emit accessWanted();
+    });
 }
 
 QGroupBox* SettingsDialog::makeFrame(const QString& name, const QString& caption, float left, float top, float width,
                                      float height)
 {
-    auto* f = new CaptionedFrame(caption, this);
+    QGroupBox* f = makeCaptionedFrame(this, caption);
     f->setObjectName(name);
     place(f, left, top, width, height);
     return f;

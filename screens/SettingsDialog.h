@@ -28,6 +28,8 @@ public:
 signals:
     // "実行": the adult's choice, before finished().
     void settingsChosen(const mokuri::Settings& chosen);
+    // "操作方法…": the adult wants the access dialog; this dialog keeps what it shows.
+    void accessWanted();
 
 protected:
     void showStoredChoices() override;
@@ -58,6 +60,7 @@ private:
     QRadioButton* clickButton = nullptr;
     QPushButton* executeButton = nullptr;
     QPushButton* cancelButton = nullptr;
+    QPushButton* accessButton = nullptr;
     QGroupBox* makeFrame(const QString& name, const QString& caption, float left, float top, float width,
                          float height);
     QRadioButton* makeOption(QGroupBox* frame, const QString& name, const QString& caption, float top, float width,

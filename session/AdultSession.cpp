@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/AdultSession.h"
 
+#include "content/AccessSettingsFile.h"
 #include "content/SettingsFile.h"
 
 #include <QTimer>
@@ -32,6 +33,17 @@ void AdultSession::chooseSettings(const Settings& chosen)
     round_.setSettings(chosen);
     save(round_.folder().filePath(QStringLiteral("Word.txt")), QStringLiteral("設定"),
          [folder = round_.folder().path, chosen, trace = trace_]() mutable { return saveSettings(folder, chosen, trace); });
+}
+
+void AdultSession::chooseAccess(const AccessSettings& chosen)
+{
+    const AccessSettings bounded = chosen.bounded();
+    if (bounded == round_.access()) return;
+    round_.setAccess(bounded);
+    save(round_.folder().filePath(kAccessFileName), QStringLiteral("操作方法の設定"),
+         [folder = round_.folder().path, bounded, trace = trace_]() mutable {
+             return saveAccessSettings(folder, bounded, trace);
+         });
 }
 
 bool AdultSession::chooseTasks(const TaskList& ticked)

@@ -27,6 +27,7 @@ public:
     AdultSession(Round& round, WriteQueue& writes, Trace trace, QObject* parent = nullptr);
 
     const Settings& settings() const { return round_.settings(); }
+    const AccessSettings& access() const { return round_.access(); }
     const TaskList& tasks() const { return round_.tasks(); }
     const PictureFolder& folder() const { return round_.folder(); }
 
@@ -39,6 +40,9 @@ public:
     // "実行": the engine asks its next questions with these; Word.txt is saved when they
     // differ from the stored ones.
     void chooseSettings(const Settings& chosen);
+    // The access dialog's "実行": the engine takes tiles this way from its next question;
+    // mokuri-access.ini is saved when they differ from the stored ones.
+    void chooseAccess(const AccessSettings& chosen);
     // "決定": false, and nothing changed, when fewer than kFewestPictures are ticked.
     bool chooseTasks(const TaskList& ticked);
     // A save whose outcome the adult has not been told yet: the dialog stays until it is.

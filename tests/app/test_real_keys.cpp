@@ -78,6 +78,7 @@ public:
     }
     bool key(uint32_t keysym) { return sendKey(keysym, true) && sendKey(keysym, false); }
     bool click(QPoint p) { return sendPointer(p, 0) && sendPointer(p, 1) && sendPointer(p, 0); }
+    bool moveTo(QPoint p) { return sendPointer(p, 0); }
 
 private:
     bool handshake()
@@ -148,6 +149,14 @@ QPoint tileCentre(const QString& questionLine, int tile)
     const float left = mokuri::tileLeft(places.value(tile), size, lastSlot);
     const float top = mokuri::tileTop(H, row.top);
     return QPoint(int((left + size / 2.0f) / 15), int((top + size / 2.0f) / 15));
+}
+
+// The value of a "name=value" field of a trace line.
+QString fieldOf(const QString& line, const QString& name)
+{
+    for (const QString& field : line.split(QLatin1Char('\t')))
+        if (field.startsWith(name)) return field.mid(name.size());
+    return {};
 }
 
 // The trace lines as they are, with their fields, without the time.
@@ -414,6 +423,79 @@ private slots:
         share.releaseAll();
         QVERIFY(vnc.process.waitForFinished(kWait));
         QCOMPARE(vnc.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(vnc.process.exitCode(), 0);
+    }
+
+    // A child with one switch builds a word: Space is sent when the trace says the frame is
+    // on the tile with the next letter. The frame stays five seconds on each tile, far
+    // longer than a key takes to arrive.
+    void aWordBuiltWithOneSwitch()
+    {
+        TestFolder folder;
+        folder.addPictures({QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"), QStringLiteral("とり.bmp"),
+                            QStringLiteral("うし.bmp")});
+        writeBytes(folder.data() + QStringLiteral("/mokuri-access.ini"), "method=one-switch\nscan-interval-ms=5000\n");
+        const QString trace = folder.path() + QStringLiteral("/trace.txt");
+        VncGame vnc;
+        Viewer viewer;
+        const QString question = vnc.startListening(folder, trace, viewer);
+        QVERIFY(!question.isEmpty());
+        const QString word = fieldOf(question, u"word="_s), tiles = fieldOf(question, u"tiles="_s);
+        QCOMPARE(tiles.size(), word.size());
+        const auto framed = [&trace] {
+            const QStringList moves = events(trace).filter(QRegularExpression(QStringLiteral("^highlight ")));
+            return moves.isEmpty() ? -1 : moves.last().mid(10).toInt();
+        };
+        for (qsizetype k = 0; k < word.size(); ++k) {
+            const QString right = QStringLiteral("right ") + word[k];
+            QVERIFY(QTest::qWaitFor([&] {
+                const int tile = framed();
+                return tile >= 0 && tiles[tile] == word[k];
+            }, kWait));
+            QVERIFY(viewer.key(' '));
+            // The verdict, right or wrong; a wrong one fails below with the trace to see why.
+            QVERIFY(QTest::qWaitFor([&] {
+                const QStringList seen = events(trace);
+                return seen.contains(right) || !seen.filter(QRegularExpression(QStringLiteral("^wrong"))).isEmpty();
+            }, kWait));
+            QVERIFY2(events(trace).contains(right), qPrintable(events(trace).join(u'|')));
+        }
+        QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(QStringLiteral("sound ピンポン.wav")); }, kWait));
+        QCOMPARE(events(trace).filter(QRegularExpression(QStringLiteral("^press 1"))).size(), word.size());
+        QVERIFY(viewer.key(kEscape));
+        QVERIFY(vnc.process.waitForFinished(kWait));
+        QCOMPARE(vnc.process.exitCode(), 0);
+    }
+
+    // A child with an eye-gaze pointer builds a word: the pointer is parked on each tile in
+    // turn, and the game takes it once it has rested there, with no click.
+    void aWordBuiltByDwell()
+    {
+        TestFolder folder;
+        folder.addPictures({QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"), QStringLiteral("とり.bmp"),
+                            QStringLiteral("うし.bmp")});
+        writeBytes(folder.data() + QStringLiteral("/Word.txt"), "#TRUE#,#TRUE#,0,0,#TRUE#,#TRUE#\r\n");
+        writeBytes(folder.data() + QStringLiteral("/mokuri-access.ini"), "dwell-ms=400\n");
+        const QString trace = folder.path() + QStringLiteral("/trace.txt");
+        VncGame vnc;
+        Viewer viewer;
+        const QString question = vnc.startListening(folder, trace, viewer);
+        QVERIFY(!question.isEmpty());
+        const QString word = fieldOf(question, u"word="_s), tiles = fieldOf(question, u"tiles="_s);
+        QString left = tiles;
+        for (qsizetype k = 0; k < word.size(); ++k) {
+            const qsizetype tile = left.indexOf(word[k]);
+            QVERIFY(tile >= 0);
+            left[tile] = u' ';
+            QVERIFY(viewer.moveTo(tileCentre(question, int(tile))));
+            QVERIFY2(QTest::qWaitFor([&] { return events(trace).contains(u"right "_s + word[k]); }, kWait),
+                     qPrintable(events(trace).join(u'|')));
+        }
+        QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(QStringLiteral("sound ピンポン.wav")); }, kWait));
+        QCOMPARE(events(trace).filter(QRegularExpression(QStringLiteral("^dwell "))).size(), word.size());
+        QVERIFY(events(trace).filter(QRegularExpression(QStringLiteral("^wrong"))).isEmpty());
+        QVERIFY(viewer.key(kEscape));
+        QVERIFY(vnc.process.waitForFinished(kWait));
         QCOMPARE(vnc.process.exitCode(), 0);
     }
 };

@@ -20,6 +20,7 @@ std::unique_ptr<StartedGame> startGame(const QString& folder, const QString& tra
     g->values = *start;
     g->round = std::make_unique<Round>(g->values.folder, g->values.tasks, g->values.settings, g->values.praise,
                                        g->sound, g->speech, g->random, g->trace);
+    g->round->setAccess(g->values.access);
     g->session = std::make_unique<AdultSession>(*g->round, g->writes, g->trace);
     g->session->setNotices(g->values.settingsNotice, g->values.taskListNotice);
     g->screen = std::make_unique<MainScreen>(*g->round, g->scale, g->trace);

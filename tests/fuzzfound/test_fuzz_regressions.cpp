@@ -158,7 +158,7 @@ private slots:
     void recordLinesReadBackAfterARewrite()
     {
         QFETCH(QByteArray, line);
-        const std::vector<RecordLine> read = parseRecord(recordHeader() + line + '\n');
+        const std::vector<RecordLine> read = parseRecord(recordHeader() + line + ",\n");  // no access column
         QCOMPARE(read.size(), size_t(1));
         const std::vector<RecordLine> again = parseRecord(recordHeader() + formatRecordLine(read[0]));
         QCOMPARE(again.size(), size_t(1));

@@ -61,11 +61,12 @@ struct Rig {
     std::unique_ptr<RecordWriter> writer;
     std::unique_ptr<PracticeRecorder> recorder;
 
-    explicit Rig(const QString& picture, Settings settings = {})
+    explicit Rig(const QString& picture, Settings settings = {}, AccessSettings access = {})
     {
         sound.soundsLast = false;
         round = std::make_unique<Round>(PictureFolder{dir.path(), {picture}}, TaskList{picture}, settings,
                                         QStringList{QStringLiteral("よくできました")}, sound, speech, random, trace);
+        round->setAccess(access);
         writer = std::make_unique<RecordWriter>(dir.path());
         const QDateTime day(QDate(2026, 12, 8), QTime(9, 30));
         recorder = std::make_unique<PracticeRecorder>(*round, *writer, QStringLiteral("s1"),
@@ -369,6 +370,67 @@ private slots:
         const std::vector<RecordLine> lines = parseRecord(bytes);
         QCOMPARE(lines.size(), size_t(2 * kLines));
         QCOMPARE(bytes.count('\n'), 2 * kLines + 1);
+    }
+
+    // Each question's line says how the child took the tiles.
+    void accessOfEachQuestion_data()
+    {
+        QTest::addColumn<bool>("touch");
+        QTest::addColumn<int>("method");
+        QTest::addColumn<QString>("access");
+        QTest::newRow("touch") << true << int(AccessMethod::Pointer) << QStringLiteral("touch");
+        QTest::newRow("dwell") << true << -1 << QStringLiteral("dwell");
+        QTest::newRow("a dwell asked with clicks: clicks") << false << -1 << QStringLiteral("click");
+        QTest::newRow("one switch") << false << int(AccessMethod::OneSwitch) << QStringLiteral("one-switch");
+        QTest::newRow("two switches") << true << int(AccessMethod::TwoSwitches) << QStringLiteral("two-switch");
+    }
+    void accessOfEachQuestion()
+    {
+        QFETCH(bool, touch);
+        QFETCH(int, method);
+        QFETCH(QString, access);
+        Settings s;
+        s.takeTile = touch ? TakeTile::ByTouch : TakeTile::ByClick;
+        AccessSettings a;
+        a.method = AccessMethod(std::max(method, 0));
+        a.dwellMs = method < 0 ? 800 : 0;  // -1: a dwell
+        Rig rig(QStringLiteral("いぬ.bmp"), s, a);
+        QCOMPARE(rig.lines().size(), size_t(1));
+        QCOMPARE(rig.lines()[0].access, access);
+    }
+
+    // A record an older version began, without the access column, is appended to in its own
+    // columns: every line stays readable, and a question's access comes from its take_by.
+    void olderRecordKeepsItsColumns()
+    {
+        QTemporaryDir dir;
+        QByteArray oldHeader = recordHeader();
+        oldHeader.replace(",access", "");
+        RecordLine old = lineAt(1, QStringLiteral("いぬ.bmp"));
+        old.session = QStringLiteral("old");
+        old.settings.takeTile = TakeTile::ByTouch;
+        const QByteArray oldLine = formatRecordLine(old, recordColumnsOf(oldHeader));
+        QCOMPARE(oldLine.count(','), oldHeader.count(','));
+        writeFile(dir.filePath(kRecordFileName), oldHeader + oldLine);
+
+        RecordWriter writer(dir.path());
+        RecordLine now = lineAt(2, QStringLiteral("ねこ.bmp"));
+        now.access = QStringLiteral("one-switch");
+        QVERIFY(writer.append(now));
+        const QByteArray bytes = readFile(dir.filePath(kRecordFileName));
+        for (const QByteArray& line : bytes.trimmed().split('\n')) QCOMPARE(line.count(','), oldHeader.count(','));
+        RecordReading reading;
+        std::vector<RecordLine> lines;
+        reading = readRecord(bytes, [&lines](const RecordLine& l) { lines.push_back(l); });
+        QCOMPARE(reading.skipped, 0);
+        QCOMPARE(lines.size(), size_t(2));
+        QCOMPARE(lines[0].access, QStringLiteral("touch"));
+        QCOMPARE(lines[1].access, QStringLiteral("click"));  // the old columns cannot say more
+
+        // A new record has the column, and a line of it reads back whole.
+        QCOMPARE(recordColumnsOf(recordHeader()), recordColumnCount());
+        QCOMPARE(recordColumnsOf("something else\n"), recordColumnCount());
+        QCOMPARE(parseRecordLine(formatRecordLine(now).chopped(1))->access, QStringLiteral("one-switch"));
     }
 };
 

@@ -7,3 +7,4 @@ target_include_directories(mokuri_test_fakes PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..
 mokuri_test(test_round game/test_round.cpp mokuri_game mokuri_test_fakes)
 mokuri_test(test_letters_layout game/test_letters_layout.cpp mokuri_game)
 mokuri_test(test_practice_record game/test_practice_record.cpp mokuri_game mokuri_test_fakes)
+mokuri_test(test_access_round game/test_access_round.cpp mokuri_game mokuri_test_fakes)

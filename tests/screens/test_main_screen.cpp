@@ -107,13 +107,14 @@ private slots:
         QVERIFY(!nextQuestionTimerOf(f.round()).isActive());
 
         // Stacking, bottom first: the picture, the model row, tile 0, the right mark, tiles
-        // 1 to 9, the wrong mark.
+        // 1 to 9, the wrong mark, and above all the scan's highlight and the dwell's fill.
         QList<QWidget*> order;
         for (QObject* o : f.children())
             if (auto* w = qobject_cast<QWidget*>(o)) order << w;
         QList<QWidget*> expected = {pictureOf(f), modelRowOf(f), tileOf(f, 0), rightMarkOf(f)};
         for (int i = 1; i < kMaxTiles; ++i) expected << tileOf(f, i);
-        expected << wrongMarkOf(f);
+        expected << wrongMarkOf(f) << f.findChild<QWidget*>(QStringLiteral("HighlightFrame"))
+                 << f.findChild<QWidget*>(QStringLiteral("DwellFill"));
         QCOMPARE(order, expected);
     }
 

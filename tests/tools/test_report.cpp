@@ -33,6 +33,7 @@ struct Played {
     QString time;
     QString word;
     QString events;
+    QString access = {};  // as the question line says; empty: the clicks of the settings
 };
 
 QByteArray recordOf(const QList<Played>& questions, const QByteArray& tail = {})
@@ -46,6 +47,7 @@ QByteArray recordOf(const QList<Played>& questions, const QByteArray& tail = {})
         line.question = q.question;
         line.picture = q.word + u".jpg"_s;
         line.word = q.word;
+        line.access = q.access;
         out += formatRecordLine(line);
         for (const QString& e : q.events.split(u' ', Qt::SkipEmptyParts)) {
             RecordLine l = line;
@@ -76,7 +78,7 @@ QByteArray recordOf(const QList<Played>& questions, const QByteArray& tail = {})
     return out + tail;
 }
 
-// Three days over two weeks, three sessions. Question numbers repeat between sessions; one
+// Three days over two weeks, three sessions, played by clicks, by dwell and with a switch. Question numbers repeat between sessions; one
 // question starts a second before midnight; one never ends; a foreign line is in the file,
 // which ends in a line torn by a stopped game.
 QByteArray fixedRecord()
@@ -89,9 +91,10 @@ QByteArray fixedRecord()
             {u"s2"_s, 1, u"2026-05-12T16:00:00"_s, u"ねこ"_s, u"ね600 こ1900 done2000"_s},
             {u"s2"_s, 2, u"2026-05-12T16:00:10"_s, u"りんご"_s, u"り1000 ん2000 ご4900 done5000"_s},
             {u"s2"_s, 3, u"2026-05-12T16:00:30"_s, u"ねこ"_s, u"れ/ね1000 restart ね800 こ2900 done3000"_s},
-            {u"s2"_s, 4, u"2026-05-12T23:59:59"_s, u"さかな"_s, u"さ1500 か4000 な6900 done7000"_s},
-            {u"s3"_s, 1, u"2026-05-20T09:00:00"_s, u"さかな"_s, u"ち/さ2000 restart さ1000 か5000 な8800 done9000"_s},
-            {u"s3"_s, 2, u"2026-05-20T09:00:30"_s, u"ねこ"_s, u"ね700"_s},
+            {u"s2"_s, 4, u"2026-05-12T23:59:59"_s, u"さかな"_s, u"さ1500 か4000 な6900 done7000"_s, u"dwell"_s},
+            {u"s3"_s, 1, u"2026-05-20T09:00:00"_s, u"さかな"_s, u"ち/さ2000 restart さ1000 か5000 な8800 done9000"_s,
+             u"one-switch"_s},
+            {u"s3"_s, 2, u"2026-05-20T09:00:30"_s, u"ねこ"_s, u"ね700"_s, u"one-switch"_s},
         },
         "not,a,record,line\n2026-05-20T09:00:32.000+09:00,s3,2,tile,ねこ.jpg,ねこ,,,,,,こ,こ,1");
 }
@@ -290,9 +293,10 @@ private slots:
         // Newest day first; the question started before midnight counts on its own day.
         QTest::newRow("per day") << u"days"_s
                                  << QList<QStringList>{
-                                        {u"5月20日(水)"_s, u"2語: さかな、ねこ"_s, u"2"_s, u"1"_s, u"0%"_s},
-                                        {u"5月12日(火)"_s, u"3語: ねこ、りんご、さかな"_s, u"4"_s, u"4"_s, u"75%"_s},
-                                        {u"5月11日(月)"_s, u"2語: りんご、ねこ"_s, u"3"_s, u"2"_s, u"50%"_s},
+                                        {u"5月20日(水)"_s, u"2語: さかな、ねこ"_s, u"スイッチ1つ"_s, u"2"_s, u"1"_s, u"0%"_s},
+                                        {u"5月12日(火)"_s, u"3語: ねこ、りんご、さかな"_s, u"クリック、視線・滞留"_s, u"4"_s,
+                                         u"4"_s, u"75%"_s},
+                                        {u"5月11日(月)"_s, u"2語: りんご、ねこ"_s, u"クリック"_s, u"3"_s, u"2"_s, u"50%"_s},
                                     };
         // Slowest first by the median of the finished questions' times.
         QTest::newRow("per word") << u"words"_s

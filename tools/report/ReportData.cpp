@@ -26,6 +26,7 @@ void RecordSummary::add(const RecordLine& l)
         // The question line decides the day: its tiles may come after midnight.
         q.day = l.time.date();
         q.word = l.word;
+        q.access = l.access;
         break;
     case RecordEvent::Tile:
         ++q.tiles;
@@ -95,6 +96,7 @@ std::vector<DayRow> perDay(const std::vector<AskedQuestion>& questions)
         DayRow& d = days[q.day];
         d.day = q.day;
         if (!d.words.contains(q.word)) d.words << q.word;
+        if (!q.access.isEmpty() && !d.access.contains(q.access)) d.access << q.access;
         ++d.asked;
         if (q.end == QuestionEnd::Done) ++d.done;
         if (q.firstTry()) ++d.firstTry;

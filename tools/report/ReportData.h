@@ -23,6 +23,7 @@ struct AskedQuestion {
     int question = 0;
     QDate day;             // in the UTC offset the record wrote, so a day is the child's day
     QString word;
+    QString access;        // how the tiles were taken ("click", "one-switch" ...)
     int tiles = 0;
     int wrongTiles = 0;
     int restarts = 0;
@@ -72,6 +73,7 @@ std::optional<int> percent(int part, int whole);
 struct DayRow {
     QDate day;
     QStringList words;     // each word once, in the order first asked that day
+    QStringList access;    // each way of taking tiles once, in the order first used that day
     int asked = 0;
     int done = 0;
     int firstTry = 0;

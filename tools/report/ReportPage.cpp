@@ -33,7 +33,7 @@ th, td { border-bottom: 1px solid #ddd; padding: 0.7mm 1.8mm; vertical-align: mi
 td.n, th.n { text-align: right; white-space: nowrap; font-variant-numeric: tabular-nums; }
 td.w { font-size: 11pt; }
 td.words { font-size: 9pt; max-width: 0; width: 100%; overflow: hidden; text-overflow: ellipsis; white-space: nowrap; }
-td.day { white-space: nowrap; }
+td.day, td.access { white-space: nowrap; }
 td.letter { font-size: 15pt; text-align: center; }
 td.instead { font-size: 12pt; }
 td.instead span { margin-right: 4mm; white-space: nowrap; }
@@ -116,6 +116,21 @@ QString skippedNote(const RecordReading& r)
         .arg(n(r.skipped));
 }
 
+// How the child took the tiles that day, in the adult's words.
+QString accessCell(const QStringList& ways)
+{
+    QStringList names;
+    for (const QString& way : ways) {
+        if (way == u"touch") names << QStringLiteral("タッチ");
+        else if (way == u"click") names << QStringLiteral("クリック");
+        else if (way == u"dwell") names << QStringLiteral("視線・滞留");
+        else if (way == u"one-switch") names << QStringLiteral("スイッチ1つ");
+        else if (way == u"two-switch") names << QStringLiteral("スイッチ2つ");
+        else names << htmlEscaped(way);
+    }
+    return names.isEmpty() ? QStringLiteral("—") : names.join(QStringLiteral("、"));
+}
+
 QString daySection(const std::vector<DayRow>& days, const std::vector<AskedQuestion>& questions, const QString& note)
 {
     int done = 0, firstTry = 0;
@@ -133,16 +148,16 @@ QString daySection(const std::vector<DayRow>& days, const std::vector<AskedQuest
     s += note;
     s += QStringLiteral("<h2>日ごとの練習(新しい順)</h2>\n<p class=\"note\">「1回目で正解」は、できたことばのうち、"
                         "まちがった文字を一度も取らずにできた割合です。</p>\n");
-    s += tableStart({QStringLiteral("日付"), QStringLiteral("練習したことば"), QStringLiteral("#問題"),
+    s += tableStart({QStringLiteral("日付"), QStringLiteral("練習したことば"), QStringLiteral("操作"), QStringLiteral("#問題"),
                      QStringLiteral("#できた"), QStringLiteral("#1回目で正解")});
     // The latest days: what a parent looks at, and what fits the printed page.
     const size_t first = days.size() > size_t(kDayRows) ? days.size() - size_t(kDayRows) : 0;
     for (size_t i = days.size(); i-- > first;) {
         const DayRow& d = days[i];
-        s += QStringLiteral("<tr><td class=\"day\">%1</td><td class=\"words\">%2語: %3</td><td class=\"n\">%4</td>"
-                            "<td class=\"n\">%5</td>%6</tr>\n")
-                 .arg(dayText(d.day, years), n(d.words.size()), wordsCell(d.words), n(d.asked), n(d.done),
-                      percentCell(percent(d.firstTry, d.done)));
+        s += QStringLiteral("<tr><td class=\"day\">%1</td><td class=\"words\">%2語: %3</td><td class=\"access\">%4</td>"
+                            "<td class=\"n\">%5</td><td class=\"n\">%6</td>%7</tr>\n")
+                 .arg(dayText(d.day, years), n(d.words.size()), wordsCell(d.words), accessCell(d.access), n(d.asked),
+                      n(d.done), percentCell(percent(d.firstTry, d.done)));
     }
     s += QStringLiteral("</tbody></table>\n");
     s += truncatedNote(days.size(), kDayRows, QStringLiteral("日"));
