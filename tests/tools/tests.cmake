@@ -44,3 +44,6 @@ if(FUSE3_FOUND)
 endif()
 
 mokuri_test(test_stalled_share ${CMAKE_CURRENT_LIST_DIR}/test_stalled_share.cpp mokuri_stalled_share)
+
+# mokuri-voices: takes cleaned, the folder's sounds listed, kept and given back, failures.
+mokuri_test(test_voices ${CMAKE_CURRENT_LIST_DIR}/test_voices.cpp mokuri_voices mokuri_test_folder)
