@@ -3,6 +3,7 @@
 // cleaned as the recorder cleans them, and the folder's sounds listed and kept.
 #include "content/WordLetters.h"
 #include "fakes/OtherAccount.h"
+#include "fakes/SpokenVoice.h"
 #include "fakes/TestFolder.h"
 #include "media/WavData.h"
 #include "tools/Deck.h"
@@ -19,7 +20,6 @@
 
 #include <cmath>
 #include <csignal>
-#include <numbers>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -32,35 +32,11 @@ namespace {
 
 constexpr int kRate = 48000;
 
-// A room with a little noise, a vowel-like voice with a soft rise and fall, the room again.
-// The voice's level is its peak before the microphone; above full scale it clips.
-struct Spoken {
-    std::vector<std::int16_t> samples;
-    std::size_t onset = 0; // where the voice begins
-    std::size_t end = 0;
-};
+using Spoken = test::SpokenVoice;
 
-Spoken speak(int leadMs, int voiceMs, int trailMs, double level, double noise, unsigned seed = 1)
+Spoken speak(int leadMs, int voiceMs, int trailMs, double level, double noise)
 {
-    Spoken s;
-    const auto ms = [](int v) { return std::size_t(kRate) * std::size_t(v) / 1000; };
-    s.onset = ms(leadMs);
-    s.end = s.onset + ms(voiceMs);
-    const std::size_t total = s.end + ms(trailMs);
-    std::uint32_t state = seed;
-    for (std::size_t i = 0; i < total; ++i) {
-        state = state * 1664525u + 1013904223u;
-        double v = noise * (double(state >> 8) / double(1 << 24) * 2 - 1);
-        if (i >= s.onset && i < s.end) {
-            const double t = double(i - s.onset) / kRate;
-            const double left = double(s.end - i) / kRate;
-            const double envelope = std::min({1.0, t / 0.015, left / 0.04});
-            const double w = 2 * std::numbers::pi * 180 * t;
-            v += level * envelope * (0.6 * std::sin(w) + 0.3 * std::sin(2 * w + 0.5) + 0.1 * std::sin(3 * w + 1));
-        }
-        s.samples.push_back(std::int16_t(std::clamp(std::lround(v), -32768L, 32767L)));
-    }
-    return s;
+    return test::spokenVoice(kRate, leadMs, voiceMs, trailMs, level, noise);
 }
 
 std::size_t firstAbove(const std::vector<std::int16_t>& samples, int level)
