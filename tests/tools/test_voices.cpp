@@ -202,11 +202,18 @@ private slots:
         QVERIFY(shelf[shelf.size() - 3].effect && shelf.back().effect);
 
         QHash<QString, Maker> maker;
-        QHash<QString, QString> label;
+        QHash<QString, QString> label, prompt;
         for (const ShelfSound& s : shelf) {
             maker.insert(s.file, s.maker);
             label.insert(s.file, s.label);
+            prompt.insert(s.file, s.prompt);
         }
+        // What the adult is asked to say: the letter itself, or the name of a small letter,
+        // a digit or the long vowel mark.
+        QCOMPARE(prompt[QStringLiteral("は.wav")], QStringLiteral("は"));
+        QCOMPARE(prompt[QStringLiteral("っ.wav")], QStringLiteral("ちいさい ツ"));
+        QCOMPARE(prompt[QStringLiteral("３.wav")], QStringLiteral("さん"));
+        QCOMPARE(prompt[QStringLiteral("゜.wav")], QStringLiteral("のばすぼう"));
         QCOMPARE(maker[deckLetter], Maker::Deck);
         QCOMPARE(maker[personLetter], Maker::Person);
         QCOMPARE(maker[changedLetter], Maker::Person);

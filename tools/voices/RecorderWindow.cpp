@@ -86,8 +86,14 @@ RecorderWindow::RecorderWindow(VoiceRecorder& recorder, QWidget* parent)
     right->addWidget(message_, 1);
     right->addLayout(buttons);
     right->addWidget(keys);
+    legend_ = new QLabel;
+    legend_->setObjectName(QStringLiteral("legend"));
+    legend_->setWordWrap(true);
+    auto* left = new QVBoxLayout;
+    left->addWidget(legend_);
+    left->addWidget(shelfList_, 1);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(shelfList_);
+    layout->addLayout(left);
     layout->addLayout(right, 1);
 
     connect(recordButton_, &QPushButton::clicked, this, [this] {
@@ -117,7 +123,17 @@ void RecorderWindow::draw()
 {
     const auto& shelf = recorder_.shelf();
     const ShelfSound& sound = shelf[std::size_t(recorder_.current())];
-    for (int i = 0; i < int(shelf.size()); ++i) shelfList_->item(i)->setText(rowText(shelf[std::size_t(i)]));
+    int recorded = 0;
+    for (int i = 0; i < int(shelf.size()); ++i) {
+        const ShelfSound& s = shelf[std::size_t(i)];
+        QListWidgetItem* item = shelfList_->item(i);
+        item->setText(rowText(s));
+        item->setForeground(s.maker == Maker::Person    ? QColor(0, 110, 0)
+                            : s.maker == Maker::Missing ? QColor(176, 0, 0)
+                                                        : palette().color(QPalette::Text));
+        recorded += s.maker == Maker::Person ? 1 : 0;
+    }
+    legend_->setText(QStringLiteral("● 絵のことばに使う文字\n録音した声 %1 / %2").arg(recorded).arg(shelf.size()));
     {
         const QSignalBlocker quiet(shelfList_);
         shelfList_->setCurrentRow(recorder_.current());

@@ -27,6 +27,7 @@ private:
     QString rowText(const ShelfSound& sound) const;
 
     VoiceRecorder& recorder_;
+    QLabel* legend_;
     QListWidget* shelfList_;
     QLabel* letter_;
     QLabel* prompt_;

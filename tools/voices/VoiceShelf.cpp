@@ -85,7 +85,10 @@ std::vector<ShelfSound> shelfOf(const QString& soundsFolder, const QString& pict
         s.file = v.letter + QStringLiteral(".wav");
         // The file of the long vowel mark is named by the letter the game turns ー into.
         s.label = v.letter == QStringLiteral("゜") ? QStringLiteral("ー") : v.letter;
-        s.prompt = v.spoken;
+        // The engine is given katakana for a plain letter (a lone は would be read わ); a
+        // person reads the letter itself, and the name of a small letter or a digit.
+        const bool plain = v.letter.size() == 1 && v.spoken == QString(QChar(char16_t(v.letter[0].unicode() + kKatakanaOffset)));
+        s.prompt = plain ? v.letter : v.spoken;
         s.wordsNeedIt = needed.contains(s.file);
         s.maker = makerOf(soundsFolder, s.file, false);
         letters.push_back(s);
