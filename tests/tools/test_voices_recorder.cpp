@@ -80,6 +80,7 @@ struct Bench {
     FakeMicrophone microphone;
     std::vector<std::vector<std::int16_t>> played;
     QStringList playedFiles;
+    int quieted = 0;
     std::unique_ptr<VoiceRecorder> recorder;
 
     Bench()
@@ -87,7 +88,8 @@ struct Bench {
         recorder = std::make_unique<VoiceRecorder>(
             sounds.path(), QString(), microphone,
             VoiceRecorder::Loudspeaker{[this](const std::vector<std::int16_t>& s, int) { played.push_back(s); },
-                                       [this](const QString& f) { playedFiles << f; }});
+                                       [this](const QString& f) { playedFiles << f; },
+                                       [this] { ++quieted; }});
     }
     QString file(int index) const { return QDir(sounds.path()).filePath(recorder->shelf()[std::size_t(index)].file); }
     // Waits, on the recorder's own signal, for a save to come back.
@@ -131,6 +133,8 @@ private slots:
         QCOMPARE(b.recorder->current(), 1);
         QCOMPARE(b.recorder->stage(), VoiceRecorder::Stage::Listening);
         QCOMPARE(b.microphone.starts, 2);
+        // The take heard back is silenced before the microphone opens for the next letter.
+        QCOMPARE(b.quieted, 2);
         // Dropped with Esc: nothing written for the second letter.
         b.recorder->cancel();
         QVERIFY(!b.microphone.running());

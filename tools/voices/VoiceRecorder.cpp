@@ -46,6 +46,7 @@ void VoiceRecorder::record()
     if (stage_ == Stage::Listening || stage_ == Stage::Speaking || stage_ == Stage::Saving) return;
     take_ = {};
     raw_.clear();
+    if (speaker_.quiet) speaker_.quiet();
     QString why;
     if (!input_.start(&why)) {
         setStage(Stage::Choosing, why);

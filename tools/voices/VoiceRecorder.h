@@ -34,10 +34,12 @@ public:
         Heard,     // a take is ready to be kept or tried again
         Saving,    // the take is being written
     };
-    // Plays samples (mono, at a rate) or a file of the sounds folder; either stops the last.
+    // Plays samples (mono, at a rate) or a file of the sounds folder, either cutting off the
+    // last; `quiet` silences it (before the microphone opens, so that it does not hear it).
     struct Loudspeaker {
         std::function<void(const std::vector<std::int16_t>& samples, int rate)> playSamples;
         std::function<void(const QString& file)> playFile;
+        std::function<void()> quiet;
     };
 
     VoiceRecorder(QString soundsFolder, QString pictureFolder, VoiceInput& input, Loudspeaker speaker,

@@ -46,7 +46,9 @@ QString folderProblem(const QString& soundsFolder, const QString& file, const QS
 
 } // namespace
 
-Maker makerOf(const QString& soundsFolder, const QString& file, bool effect)
+namespace {
+
+Maker makerBy(const QHash<QString, deck::MadeLetter>& made, const QString& soundsFolder, const QString& file, bool effect)
 {
     const QString path = QDir(soundsFolder).filePath(file);
     const QFileInfo info(path);
@@ -59,12 +61,19 @@ Maker makerOf(const QString& soundsFolder, const QString& file, bool effect)
             return Maker::Deck;
         return Maker::Person;
     }
-    const auto made = deck::readVoiceManifest(soundsFolder);
     const auto known = made.constFind(file);
     if (known != made.constEnd())
         return known->engine != deck::kPersonEngine && known->sha256 == deck::fileSha256(path) ? Maker::Deck
                                                                                                  : Maker::Person;
     return deck::isEarlierEspeakLetter(path) ? Maker::Deck : Maker::Person;
+}
+
+} // namespace
+
+Maker makerOf(const QString& soundsFolder, const QString& file, bool effect)
+{
+    return makerBy(effect ? QHash<QString, deck::MadeLetter>() : deck::readVoiceManifest(soundsFolder),
+                   soundsFolder, file, effect);
 }
 
 std::vector<ShelfSound> shelfOf(const QString& soundsFolder, const QString& pictureFolder)
@@ -90,7 +99,7 @@ std::vector<ShelfSound> shelfOf(const QString& soundsFolder, const QString& pict
         const bool plain = v.letter.size() == 1 && v.spoken == QString(QChar(char16_t(v.letter[0].unicode() + kKatakanaOffset)));
         s.prompt = plain ? v.letter : v.spoken;
         s.wordsNeedIt = needed.contains(s.file);
-        s.maker = makerOf(soundsFolder, s.file, false);
+        s.maker = makerBy(made, soundsFolder, s.file, false);
         letters.push_back(s);
     }
     std::stable_sort(letters.begin(), letters.end(), [&](const ShelfSound& a, const ShelfSound& b) {
@@ -104,7 +113,7 @@ std::vector<ShelfSound> shelfOf(const QString& soundsFolder, const QString& pict
         s.label = effectLabel(s.file);
         s.prompt = s.label;
         s.effect = true;
-        s.maker = makerOf(soundsFolder, s.file, true);
+        s.maker = makerBy(made, soundsFolder, s.file, true);
         letters.push_back(s);
     }
     return letters;

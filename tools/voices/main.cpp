@@ -85,6 +85,7 @@ int main(int argc, char** argv)
     auto mixer = mokuri::AudioMixer::shared();
     mokuri::SdlSoundPlayer player(trace, mixer);
     mokuri::SdlVoiceInput microphone;
+    static std::uint64_t lastTake = 0; // the mixer's token of the take played back last
     mokuri::voices::VoiceRecorder::Loudspeaker speaker{
         [mixer, &player](const std::vector<std::int16_t>& samples, int rate) {
             player.stop();
@@ -94,9 +95,13 @@ int main(int argc, char** argv)
             spec.channels = 1;
             if (auto clip = mixer->convert(spec, reinterpret_cast<const std::uint8_t*>(samples.data()),
                                            samples.size() * sizeof(std::int16_t)))
-                mixer->playSound(std::move(clip));
+                lastTake = mixer->playSound(std::move(clip));
         },
         [&player](const QString& file) { player.play(file); },
+        [mixer, &player] {
+            player.stop();
+            mixer->stopSound(lastTake);
+        },
     };
     mokuri::voices::VoiceRecorder recorder(sounds, pictures, microphone, speaker);
     mokuri::voices::RecorderWindow window(recorder);
