@@ -75,8 +75,9 @@ std::size_t VoiceWatch::feed(const std::int16_t* samples, std::size_t count)
 
 void VoiceWatch::frame(double level)
 {
-    // The quietest stretch so far is the room; the take starts before the voice does.
-    if (noiseFloor_ < 0 || level < noiseFloor_) noiseFloor_ = level;
+    // The quietest stretch so far is the room; the take starts before the voice does. Some
+    // devices begin with a few buffers of pure zeros, which are not the room.
+    if (level >= 1 && (noiseFloor_ < 0 || level < noiseFloor_)) noiseFloor_ = level;
     const bool loud = level >= voiceThreshold(noiseFloor_);
     if (state_ == State::Waiting) {
         loudFrames_ = loud ? loudFrames_ + 1 : 0;
@@ -114,10 +115,12 @@ CleanTake cleanTake(const std::vector<std::int16_t>& raw, int sampleRate, double
     std::vector<double> levels;
     for (std::size_t at = 0; at + frame <= length; at += frame) levels.push_back(rms(raw.data() + at, frame));
     if (levels.empty()) return out;
-    // The room: the quietest twentieth of the take (not the quietest frame, which may be
-    // the device's first, silent buffer). A take that is voice almost throughout has no
+    // The room: the quietest twentieth of the take (not the quietest frame alone). A take that is voice almost throughout has no
     // room to hear; the voice is then what comes near its loudest part.
-    std::vector<double> sorted = levels;
+    std::vector<double> sorted;
+    for (double l : levels)
+        if (l >= 1) sorted.push_back(l); // a device's first buffers of pure zeros are not the room
+    if (sorted.empty()) return out;
     const auto room = sorted.begin() + std::ptrdiff_t(sorted.size() / 20);
     std::nth_element(sorted.begin(), room, sorted.end());
     const double loudest = *std::max_element(levels.begin(), levels.end());
