@@ -171,15 +171,6 @@ private slots:
         if (watch.finished()) QCOMPARE(watch.feed(more, 4), std::size_t(0));
     }
 
-    void theMeterReadsDecibels()
-    {
-        const std::vector<std::int16_t> full{32767, -32768}, tenth{3277}, nothing{0, 0}, faint{16};
-        QCOMPARE(meterLevel(nothing.data(), nothing.size()), 0.0);
-        QVERIFY(meterLevel(full.data(), full.size()) > 0.99);
-        QVERIFY(std::abs(meterLevel(tenth.data(), tenth.size()) - 40.0 / 60) < 0.01);
-        QCOMPARE(meterLevel(faint.data(), faint.size()), 0.0);
-    }
-
     // The letters the picture words use come first, then the rest of the table, then the
     // effects; each sound is told by who made it.
     void theShelfPutsTheWordsFirstAndKnowsWhoMadeEach()
