@@ -3,10 +3,14 @@
 // capture (the "microphone" is a file the driver reads at the pace of a real device).
 //
 //   bench_voices [RUNS]
+//   bench_voices --whole-set DECK
 //
 // Prints, per run and as medians: the end of the voice in the input to the take heard back
 // (the recorder waits kEndSilenceMs of quiet by design, then cleans the take), Enter to the
 // file written (with the deck's manifest), and the cleaning of a full 10-second take alone.
+// With --whole-set: every letter the words of DECK (a copy of a sample deck: its letters are
+// replaced) use, recorded one after another as an adult would, Space once and then Enter
+// after each take, and how long that took.
 #include "media/SdlVoiceInput.h"
 #include "tools/voices/VoiceRecorder.h"
 
@@ -62,21 +66,57 @@ void waitWhile(VoiceRecorder& recorder, std::initializer_list<VoiceRecorder::Sta
 
 } // namespace
 
+// SDL's disk driver takes `said` for what the microphone hears, from the start at each take.
+bool microphoneHears(const QTemporaryDir& dir, const std::vector<std::int16_t>& said)
+{
+    const QString input = dir.filePath(QStringLiteral("microphone.raw"));
+    QFile f(input);
+    if (!f.open(QIODevice::WriteOnly) ||
+        f.write(reinterpret_cast<const char*>(said.data()), qint64(said.size() * 2)) != qint64(said.size() * 2))
+        return false;
+    qputenv("SDL_DISKAUDIOFILEIN", QFile::encodeName(input));
+    qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(dir.filePath(QStringLiteral("speaker.raw"))));
+    return true;
+}
+
+int wholeSet(const QString& deck)
+{
+    SdlVoiceInput microphone;
+    VoiceRecorder recorder(deck, deck, microphone, {});
+    int letters = 0;
+    while (letters < int(recorder.shelf().size()) && recorder.shelf()[std::size_t(letters)].wordsNeedIt) ++letters;
+    QElapsedTimer clock;
+    clock.start();
+    recorder.record(); // Space, once
+    for (int i = 0; i < letters; ++i) {
+        waitWhile(recorder, {VoiceRecorder::Stage::Listening, VoiceRecorder::Stage::Speaking});
+        if (recorder.stage() != VoiceRecorder::Stage::Heard) {
+            std::fprintf(stderr, "bench_voices: letter %d: %s\n", i + 1, qPrintable(recorder.message()));
+            return 1;
+        }
+        recorder.keepAndNext(); // Enter
+        waitWhile(recorder, {VoiceRecorder::Stage::Saving});
+    }
+    recorder.cancel();
+    int person = 0;
+    for (const ShelfSound& s : recorder.shelf()) person += s.maker == Maker::Person ? 1 : 0;
+    std::printf("the words' %d letters recorded and kept in %.1f s (%d sounds of the folder now a person's)\n",
+                letters, double(clock.elapsed()) / 1000, person);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     qputenv("SDL_AUDIODRIVER", "disk");
     QCoreApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     QTemporaryDir dir;
-    const std::vector<std::int16_t> said = voice(0.5, 0.4, 0, 9000);
-    const QString input = dir.filePath(QStringLiteral("microphone.raw"));
-    {
-        QFile f(input);
-        if (!f.open(QIODevice::WriteOnly)) return 1;
-        f.write(reinterpret_cast<const char*>(said.data()), qint64(said.size() * 2));
+    if (argc > 2 && QByteArray(argv[1]) == "--whole-set") {
+        if (!microphoneHears(dir, voice(0.3, 0.4, 0, 9000))) return 1;
+        return wholeSet(QString::fromLocal8Bit(argv[2]));
     }
-    qputenv("SDL_DISKAUDIOFILEIN", QFile::encodeName(input));
-    qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(dir.filePath(QStringLiteral("speaker.raw"))));
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    const std::vector<std::int16_t> said = voice(0.5, 0.4, 0, 9000);
+    if (!microphoneHears(dir, said)) return 1;
 
     std::vector<double> heard, written;
     for (int run = 0; run < runs; ++run) {
