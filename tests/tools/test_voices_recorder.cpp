@@ -395,6 +395,22 @@ private slots:
         player.waitForFinished(10000);
         if (QTest::currentTestFailed()) return;
         checkKept(sounds);
+        if (QTest::currentTestFailed()) return;
+
+        // The microphone taken away during a take, with no other for the server to move the
+        // recording to (the sink and its monitor unloaded, and nothing to replace them): the
+        // adult is told, and the letter kept before stays.
+        const QByteArray kept = readBytes(QDir(sounds).filePath(QStringLiteral("あ.wav")));
+        recorder.choose(0);
+        recorder.record();
+        QCOMPARE(recorder.stage(), VoiceRecorder::Stage::Listening);
+        QVERIFY(pactl({QStringLiteral("unload-module"), QStringLiteral("module-always-sink")}));
+        QVERIFY(pactl({QStringLiteral("unload-module"), QStringLiteral("module-null-sink")}));
+        QSignalSpy changed(&recorder, &VoiceRecorder::changed);
+        while (recorder.stage() == VoiceRecorder::Stage::Listening) QVERIFY(changed.wait(20000));
+        QCOMPARE(recorder.message(), kMicrophoneGone);
+        QVERIFY(!microphone.running());
+        QCOMPARE(readBytes(QDir(sounds).filePath(QStringLiteral("あ.wav"))), kept);
     }
 };
 
