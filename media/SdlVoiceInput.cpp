@@ -37,7 +37,9 @@ bool SdlVoiceInput::start(QString* message)
     want.freq = kRate;
     want.format = AUDIO_S16SYS;
     want.channels = 1;
-    want.samples = 1024;
+    // 10 ms: closing the device waits for the callback's current buffer, on the window's
+    // thread at the end of each take (a whole number of ms keeps SDL's disk driver in time).
+    want.samples = kBufferFrames;
     want.callback = &SdlVoiceInput::callback;
     want.userdata = this;
     // SDL converts whatever the microphone gives to this format.

@@ -18,6 +18,7 @@ class SdlVoiceInput final : public VoiceInput {
     Q_OBJECT
 public:
     static constexpr int kRate = 48000;
+    static constexpr int kBufferFrames = 480;
     // A microphone that has given nothing for this long has gone, whatever SDL says.
     static constexpr int kSilentDeviceMs = 1500;
 
