@@ -309,7 +309,13 @@ private slots:
             return !keepTake(folder, QStringLiteral("か.wav"), take, kRate, &why) && why.contains(QStringLiteral("これまでの音はそのままです")) == (how != QLatin1String("gone")) && !why.isEmpty();
         };
         if (how == QLatin1String("account")) {
-            QVERIFY(test::asAnotherAccount(attempt));
+            // Without write bits for anyone: another account (as root) or this one is kept out.
+            const auto permissions = QFile::permissions(sounds.path());
+            QVERIFY(QFile::setPermissions(sounds.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                             QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+            const bool refused = test::asAnotherAccount(attempt);
+            QFile::setPermissions(sounds.path(), permissions);
+            QVERIFY(refused);
         } else if (how == QLatin1String("full")) {
             const pid_t child = ::fork(); // the limit must not reach the test runner
             if (child == 0) {
