@@ -96,10 +96,10 @@ double effectLoudness()
     return loudness;
 }
 
-// espeak-ng does not say a letter the same way twice (it carries state from one text to the next), so
-// the file is known by its form instead: exactly the WAV wavBytes writes, at espeak-ng's
-// rate, its loudest sample exactly where tidyVoice puts it, faded to zero at the end. A
-// recording made any other way has a different header, rate or level.
+// espeak-ng does not say a letter the same way twice (it carries state from one text to the
+// next), so the file is known by its form instead: exactly the WAV wavBytes writes, at
+// espeak-ng's rate, its loudest sample exactly where tidyVoice puts it, faded to zero at the
+// end. A recording made any other way has a different header, rate or level.
 bool isEarlierEspeakLetter(const QString& path)
 {
     QFile f(path);
@@ -135,6 +135,7 @@ bool writeVoiceManifest(const QString& dir, const QHash<QString, MadeLetter>& ma
     names.sort();
     for (const QString& name : names) {
         const MadeLetter& m = made[name];
+        // A letter deleted, or recorded over by other means, is no longer the one noted.
         if (fileSha256(QDir(dir).filePath(name)) != m.sha256) continue;
         manifest += name.toUtf8() + '\t' + m.sha256 + '\t' + m.engine.toUtf8() + '\n';
     }
