@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The letters of the game: the decoy tables, the file each letter's sound lives in, and
-// the word a picture's file name gives.
+// the word a picture's file name gives (content/WordLetters.h).
+#include "content/WordLetters.h"
 #include "support/Kana.h"
 #include "support/Random.h"
 
@@ -23,20 +24,5 @@ const QString& digitLetters();
 // Appends to tileString one letter of `table` that occurs nowhere in it yet, each such
 // letter equally likely. Returns false (and appends nothing) when every letter is taken.
 bool addDecoyFrom(const QString& table, QString& tileString, Random& random);
-
-// The word a picture file names: its text before the first ".".
-QString nameWithoutExtension(const QString& fileName);
-
-// The word of a picture as the child builds it: composed (a Mac writes ガ as カ and a
-// combining mark), so that every kana is one letter.
-QString wordOfPicture(const QString& fileName);
-
-// A text cut into letters: a letter outside the Basic Multilingual Plane (two UTF-16
-// units) is one letter, never two halves.
-QStringList splitLetters(const QString& text);
-
-// The sound file of a tile's letter: katakana (and anything above U+30A0 up to U+7FFF)
-// uses the file of its hiragana, kKatakanaOffset code points lower.
-QString letterSoundFile(const QString& letter);
 
 } // namespace mokuri

@@ -30,7 +30,7 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/mokuri.metainfo.xml.in
                ${_pkg}/${MOKURI_APPSTREAM_ID}.metainfo.xml @ONLY)
 find_program(MOKURI_GZIP gzip REQUIRED)
 set(_compressed)
-foreach(page mokuri.6 mokuri-play.6 mokuri-deck.1 mokuri-report.1 changelog)
+foreach(page mokuri.6 mokuri-play.6 mokuri-deck.1 mokuri-report.1 mokuri-voices.1 changelog)
   if(page STREQUAL "changelog")
     set(_template ${CMAKE_CURRENT_LIST_DIR}/changelog.in)
   else()
@@ -141,3 +141,8 @@ include(CPack)
 install(TARGETS mokuri-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/mokuri-report.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${_pkg}/mokuri-report.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# mokuri-voices, the recorder of the letters in one's own voice, with its own menu entry.
+install(TARGETS mokuri-voices RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/mokuri-voices.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${_pkg}/mokuri-voices.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -51,6 +51,8 @@ QByteArray sha256Hex(const QByteArray& bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
+} // namespace
+
 QByteArray fileSha256(const QString& path)
 {
     QFile f(path);
@@ -68,11 +70,10 @@ double effectLoudness()
     return loudness;
 }
 
-// A letter an earlier mokuri-deck spoke with espeak-ng, before it kept a manifest. espeak-ng
-// does not say a letter the same way twice (it carries state from one text to the next), so
-// the file is known by its form instead: exactly the WAV wavBytes writes, at espeak-ng's
-// rate, its loudest sample exactly where tidyVoice puts it, faded to zero at the end. A
-// recording made any other way has a different header, rate or level.
+// espeak-ng does not say a letter the same way twice (it carries state from one text to the
+// next), so the file is known by its form instead: exactly the WAV wavBytes writes, at
+// espeak-ng's rate, its loudest sample exactly where tidyVoice puts it, faded to zero at the
+// end. A recording made any other way has a different header, rate or level.
 bool isEarlierEspeakLetter(const QString& path)
 {
     QFile f(path);
@@ -85,8 +86,6 @@ bool isEarlierEspeakLetter(const QString& path)
     for (int16_t v : samples) peak = std::max(peak, std::abs(int(v)));
     return peak == int(std::lround(0.9 * 32767));
 }
-
-} // namespace
 
 QHash<QString, MadeLetter> readVoiceManifest(const QString& dir)
 {
@@ -101,6 +100,23 @@ QHash<QString, MadeLetter> readVoiceManifest(const QString& dir)
         made.insert(QString::fromUtf8(fields[0]), {fields[1], QString::fromUtf8(fields[2])});
     }
     return made;
+}
+
+bool writeVoiceManifest(const QString& dir, const QHash<QString, MadeLetter>& made, QString* error)
+{
+    QByteArray manifest;
+    QStringList names = made.keys();
+    names.sort();
+    for (const QString& name : names) {
+        const MadeLetter& m = made[name];
+        // A letter deleted, or recorded over by other means, is no longer the one noted.
+        if (fileSha256(QDir(dir).filePath(name)) != m.sha256) continue;
+        manifest += name.toUtf8() + '\t' + m.sha256 + '\t' + m.engine.toUtf8() + '\n';
+    }
+    QString why;
+    if (saveFile(QDir(dir).filePath(kVoiceManifest), manifest, &why)) return true;
+    if (error) *error = why;
+    return false;
 }
 
 DeckMaker::DeckMaker(QString dir, LetterVoice voice, LetterVoice fallback, Reporter report)
@@ -189,7 +205,7 @@ void DeckMaker::makeVoices()
         } else if (isEarlierEspeakLetter(QDir(dir_).filePath(name))) {
             engine = kEspeakEngine;
         }
-        if (!engine.isEmpty() && engine != voice_.engine) jobs.push_back({&v, sha});
+        if (!engine.isEmpty() && engine != voice_.engine && engine != kPersonEngine) jobs.push_back({&v, sha});
     }
 
     std::atomic<std::size_t> next{0};
@@ -242,31 +258,15 @@ void DeckMaker::makeVoices()
     second->wait();
     if (jobs.empty()) return;
 
-    QByteArray manifest;
-    QStringList names = made_.keys();
-    names.sort();
-    for (const QString& name : names) {
-        const MadeLetter& m = made_[name];
-        // A letter deleted, or recorded over by a person, is no longer the tool's.
-        if (fileSha256(QDir(dir_).filePath(name)) != m.sha256) continue;
-        manifest += name.toUtf8() + '\t' + m.sha256 + '\t' + m.engine.toUtf8() + '\n';
-    }
-    if (QString why; !saveFile(QDir(dir_).filePath(kVoiceManifest), manifest, &why))
-        report_(QStringLiteral("could not write %1: %2").arg(QDir(dir_).filePath(kVoiceManifest), why));
+    QString error;
+    if (!writeVoiceManifest(dir_, made_, &error))
+        report_(QStringLiteral("could not write %1: %2").arg(QDir(dir_).filePath(kVoiceManifest), error));
 }
 
 void DeckMaker::makeEffects()
 {
-    const struct {
-        const char16_t* name;
-        std::vector<int16_t> (*make)();
-    } effects[] = {
-        {u"ガチャ.wav", clickSound},
-        {u"ブー.wav", buzzerSound},
-        {u"ピンポン.wav", chimeSound},
-    };
-    for (const auto& e : effects) {
-        const QString name = QString::fromUtf16(e.name);
+    for (const EffectSound& e : kEffectSounds) {
+        const QString name = QString::fromUtf16(e.file);
         if (missing(name)) store(name, wavBytes(e.make(), kEffectRate));
     }
 }

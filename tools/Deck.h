@@ -48,6 +48,18 @@ struct MadeLetter {
     QString engine;
 };
 QHash<QString, MadeLetter> readVoiceManifest(const QString& dir);
+// A letter an adult recorded (mokuri-voices) is in the manifest under this engine, so that
+// no run of the tool takes it for its own.
+inline const QString kPersonEngine = QStringLiteral("person");
+// Writes the manifest of `dir` crash-safely: the entries whose files still hold their
+// checksums (a letter deleted, or recorded over without the recorder, is dropped).
+bool writeVoiceManifest(const QString& dir, const QHash<QString, MadeLetter>& made, QString* error);
+QByteArray fileSha256(const QString& path);
+// A letter an earlier mokuri-deck spoke with espeak-ng, before it kept a manifest.
+bool isEarlierEspeakLetter(const QString& path);
+
+// The voiced loudness (voicedLoudness) the letters are brought to: that of the effects.
+double effectLoudness();
 
 class DeckMaker {
 public:

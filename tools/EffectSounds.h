@@ -15,4 +15,15 @@ std::vector<int16_t> buzzerSound();
 // "ピンポン": a two-tone chime of about 0.8 s, high then low, for a finished word.
 std::vector<int16_t> chimeSound();
 
+// The three, each with the file the game plays it from.
+struct EffectSound {
+    const char16_t* file;
+    std::vector<int16_t> (*make)();
+};
+inline constexpr EffectSound kEffectSounds[] = {
+    {u"ガチャ.wav", clickSound},
+    {u"ブー.wav", buzzerSound},
+    {u"ピンポン.wav", chimeSound},
+};
+
 } // namespace mokuri::deck

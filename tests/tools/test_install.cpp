@@ -50,7 +50,7 @@ private slots:
 
     void programsAreInstalled()
     {
-        for (const QString& name : {u"mokuri"_s, u"mokuri-deck"_s, u"mokuri-play"_s, u"mokuri-report"_s}) {
+        for (const QString& name : {u"mokuri"_s, u"mokuri-deck"_s, u"mokuri-play"_s, u"mokuri-report"_s, u"mokuri-voices"_s}) {
             const QFileInfo fi(prefix_.path() + u"/bin/"_s + name);
             QVERIFY2(fi.isFile() && fi.isExecutable(), qPrintable(name));
         }
@@ -62,6 +62,7 @@ private slots:
         QTest::addColumn<QString>("nameJa");
         QTest::newRow("the game") << u"mokuri.desktop"_s << u"モクリ"_s;
         QTest::newRow("the practice record, for adults") << u"mokuri-report.desktop"_s << u"モクリ 練習の記録"_s;
+        QTest::newRow("the voice recorder, for adults") << u"mokuri-voices.desktop"_s << u"モクリ 声の録音"_s;
     }
     void desktopEntryIsComplete()
     {
@@ -102,6 +103,7 @@ private slots:
         QTest::newRow("mokuri-deck") << u"mokuri-deck"_s;
         QTest::newRow("mokuri-play") << u"mokuri-play"_s;
         QTest::newRow("mokuri-report") << u"mokuri-report"_s;
+        QTest::newRow("mokuri-voices") << u"mokuri-voices"_s;
     }
 
     void helpAndVersionNeedNoDisplay()
@@ -155,6 +157,8 @@ private slots:
         QTest::newRow("mokuri-report") << u"man1/mokuri-report.1.gz"_s
             << QStringList{u".TH MOKURI-REPORT 1"_s, u"mokuri\\-record.csv"_s, u"XDG_STATE_HOME"_s,
                            u"\\-\\-no\\-open"_s};
+        QTest::newRow("mokuri-voices") << u"man1/mokuri-voices.1.gz"_s
+            << QStringList{u".TH MOKURI-VOICES 1"_s, u".mokuri\\-deck\\-voices"_s, u"もう少し小さな声で"_s};
     }
 
     void manualPagesAreInstalled()

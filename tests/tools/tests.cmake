@@ -13,7 +13,7 @@ mokuri_test(test_install ${CMAKE_CURRENT_LIST_DIR}/test_install.cpp Qt6::Gui)
 target_compile_definitions(test_install PRIVATE
   MOKURI_CMAKE="${CMAKE_COMMAND}" MOKURI_BUILD_DIR="${CMAKE_BINARY_DIR}"
   MOKURI_VERSION="${PROJECT_VERSION}" MOKURI_VOICE_SOURCE="${MOKURI_VOICE_SOURCE}")
-add_dependencies(test_install mokuri-deck mokuri mokuri-icons mokuri-package-files mokuri-report)
+add_dependencies(test_install mokuri-deck mokuri mokuri-icons mokuri-package-files mokuri-report mokuri-voices)
 
 # mokuri-report: the page's numbers from a fixed record, the program, and the page in chromium
 # when it is installed.
@@ -44,3 +44,7 @@ if(FUSE3_FOUND)
 endif()
 
 mokuri_test(test_stalled_share ${CMAKE_CURRENT_LIST_DIR}/test_stalled_share.cpp mokuri_stalled_share)
+
+# mokuri-voices: takes cleaned, the folder's sounds listed, kept and given back, failures.
+mokuri_test(test_voices ${CMAKE_CURRENT_LIST_DIR}/test_voices.cpp mokuri_voices mokuri_test_folder)
+mokuri_test(test_voices_recorder ${CMAKE_CURRENT_LIST_DIR}/test_voices_recorder.cpp mokuri_voices_window mokuri_test_folder)
