@@ -36,7 +36,7 @@ public:
     // Past a sound's due end, a device that has stopped taking sound is given up on.
     static constexpr std::chrono::milliseconds kStallSlack{2000};
 
-    // Reads any WAV SDL_LoadWAV reads, converted to the device format and cached, so that
+    // Reads any WAV libsndfile reads (WavReader), converted to the device format and cached, so that
     // playing the same file again costs a look at its size and date. Only the first
     // kMaxSeconds are read and played; a longer file is reported once, on stderr and to the
     // trace ("warning <name> plays only its first 10 s"). A missing or unreadable file: the
