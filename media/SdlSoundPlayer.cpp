@@ -23,14 +23,6 @@ namespace {
 // play, so memory stays flat however many sound files the folder holds. Decoding a file
 // again costs under a millisecond.
 constexpr std::size_t kCacheLimitBytes = 4u << 20;
-// Whatever the format claims, no more samples than this are decoded: 10 s of 8 channels at
-// 48 kHz. A stranger file plays for less than kMaxSeconds.
-constexpr qint64 kMaxSamples = 8 * 48000 * 10;
-// What the decoder may read of a file for them: 10 s of 8 channels of 32-bit sound at 48 kHz
-// and its header (an uncompressed file; a compressed one needs less).
-constexpr qint64 kMaxReadBytes = kMaxSamples * 4 + (1 << 20);
-// SDL converts up to this many channels to the device's.
-constexpr int kMaxChannels = 8;
 
 // What a read of a sound file found, on the thread that read it.
 struct ReadClip {
@@ -58,18 +50,17 @@ ReadClip readClip(const QString& path, qint64 cachedSize, qint64 cachedMtimeMs, 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return r;
-    WavReader wav(file, kMaxReadBytes);
-    if (!wav.ok() || wav.channels() < 1 || wav.channels() > kMaxChannels || wav.sampleRate() <= 0)
-        return r;
-    const qint64 frames = std::min(qint64(maxSeconds) * wav.sampleRate(), kMaxSamples / wav.channels());
-    const std::vector<float> samples = wav.readFloat(frames);
+    const WavStart wav = readWavStart(file, maxSeconds);
     file.close();
-    r.cut = wav.frames() > frames;
+    if (wav.channels == 0)
+        return r;
+    r.cut = wav.cut;
     SDL_AudioSpec spec{};
     spec.format = AUDIO_F32SYS;
-    spec.channels = Uint8(wav.channels());
-    spec.freq = wav.sampleRate();
-    r.clip = mixer.convert(spec, reinterpret_cast<const std::uint8_t*>(samples.data()), samples.size() * sizeof(float));
+    spec.channels = Uint8(wav.channels);
+    spec.freq = wav.sampleRate;
+    r.clip = mixer.convert(spec, reinterpret_cast<const std::uint8_t*>(wav.samples.data()),
+                           wav.samples.size() * sizeof(float));
     return r;
 }
 } // namespace

@@ -53,6 +53,15 @@ struct WavReader::Source {
 WavReader::WavReader(QIODevice& source, qint64 byteBudget)
     : source_(std::make_unique<Source>(source, byteBudget))
 {
+    // Only a WAV is handed to libsndfile: it would take any other kind of sound it knows
+    // (MP3, FLAC, Ogg, ...) and its decoders, some of which talk on stderr, for a file named
+    // .wav that is not what the folder's adult put there.
+    const QByteArray head = source.peek(12);
+    const QByteArray riff = head.left(4);
+    if (head.size() < 12 || (riff != "RIFF" && riff != "RF64" && riff != "BW64") || head.mid(8) != "WAVE") {
+        error_ = QStringLiteral("no readable WAV");
+        return;
+    }
     SF_VIRTUAL_IO io{&Source::length, &Source::seek, &Source::read, &Source::write, &Source::tell};
     SF_INFO info{};
     file_ = sf_open_virtual(&io, SFM_READ, &info, source_.get());
@@ -61,7 +70,6 @@ WavReader::WavReader(QIODevice& source, qint64 byteBudget)
         return;
     }
     const int container = info.format & SF_FORMAT_TYPEMASK;
-    // Any other kind of sound in a file named .wav is not what the folder's adult put there.
     if (container != SF_FORMAT_WAV && container != SF_FORMAT_WAVEX && container != SF_FORMAT_RF64) {
         sf_close(file_);
         file_ = nullptr;
@@ -88,17 +96,22 @@ bool WavReader::isPcm16() const
 namespace {
 
 // Reads until `frames` frames are in or the decoder has no more; the vector keeps what came.
+// It grows with what is decoded, not with what the header claims: a compressed file's
+// header may promise far more frames than its bytes hold.
 template <typename Sample, typename ReadFrames>
 std::vector<Sample> readFrames(SNDFILE* file, int channels, qint64 available, qint64 frames, ReadFrames readFrames)
 {
+    constexpr qint64 kPiece = 1 << 14;
     std::vector<Sample> out;
     if (!file || channels <= 0)
         return out;
     frames = std::clamp<qint64>(frames, 0, available);
-    out.resize(std::size_t(frames) * std::size_t(channels));
+    out.reserve(std::size_t(std::min(frames, 4 * kPiece)) * std::size_t(channels));
     qint64 got = 0;
     while (got < frames) {
-        const sf_count_t n = readFrames(file, out.data() + got * channels, frames - got);
+        const qint64 want = std::min(kPiece, frames - got);
+        out.resize(std::size_t(got + want) * std::size_t(channels));
+        const sf_count_t n = readFrames(file, out.data() + got * channels, want);
         if (n <= 0)
             break;
         got += n;
@@ -120,6 +133,23 @@ std::vector<float> WavReader::readFloat(qint64 frames)
 std::vector<std::int16_t> WavReader::readInt16(qint64 frames)
 {
     return readFrames<std::int16_t>(file_, channels_, frames_, frames, &sf_readf_short);
+}
+
+WavStart readWavStart(QIODevice& source, int maxSeconds)
+{
+    // An uncompressed file of the most samples taken, 32 bits each, and its header; a
+    // compressed one needs less.
+    constexpr qint64 kMaxReadBytes = kWavStartMaxSamples * 4 + (1 << 20);
+    WavStart start;
+    WavReader wav(source, kMaxReadBytes);
+    if (!wav.ok() || wav.channels() < 1 || wav.channels() > kWavStartMaxChannels || wav.sampleRate() <= 0)
+        return start;
+    const qint64 frames = std::min(qint64(std::max(0, maxSeconds)) * wav.sampleRate(), kWavStartMaxSamples / wav.channels());
+    start.samples = wav.readFloat(frames);
+    start.channels = wav.channels();
+    start.sampleRate = wav.sampleRate();
+    start.cut = wav.frames() > frames;
+    return start;
 }
 
 } // namespace mokuri

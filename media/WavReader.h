@@ -52,4 +52,18 @@ private:
     qint64 frames_ = 0;
 };
 
+// The start of a sound file as the sound player takes it: at most `maxSeconds` of it, and
+// whatever the file claims, no more than 10 s of 8 channels at 48 kHz (a stranger file plays
+// for less), nor more than that much read; up to 8 channels (what SDL converts), at a rate
+// above 0. Channels 0: not readable.
+struct WavStart {
+    std::vector<float> samples; // interleaved
+    int channels = 0;
+    int sampleRate = 0;
+    bool cut = false; // the file holds more than this
+};
+inline constexpr qint64 kWavStartMaxSamples = 8 * 48000 * 10;
+inline constexpr int kWavStartMaxChannels = 8;
+WavStart readWavStart(QIODevice& source, int maxSeconds);
+
 } // namespace mokuri

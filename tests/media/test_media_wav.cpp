@@ -84,6 +84,13 @@ private slots:
         QFETCH(double, tolerance);
         const QString path = dir.filePath(QStringLiteral("%1.wav").arg(QString::fromUtf8(QTest::currentDataTag())));
         QVERIFY(writeTone(path, format, channels, rate, 0.5));
+        // The seeds of fuzz/corpus/wav: a short one at 8 kHz, after the fuzz target's byte of seconds.
+        if (const QString seeds = qEnvironmentVariable("MOKURI_WAV_SEEDS"); !seeds.isEmpty()) {
+            const QString seed = dir.filePath(QStringLiteral("seed.wav"));
+            QVERIFY(writeTone(seed, format, channels, 8000, 0.03));
+            QFile out(seeds + u'/' + QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'-').replace(u'µ', QStringLiteral("mu")));
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(QByteArray(1, '\1') + fileBytes(seed)) > 1);
+        }
         // From the file piece by piece (the sound player), and from bytes in memory (Open JTalk).
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
