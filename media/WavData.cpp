@@ -1,4 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The WAV is written here rather than by libsndfile: a 44-byte header before the samples is
+// less code than the five callbacks libsndfile needs to write into memory, and the deck
+// knows the letters it made earlier by exactly these bytes. Saved through QSaveFile rather
+// than support/SafeSave, whose failure message speaks of settings and gives the caller no
+// reason to show.
 #include "media/WavData.h"
 
 #include <QSaveFile>

@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// giflib chooses the palette (GifQuantizeBuffer); only its colours are made again here, as
+// the average of the pixels it gave each: its own keep five bits of each primary, so white
+// would come out grey.
 #include "tools/GifWriter.h"
 
 #include <gif_lib.h>
@@ -43,9 +46,8 @@ QImage reduceTo256Colours(const QImage& image)
                           index.data(), unused.data()) != GIF_OK)
         return {};
 
-    // giflib's palette keeps five bits of each primary (white would come out grey) and
-    // averages the colours of a box without weighing them by their pixels: each entry becomes
-    // the true average of the pixels giflib gave it, and entries no pixel took are dropped.
+    // Each entry the true average of the pixels giflib gave it (giflib's own averages a box's
+    // colours without weighing them by their pixels); entries no pixel took are dropped.
     struct Sum {
         std::uint64_t count = 0, r = 0, g = 0, b = 0;
     };
