@@ -170,6 +170,45 @@ private slots:
             QVERIFY(std::abs(samples[std::size_t(i)] - std::lround(32767 * tone(i, 8000))) <= 1);
     }
 
+    // What the sound player takes of a file: its first seconds, never more samples than 10 s
+    // of 8 channels at 48 kHz, no more channels than SDL converts.
+    void playerTakesTheBoundedStart_data()
+    {
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<double>("fileSeconds");
+        QTest::addColumn<int>("maxSeconds");
+        QTest::addColumn<double>("seconds"); // taken; 0: not readable
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("shorter than asked") << 1 << 8000 << 1.5 << 2 << 1.5 << false;
+        QTest::newRow("longer than asked") << 2 << 8000 << 3.0 << 2 << 2.0 << true;
+        QTest::newRow("8 channels at 192 kHz: the sample bound") << 8 << 192000 << 3.0 << 10 << 2.5 << true;
+        QTest::newRow("9 channels") << 9 << 8000 << 0.5 << 10 << 0.0 << false;
+    }
+    void playerTakesTheBoundedStart()
+    {
+        QFETCH(int, channels);
+        QFETCH(int, rate);
+        QFETCH(double, fileSeconds);
+        QFETCH(int, maxSeconds);
+        QFETCH(double, seconds);
+        QFETCH(bool, cut);
+        const QString path = dir.filePath(QStringLiteral("start.wav"));
+        QVERIFY(writeTone(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, channels, rate, fileSeconds));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const WavStart start = readWavStart(file, maxSeconds);
+        if (seconds == 0) {
+            QCOMPARE(start.channels, 0);
+            QVERIFY(start.samples.empty());
+            return;
+        }
+        QCOMPARE(start.channels, channels);
+        QCOMPARE(start.sampleRate, rate);
+        QCOMPARE(qint64(start.samples.size()), std::llround(seconds * rate) * channels);
+        QCOMPARE(start.cut, cut);
+    }
+
     // A float file may hold anything: what reaches the mixer is within full scale.
     void floatSamplesAreKeptInRange()
     {
