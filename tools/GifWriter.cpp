@@ -41,9 +41,9 @@ QImage reduceTo256Colours(const QImage& image)
         }
     }
     int size = 256;
-    std::vector<GifColorType> unused(256);
+    std::vector<GifColorType> giflibPalette(256); // replaced below
     if (GifQuantizeBuffer(unsigned(src.width()), unsigned(src.height()), &size, red.data(), green.data(), blue.data(),
-                          index.data(), unused.data()) != GIF_OK)
+                          index.data(), giflibPalette.data()) != GIF_OK)
         return {};
 
     // Each entry the true average of the pixels giflib gave it (giflib's own averages a box's
