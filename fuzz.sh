@@ -17,17 +17,19 @@ source scripts/common.sh
 seconds=${1:?usage: ./fuzz.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ "${#targets[@]}" -gt 0 ] || targets=(settings access task_list praise encoding tiles pictures record)
+[ "${#targets[@]}" -gt 0 ] || targets=(settings access task_list praise encoding tiles pictures record wav)
 
-mokuri_install cmake pkg-config qt6-base-dev "${MOKURI_FUZZ_PACKAGES[@]}"
+mokuri_install cmake pkg-config qt6-base-dev libsndfile1-dev "${MOKURI_FUZZ_PACKAGES[@]}"
 
 build=build-fuzz
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 >/dev/null
 
 unset MOKURI_TRACE
-# Leaks count as crashes too; nothing is suppressed.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
+# Leaks count as crashes too; nothing is suppressed. ASan keeps freed memory aside to catch
+# its later use, 256 MB of it by default, which alone would reach the memory limit below:
+# 32 MB still catches a use soon after the free, and the limit then measures the readers.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1:quarantine_size_mb=32}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 
 failed=()
@@ -41,7 +43,8 @@ for t in "${targets[@]}"; do
   mkdir -p "$found" "$crashes" "$(dirname "$log")" "$corpus"
   # -timeout: an input that takes seconds is a hang for files of a few hundred bytes.
   # -max_len: the files are small, and longer inputs only slow the search down.
-  if "$bin" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
+  # -rss_limit_mb: a reader's memory stays bounded whatever a file claims.
+  if "$bin" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=256 -max_len=4096 \
         -print_final_stats=1 -artifact_prefix="$crashes/" "$found" "$corpus" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     last=$(grep -E '^#[0-9]+' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9a-zA-Z]+' || true)

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/OpenJTalk.h"
 
+#include "media/WavReader.h"
 #include "support/XdgFolders.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -23,6 +25,8 @@ namespace {
 const char kDebianDictionary[] = "/var/lib/mecab/dic/open-jtalk/naist-jdic";
 // open_jtalk reads one line of at most this many bytes.
 constexpr int kMaxTextBytes = 1000;
+// Far longer than open_jtalk speaks the longest text it takes.
+constexpr int kMaxSpeechSeconds = 120;
 
 QString environment(const char* name) { return qEnvironmentVariable(name); }
 
@@ -119,47 +123,21 @@ OpenJTalkChoice chooseOpenJTalk(const OpenJTalkSearch& search)
 
 OpenJTalkAudio readOpenJTalkWav(const QByteArray& wav)
 {
-    // Read here rather than by SDL_LoadWAV: SDL keeps an error text per thread, which a
-    // thread of ours that is not SDL's never frees.
     OpenJTalkAudio audio;
-    auto le = [&](qsizetype at, int bytes) {
-        std::uint32_t v = 0;
-        for (int i = bytes - 1; i >= 0; --i)
-            v = (v << 8) | std::uint8_t(wav[at + i]);
-        return v;
-    };
-    if (wav.size() < 12 || !wav.startsWith("RIFF") || wav.mid(8, 4) != "WAVE") {
+    QBuffer bytes;
+    bytes.setData(wav);
+    bytes.open(QIODevice::ReadOnly);
+    WavReader reader(bytes);
+    if (!reader.ok()) {
         audio.error = QStringLiteral("open_jtalk wrote no readable WAV");
         return audio;
     }
-    bool format = false;
-    for (qsizetype at = 12; at + 8 <= wav.size();) {
-        const QByteArray id = wav.mid(at, 4);
-        const qsizetype size = qsizetype(le(at + 4, 4));
-        const qsizetype body = at + 8;
-        if (size > wav.size() - body && id != "data")
-            break;
-        if (id == "fmt " && size >= 16) {
-            if (le(body, 2) != 1 || le(body + 2, 2) != 1 || le(body + 14, 2) != 16) {
-                audio.error = QStringLiteral("open_jtalk wrote an unexpected WAV format");
-                return audio;
-            }
-            audio.sampleRate = int(le(body + 4, 4));
-            format = audio.sampleRate >= 8000 && audio.sampleRate <= 192000;
-        } else if (id == "data" && format) {
-            // A data size past the end (a file cut short) keeps what is there.
-            const qsizetype bytes = std::min(size, wav.size() - body) / 2 * 2;
-            audio.samples.resize(std::size_t(bytes / 2));
-            for (std::size_t i = 0; i < audio.samples.size(); ++i)
-                audio.samples[i] = std::int16_t(le(body + qsizetype(2 * i), 2));
-            break;
-        }
-        at = body + size + (size & 1);
-    }
-    if (!format) {
-        audio.error = QStringLiteral("open_jtalk wrote no readable WAV");
+    if (!reader.isPcm16() || reader.channels() != 1 || reader.sampleRate() < 8000 || reader.sampleRate() > 192000) {
+        audio.error = QStringLiteral("open_jtalk wrote an unexpected WAV format");
         return audio;
     }
+    audio.sampleRate = reader.sampleRate();
+    audio.samples = reader.readInt16(qint64(kMaxSpeechSeconds) * audio.sampleRate);
     // A voice that yields silence is as broken as one that yields nothing.
     int peak = 0;
     for (std::int16_t v : audio.samples)

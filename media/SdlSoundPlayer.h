@@ -4,6 +4,7 @@
 // AudioMixer's sound voice.
 #include "media/AudioMixer.h"
 #include "media/SoundPlayer.h"
+#include "support/FileStamp.h"
 
 #include <QHash>
 #include <QSet>
@@ -36,7 +37,7 @@ public:
     // Past a sound's due end, a device that has stopped taking sound is given up on.
     static constexpr std::chrono::milliseconds kStallSlack{2000};
 
-    // Reads any WAV SDL_LoadWAV reads, converted to the device format and cached, so that
+    // Reads any WAV libsndfile reads (WavReader), converted to the device format and cached, so that
     // playing the same file again costs a look at its size and date. Only the first
     // kMaxSeconds are read and played; a longer file is reported once, on stderr and to the
     // trace ("warning <name> plays only its first 10 s"). A missing or unreadable file: the
@@ -54,8 +55,7 @@ public:
 
 private:
     struct CacheEntry {
-        qint64 size = -1;
-        qint64 mtimeMs = 0;
+        FileStamp stamp;
         std::shared_ptr<const AudioClip> clip;  // null: the file could not be played
     };
     struct ReadResult;

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The WAV is written here rather than by libsndfile: a 44-byte header before the samples is
+// less code than the five callbacks libsndfile needs to write into memory, and the deck
+// knows the letters it made earlier by exactly these bytes.
 #include "media/WavData.h"
 
-#include <QSaveFile>
+#include "support/SafeSave.h"
+
 #include <QtEndian>
 
 namespace mokuri {
@@ -46,14 +50,10 @@ QByteArray wavBytes(const std::vector<std::int16_t>& samples, int sampleRate)
 bool writeWavFile(const QString& path, const std::vector<std::int16_t>& samples, int sampleRate,
                   QString* error)
 {
-    const QByteArray bytes = wavBytes(samples, sampleRate);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    QString why;
+    if (saveFile(path, wavBytes(samples, sampleRate), &why)) return true;
+    if (error) *error = why;
+    return false;
 }
 
 } // namespace mokuri

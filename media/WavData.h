@@ -12,7 +12,8 @@ namespace mokuri {
 
 QByteArray wavBytes(const std::vector<std::int16_t>& samples, int sampleRate);
 
-// Written through a temporary file, so a failure leaves no half-written sound behind.
+// Saved as the other files are (support/SafeSave): a failure leaves no half-written sound
+// behind, and a recorded letter that is a link, or another account's file, stays so.
 bool writeWavFile(const QString& path, const std::vector<std::int16_t>& samples, int sampleRate,
                   QString* error = nullptr);
 

@@ -6,6 +6,7 @@ MOKURI_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools
   libsdl2-dev libgif-dev libjpeg-dev
+  libsndfile1-dev libsamplerate0-dev
   libespeak-ng-dev espeak-ng-data
   libmecab-dev mecab-ipadic-utf8
   open-jtalk open-jtalk-mecab-naist-jdic

@@ -1,23 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The palette is chosen here rather than by giflib's GifQuantizeBuffer: that one is
-// deprecated, and it keeps only five bits of every primary, so white comes out grey and the
-// pale backgrounds of the pictures shift; this one keeps the real average of each colour.
+// giflib chooses the palette (GifQuantizeBuffer); only its colours are made again here, as
+// the average of the pixels it gave each: its own keep five bits of each primary, so white
+// would come out grey.
 #include "tools/GifWriter.h"
 
 #include <gif_lib.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <vector>
 
 namespace mokuri::deck {
 
 namespace {
-
-// Colours are counted on a 5-5-5 bit grid: fine enough for drawings, coarse enough that
-// the anti-aliased edges do not crowd out the real colours.
-int binOf(QRgb c) { return (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | (qBlue(c) >> 3); }
 
 int appendToByteArray(GifFileType* gif, const GifByteType* data, int length)
 {
@@ -30,58 +25,52 @@ int appendToByteArray(GifFileType* gif, const GifByteType* data, int length)
 QImage reduceTo256Colours(const QImage& image)
 {
     const QImage src = image.convertToFormat(QImage::Format_RGB32);
-    struct Bin {
-        uint64_t count = 0, r = 0, g = 0, b = 0;
-    };
-    std::vector<Bin> bins(1 << 15);
-    for (int y = 0; y < src.height(); ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(src.constScanLine(y));
-        for (int x = 0; x < src.width(); ++x) {
-            Bin& bin = bins[binOf(line[x])];
-            ++bin.count;
-            bin.r += qRed(line[x]);
-            bin.g += qGreen(line[x]);
-            bin.b += qBlue(line[x]);
-        }
-    }
-    std::vector<int> used;
-    for (int i = 0; i < int(bins.size()); ++i)
-        if (bins[i].count) used.push_back(i);
-    std::vector<int> chosen = used;
-    std::sort(chosen.begin(), chosen.end(), [&](int a, int b) {
-        return bins[a].count != bins[b].count ? bins[a].count > bins[b].count : a < b;
-    });
-    if (chosen.size() > 256) chosen.resize(256);
-
-    QList<QRgb> palette;
-    for (int i : chosen) {
-        const Bin& b = bins[i];
-        palette.push_back(qRgb(int(b.r / b.count), int(b.g / b.count), int(b.b / b.count)));
-    }
-    std::vector<uint8_t> nearest(bins.size(), 0);
-    for (int i : used) {
-        const Bin& b = bins[i];
-        const int r = int(b.r / b.count), g = int(b.g / b.count), bl = int(b.b / b.count);
-        int best = 0;
-        int bestDist = INT32_MAX;
-        for (int p = 0; p < palette.size(); ++p) {
-            const int dr = qRed(palette[p]) - r, dg = qGreen(palette[p]) - g,
-                      db = qBlue(palette[p]) - bl;
-            const int d = dr * dr * 3 + dg * dg * 4 + db * db * 2;
-            if (d < bestDist) {
-                bestDist = d;
-                best = p;
-            }
-        }
-        nearest[i] = uint8_t(best);
-    }
-
     QImage out(src.size(), QImage::Format_Indexed8);
-    out.setColorTable(palette);
-    for (int y = 0; y < src.height(); ++y) {
+    const std::size_t pixels = std::size_t(src.width()) * std::size_t(src.height());
+    if (pixels == 0) {
+        out.setColorTable({qRgb(0, 0, 0)});
+        return out;
+    }
+    std::vector<GifByteType> red(pixels), green(pixels), blue(pixels), index(pixels);
+    for (int y = 0, i = 0; y < src.height(); ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        for (int x = 0; x < src.width(); ++x, ++i) {
+            red[std::size_t(i)] = GifByteType(qRed(line[x]));
+            green[std::size_t(i)] = GifByteType(qGreen(line[x]));
+            blue[std::size_t(i)] = GifByteType(qBlue(line[x]));
+        }
+    }
+    int size = 256;
+    std::vector<GifColorType> giflibPalette(256); // replaced below
+    if (GifQuantizeBuffer(unsigned(src.width()), unsigned(src.height()), &size, red.data(), green.data(), blue.data(),
+                          index.data(), giflibPalette.data()) != GIF_OK)
+        return {};
+
+    // Each entry the true average of the pixels giflib gave it (giflib's own averages a box's
+    // colours without weighing them by their pixels); entries no pixel took are dropped.
+    struct Sum {
+        std::uint64_t count = 0, r = 0, g = 0, b = 0;
+    };
+    std::vector<Sum> sums(256);
+    for (std::size_t i = 0; i < pixels; ++i) {
+        Sum& sum = sums[index[i]];
+        ++sum.count;
+        sum.r += red[i];
+        sum.g += green[i];
+        sum.b += blue[i];
+    }
+    QList<QRgb> palette;
+    std::vector<uchar> entry(256, 0);
+    for (std::size_t e = 0; e < sums.size(); ++e) {
+        const Sum& sum = sums[e];
+        if (!sum.count) continue;
+        entry[e] = uchar(palette.size());
+        palette.push_back(qRgb(int(sum.r / sum.count), int(sum.g / sum.count), int(sum.b / sum.count)));
+    }
+    out.setColorTable(palette);
+    for (int y = 0, i = 0; y < src.height(); ++y) {
         uchar* dst = out.scanLine(y);
-        for (int x = 0; x < src.width(); ++x) dst[x] = nearest[binOf(line[x])];
+        for (int x = 0; x < src.width(); ++x, ++i) dst[x] = entry[index[std::size_t(i)]];
     }
     return out;
 }
@@ -90,6 +79,7 @@ QByteArray encodeGif(const QImage& image)
 {
     QImage indexed =
         image.format() == QImage::Format_Indexed8 ? image : reduceTo256Colours(image);
+    if (indexed.isNull() && !image.isNull()) return {};
     QList<QRgb> palette = indexed.colorTable();
     // giflib takes colour tables of a power of two entries only.
     const int tableSize = 1 << GifBitSize(int(palette.size()));

@@ -6,8 +6,8 @@
 
 namespace mokuri::deck {
 
-// Reduces the image to at most 256 colours, the most frequent ones, each pixel taking the
-// nearest of them.
+// Reduces the image to at most 256 colours by giflib's median cut (GifQuantizeBuffer), each
+// colour the average of the pixels that took it; a null image if giflib fails.
 QImage reduceTo256Colours(const QImage& image);
 
 // A single-frame GIF89a of the image (reduced first when it is not already indexed); empty

@@ -79,6 +79,27 @@ private slots:
         QCOMPARE(decoded, img);
     }
 
+    // A drawing of many shades on white, as the deck's pictures are: the white stays white
+    // (giflib's own palette would make it 248, 248, 248) and no pixel moves far.
+    void manyColoursOnWhiteStayClose()
+    {
+        const QImage img = painted(200, 120, [](int x, int y) {
+            const int dx = x - 100, dy = y - 60;
+            return dx * dx + dy * dy > 50 * 50 ? qRgb(255, 255, 255) : qRgb(x, 255 - y, (x * y) % 256);
+        });
+        const QImage reduced = reduceTo256Colours(img);
+        QVERIFY(reduced.colorCount() > 200 && reduced.colorCount() <= 256);
+        QCOMPARE(reduced.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+        int worst = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QRgb a = img.pixel(x, y), b = reduced.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+            }
+        QVERIFY2(worst <= 48, qPrintable(QString::number(worst)));
+    }
+
     void wavIsReadBackAsWritten_data()
     {
         QTest::addColumn<int>("count");
