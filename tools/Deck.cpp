@@ -2,6 +2,7 @@
 #include "tools/Deck.h"
 
 #include "content/PictureFolder.h"
+#include "support/FileRead.h"
 #include "support/SafeSave.h"
 
 #include "media/WavData.h"
@@ -55,11 +56,11 @@ QByteArray sha256Hex(const QByteArray& bytes)
 
 QByteArray fileSha256(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&f);
-    return hash.result().toHex();
+    // A FIFO or a device under a letter's name would block for ever, and a file of many
+    // megabytes is no letter of ours: neither has a checksum the manifest could hold.
+    const ReadResult read = readFileBytes(path);
+    if (read.status != ReadStatus::Ok || read.truncated) return {};
+    return sha256Hex(read.bytes);
 }
 
 // The effects are what the child hears around the letters: the letters are as loud as the
@@ -90,10 +91,8 @@ bool isEarlierEspeakLetter(const QString& path)
 QHash<QString, MadeLetter> readVoiceManifest(const QString& dir)
 {
     QHash<QString, MadeLetter> made;
-    QFile f(QDir(dir).filePath(kVoiceManifest));
-    if (!f.open(QIODevice::ReadOnly)) return made;
-    // A few hundred short lines; anything much larger is not ours.
-    const QByteArray text = f.read(1 << 20);
+    // A few hundred short lines; a file that is not even a regular file is not ours.
+    const QByteArray text = readFileBytes(QDir(dir).filePath(kVoiceManifest)).bytes;
     for (const QByteArray& line : text.split('\n')) {
         const QList<QByteArray> fields = line.split('\t');
         if (fields.size() != 3 || fields[1].size() != 64) continue;

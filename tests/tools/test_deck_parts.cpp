@@ -21,6 +21,7 @@
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -253,6 +254,18 @@ private slots:
         QVERIFY(child > 0 && ::waitpid(child, &status, 0) == child);
         QCOMPARE(status, 0);
         QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    // A FIFO under a letter's or the manifest's name (a prank in a shared folder) once held
+    // mokuri-deck and the recorder's list for ever, waiting for a writer.
+    void aFifoIsNoLetterAndHoldsNothing()
+    {
+        QTemporaryDir dir;
+        for (const char* name : {"あ.wav", ".mokuri-deck-voices"})
+            QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QString::fromUtf8(name))).constData(), 0644), 0);
+        QVERIFY(fileSha256(dir.filePath(QStringLiteral("あ.wav"))).isEmpty());
+        QVERIFY(readVoiceManifest(dir.path()).isEmpty());
+        QVERIFY(!isEarlierEspeakLetter(dir.filePath(QStringLiteral("あ.wav"))));
     }
 };
 

@@ -4,6 +4,7 @@
 #include "content/PictureFolder.h"
 #include "content/WordLetters.h"
 #include "media/WavData.h"
+#include "support/FileRead.h"
 #include "tools/Deck.h"
 #include "tools/EffectSounds.h"
 #include "tools/LetterVoices.h"
@@ -55,10 +56,7 @@ Maker makerBy(const QHash<QString, deck::MadeLetter>& made, const QString& sound
     if (!info.exists()) return Maker::Missing;
     if (effect) {
         const deck::EffectSound* e = effectNamed(file);
-        QFile f(path);
-        if (e && info.size() < (4 << 20) && f.open(QIODevice::ReadOnly) &&
-            f.readAll() == wavBytes(e->make(), deck::kEffectRate))
-            return Maker::Deck;
+        if (e && readFileBytes(path).bytes == wavBytes(e->make(), deck::kEffectRate)) return Maker::Deck;
         return Maker::Person;
     }
     const auto known = made.constFind(file);
