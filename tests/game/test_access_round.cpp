@@ -90,14 +90,6 @@ struct Rig {
     }
 };
 
-AccessSettings switches(AccessMethod method, ScanStart start = ScanStart::AtOnce)
-{
-    AccessSettings a;
-    a.method = method;
-    a.scanStart = start;
-    return a;
-}
-
 } // namespace
 
 class AccessRound : public QObject {
@@ -124,8 +116,7 @@ private slots:
         QFETCH(int, method);
         QFETCH(int, start);
         QFETCH(bool, auditory);
-        AccessSettings a = switches(AccessMethod(method), ScanStart(start));
-        a.auditoryScan = auditory;
+        const AccessSettings a{.method = AccessMethod(method), .scanStart = ScanStart(start), .auditoryScan = auditory};
         const bool two = a.method == AccessMethod::TwoSwitches, onPress = a.scanStart == ScanStart::OnPress;
         Rig rig(a);
         QSignalSpy done(rig.round.get(), &Round::wordDone);
@@ -194,11 +185,7 @@ private slots:
         QFETCH(QString, script);
         QFETCH(QString, verdicts);
         QFETCH(int, takenAt);
-        AccessSettings a = switches(AccessMethod::OneSwitch);
-        a.holdMs = holdMs;
-        a.ignoreRepeatMs = ignoreMs;
-        a.scanRounds = rounds;
-        Rig rig(a);
+        Rig rig({.method = AccessMethod::OneSwitch, .scanRounds = rounds, .holdMs = holdMs, .ignoreRepeatMs = ignoreMs});
         QSignalSpy placed(rig.round.get(), &Round::tilePlaced);
         QSignalSpy wrong(rig.round.get(), &Round::wrongTile);
         int ticks = 0;
@@ -230,7 +217,7 @@ private slots:
 
     void wrongTileBySwitchAskesAgain()
     {
-        Rig rig(switches(AccessMethod::TwoSwitches));
+        Rig rig({.method = AccessMethod::TwoSwitches});
         rig.endInstruction();
         const QString first = rig.nextLetter();
         while (rig.highlightedLetter() == first) rig.press(1);
@@ -270,11 +257,7 @@ private slots:
         QFETCH(QString, script);
         QFETCH(int, takenTile);
         QFETCH(double, fillAtEnd);
-        Settings touch;
-        touch.takeTile = TakeTile::ByTouch;
-        AccessSettings a;
-        a.dwellMs = 1000;
-        Rig rig(a, touch);
+        Rig rig({.dwellMs = 1000}, {.takeTile = TakeTile::ByTouch});
         if (!script.startsWith(u'E')) rig.endInstruction();
         QSignalSpy filled(rig.round.get(), &Round::dwellFilled);
         for (const QString& step : script.split(u' ')) {
