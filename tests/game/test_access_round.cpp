@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Switch scanning and dwell driving the engine, on fake sound and speech and a fixed seed;
 // the scan, hold, ignore-repeat and dwell timers are ticked by the test, never by a clock.
-#include "fakes/FakeSound.h"
-#include "fakes/FakeSpeech.h"
+#include "fakes/RoundRig.h"
 #include "game/Letters.h"
-#include "game/Round.h"
 
 #include <QSignalSpy>
-#include <QTemporaryFile>
 #include <QTest>
-#include <memory>
 
 using namespace mokuri;
 using namespace mokuri::test;
@@ -20,24 +16,11 @@ namespace {
 const QStringList kPictures{QStringLiteral("りんご.bmp"), QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"),
                             QStringLiteral("とり.bmp")};
 
-struct Rig {
-    FakeSound sound;
-    FakeSpeech speech;
-    Random random{2024u};
-    QTemporaryFile traceFile;
-    std::unique_ptr<Trace> trace;
-    std::unique_ptr<Round> round;
-
-    explicit Rig(const AccessSettings& access, Settings settings = {})
+struct Rig : RoundRig {
+    explicit Rig(const AccessSettings& access, const Settings& settings = {})
+        : RoundRig(kPictures, settings, {QStringLiteral("よくできました")}, access)
     {
-        traceFile.open();
-        trace = std::make_unique<Trace>(traceFile.fileName());
-        round = std::make_unique<Round>(PictureFolder{QStringLiteral("data"), kPictures}, kPictures, settings,
-                                        QStringList{QStringLiteral("よくできました")}, sound, speech, random, *trace);
-        round->setAccess(access);
-        round->start();
     }
-    const Question& q() const { return round->question(); }
     QTimer& timer(const char* name) const { return *round->findChild<QTimer*>(QString::fromLatin1(name)); }
     // The timer's time is up: its timeout, as the event loop would deliver it.
     void fire(const char* name)
@@ -79,13 +62,9 @@ struct Rig {
     // Trace events of one kind, without the time and the event's name.
     QStringList traced(const QString& event) const
     {
-        QFile f(traceFile.fileName());
-        f.open(QIODevice::ReadOnly);
         QStringList out;
-        for (const QByteArray& line : f.readAll().split('\n')) {
-            const QStringList fields = QString::fromUtf8(line).split(u'\t');
-            if (fields.size() > 1 && fields[1] == event) out << fields.mid(2).join(u' ');
-        }
+        for (const QString& line : traceLines())
+            if (const QStringList fields = line.split(u'\t'); fields[0] == event) out << fields.mid(1).join(u' ');
         return out;
     }
 };
