@@ -195,7 +195,6 @@ private slots:
         QFETCH(double, fileSeconds);
         QFETCH(int, maxSeconds);
         QFETCH(double, seconds);
-        QFETCH(bool, cut);
         const QString path = dir.filePath(QStringLiteral("start.wav"));
         QVERIFY(writeTone(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, channels, rate, fileSeconds));
         QFile file(path);
@@ -209,7 +208,7 @@ private slots:
         QCOMPARE(start.channels, channels);
         QCOMPARE(start.sampleRate, rate);
         QCOMPARE(qint64(start.samples.size()), std::llround(seconds * rate) * channels);
-        QCOMPARE(start.cut, cut);
+        QTEST(start.cut, "cut");
     }
 
     // A float file may hold anything: what reaches the mixer is within full scale.

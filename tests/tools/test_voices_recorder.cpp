@@ -212,14 +212,13 @@ private slots:
         QFETCH(double, level);
         QFETCH(bool, pressed);
         QFETCH(int, stage);
-        QFETCH(QString, message);
         Bench b;
         b.recorder->record();
         // A press comes while the voice's tail is still in the room.
         b.microphone.say(voice(300, voiceMs, pressed ? 100 : 11000, level));
         if (pressed) b.recorder->stopRecording();
         QCOMPARE(int(b.recorder->stage()), stage);
-        QCOMPARE(b.recorder->message(), message);
+        QTEST(b.recorder->message(), "message");
         QVERIFY(!b.microphone.running());
         if (stage == int(VoiceRecorder::Stage::Heard))
             QVERIFY(b.recorder->take().samples.size() <= std::size_t(kRate) * kMaxTakeSeconds);
