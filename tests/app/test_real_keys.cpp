@@ -426,74 +426,61 @@ private slots:
         QCOMPARE(vnc.process.exitCode(), 0);
     }
 
-    // A child with one switch builds a word: Space is sent when the trace says the frame is
-    // on the tile with the next letter. The frame stays five seconds on each tile, far
-    // longer than a key takes to arrive.
-    void aWordBuiltWithOneSwitch()
+    // A child builds a word without a click. With one switch, Space is sent when the trace
+    // says the frame is on the tile with the next letter; the frame stays five seconds on
+    // each tile, far longer than a key takes to arrive. With an eye-gaze pointer, the
+    // pointer is parked on each tile in turn and the game takes it once it has rested there.
+    void aWordBuiltWithoutAClick_data()
     {
+        QTest::addColumn<QByteArray>("access");
+        QTest::addColumn<QString>("taken");  // the trace's event for each tile taken
+        QTest::newRow("one switch") << QByteArray("method=one-switch\nscan-interval-ms=5000\n") << u"press 1"_s;
+        QTest::newRow("dwell") << QByteArray("dwell-ms=400\n") << u"dwell "_s;
+    }
+    void aWordBuiltWithoutAClick()
+    {
+        QFETCH(QByteArray, access);
+        QFETCH(QString, taken);
+        const bool dwell = taken.startsWith(u"dwell"_s);
         TestFolder folder;
         folder.addPictures({QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"), QStringLiteral("とり.bmp"),
                             QStringLiteral("うし.bmp")});
-        writeBytes(folder.data() + QStringLiteral("/mokuri-access.ini"), "method=one-switch\nscan-interval-ms=5000\n");
+        if (dwell) writeBytes(folder.data() + QStringLiteral("/Word.txt"), "#TRUE#,#TRUE#,0,0,#TRUE#,#TRUE#\r\n");
+        writeBytes(folder.data() + QStringLiteral("/mokuri-access.ini"), access);
         const QString trace = folder.path() + QStringLiteral("/trace.txt");
         VncGame vnc;
         Viewer viewer;
         const QString question = vnc.startListening(folder, trace, viewer);
         QVERIFY(!question.isEmpty());
         const QString word = fieldOf(question, u"word="_s), tiles = fieldOf(question, u"tiles="_s);
-        QCOMPARE(tiles.size(), word.size());
+        if (!dwell) QCOMPARE(tiles.size(), word.size());
         const auto framed = [&trace] {
             const QStringList moves = events(trace).filter(QRegularExpression(QStringLiteral("^highlight ")));
             return moves.isEmpty() ? -1 : moves.last().mid(10).toInt();
         };
+        const auto wrongs = [&trace] { return events(trace).filter(QRegularExpression(QStringLiteral("^wrong"))); };
+        QString left = tiles;
         for (qsizetype k = 0; k < word.size(); ++k) {
             const QString right = QStringLiteral("right ") + word[k];
-            QVERIFY(QTest::qWaitFor([&] {
-                const int tile = framed();
-                return tile >= 0 && tiles[tile] == word[k];
-            }, kWait));
-            QVERIFY(viewer.key(' '));
+            if (dwell) {
+                const qsizetype tile = left.indexOf(word[k]);
+                QVERIFY(tile >= 0);
+                left[tile] = u' ';
+                QVERIFY(viewer.moveTo(tileCentre(question, int(tile))));
+            } else {
+                QVERIFY(QTest::qWaitFor([&] {
+                    const int tile = framed();
+                    return tile >= 0 && tiles[tile] == word[k];
+                }, kWait));
+                QVERIFY(viewer.key(' '));
+            }
             // The verdict, right or wrong; a wrong one fails below with the trace to see why.
-            QVERIFY(QTest::qWaitFor([&] {
-                const QStringList seen = events(trace);
-                return seen.contains(right) || !seen.filter(QRegularExpression(QStringLiteral("^wrong"))).isEmpty();
-            }, kWait));
+            QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(right) || !wrongs().isEmpty(); }, kWait));
             QVERIFY2(events(trace).contains(right), qPrintable(events(trace).join(u'|')));
         }
         QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(QStringLiteral("sound ピンポン.wav")); }, kWait));
-        QCOMPARE(events(trace).filter(QRegularExpression(QStringLiteral("^press 1"))).size(), word.size());
-        QVERIFY(viewer.key(kEscape));
-        QVERIFY(vnc.process.waitForFinished(kWait));
-        QCOMPARE(vnc.process.exitCode(), 0);
-    }
-
-    // A child with an eye-gaze pointer builds a word: the pointer is parked on each tile in
-    // turn, and the game takes it once it has rested there, with no click.
-    void aWordBuiltByDwell()
-    {
-        TestFolder folder;
-        folder.addPictures({QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"), QStringLiteral("とり.bmp"),
-                            QStringLiteral("うし.bmp")});
-        writeBytes(folder.data() + QStringLiteral("/Word.txt"), "#TRUE#,#TRUE#,0,0,#TRUE#,#TRUE#\r\n");
-        writeBytes(folder.data() + QStringLiteral("/mokuri-access.ini"), "dwell-ms=400\n");
-        const QString trace = folder.path() + QStringLiteral("/trace.txt");
-        VncGame vnc;
-        Viewer viewer;
-        const QString question = vnc.startListening(folder, trace, viewer);
-        QVERIFY(!question.isEmpty());
-        const QString word = fieldOf(question, u"word="_s), tiles = fieldOf(question, u"tiles="_s);
-        QString left = tiles;
-        for (qsizetype k = 0; k < word.size(); ++k) {
-            const qsizetype tile = left.indexOf(word[k]);
-            QVERIFY(tile >= 0);
-            left[tile] = u' ';
-            QVERIFY(viewer.moveTo(tileCentre(question, int(tile))));
-            QVERIFY2(QTest::qWaitFor([&] { return events(trace).contains(u"right "_s + word[k]); }, kWait),
-                     qPrintable(events(trace).join(u'|')));
-        }
-        QVERIFY(QTest::qWaitFor([&] { return events(trace).contains(QStringLiteral("sound ピンポン.wav")); }, kWait));
-        QCOMPARE(events(trace).filter(QRegularExpression(QStringLiteral("^dwell "))).size(), word.size());
-        QVERIFY(events(trace).filter(QRegularExpression(QStringLiteral("^wrong"))).isEmpty());
+        QCOMPARE(events(trace).filter(QRegularExpression(u'^' + taken)).size(), word.size());
+        QVERIFY(wrongs().isEmpty());
         QVERIFY(viewer.key(kEscape));
         QVERIFY(vnc.process.waitForFinished(kWait));
         QCOMPARE(vnc.process.exitCode(), 0);

@@ -7,20 +7,14 @@
 
 namespace mokuri::test {
 
-inline QtMessageHandler& previousMessageHandler()
+inline void quietenOffscreenPlatform()
 {
-    static QtMessageHandler handler = nullptr;
-    return handler;
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (!text.contains(QLatin1String("does not support raise()")) &&
+            !text.contains(QLatin1String("does not support propagateSizeHints()")))
+            previous(type, context, text);
+    });
 }
-
-inline void quietOffscreenHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (text.contains(QLatin1String("does not support raise()")) ||
-        text.contains(QLatin1String("does not support propagateSizeHints()")))
-        return;
-    previousMessageHandler()(type, context, text);
-}
-
-inline void quietenOffscreenPlatform() { previousMessageHandler() = qInstallMessageHandler(quietOffscreenHandler); }
 
 } // namespace mokuri::test

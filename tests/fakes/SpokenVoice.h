@@ -7,7 +7,9 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <numbers>
+#include <string>
 #include <vector>
 
 namespace mokuri::test {
@@ -40,6 +42,21 @@ inline SpokenVoice spokenVoice(int rate, int leadMs, int voiceMs, int trailMs, d
         s.samples.push_back(std::int16_t(std::clamp(std::lround(v), -32768L, 32767L)));
     }
     return s;
+}
+
+// What is wrong with a kept voice, empty if nothing: heard at once (its first tenth of full
+// strength within 10 ms), `loudness` within 1 dB of `target`, its peak under full scale.
+inline std::string voiceFault(const std::vector<std::int16_t>& samples, int rate, double loudness, double target)
+{
+    int peak = 0;
+    for (std::int16_t v : samples) peak = std::max(peak, std::abs(int(v)));
+    std::size_t onset = 0;
+    while (onset < samples.size() && std::abs(int(samples[onset])) < peak / 10) ++onset;
+    const double db = 20 * std::log10(loudness / target);
+    if (onset > std::size_t(rate) / 100) return "the voice begins at sample " + std::to_string(onset);
+    if (std::abs(db) > 1.0) return "the loudness is off by " + std::to_string(db) + " dB";
+    if (peak >= 32700) return "the peak is at full scale";
+    return {};
 }
 
 } // namespace mokuri::test

@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Switch scanning and dwell driving the engine, on fake sound and speech and a fixed seed;
 // the scan, hold, ignore-repeat and dwell timers are ticked by the test, never by a clock.
-#include "fakes/FakeSound.h"
-#include "fakes/FakeSpeech.h"
+#include "fakes/RoundRig.h"
 #include "game/Letters.h"
-#include "game/Round.h"
 
 #include <QSignalSpy>
-#include <QTemporaryFile>
 #include <QTest>
-#include <memory>
 
 using namespace mokuri;
 using namespace mokuri::test;
@@ -20,24 +16,11 @@ namespace {
 const QStringList kPictures{QStringLiteral("りんご.bmp"), QStringLiteral("いぬ.bmp"), QStringLiteral("ねこ.bmp"),
                             QStringLiteral("とり.bmp")};
 
-struct Rig {
-    FakeSound sound;
-    FakeSpeech speech;
-    Random random{2024u};
-    QTemporaryFile traceFile;
-    std::unique_ptr<Trace> trace;
-    std::unique_ptr<Round> round;
-
-    explicit Rig(const AccessSettings& access, Settings settings = {})
+struct Rig : RoundRig {
+    explicit Rig(const AccessSettings& access, const Settings& settings = {})
+        : RoundRig(kPictures, settings, {QStringLiteral("よくできました")}, access)
     {
-        traceFile.open();
-        trace = std::make_unique<Trace>(traceFile.fileName());
-        round = std::make_unique<Round>(PictureFolder{QStringLiteral("data"), kPictures}, kPictures, settings,
-                                        QStringList{QStringLiteral("よくできました")}, sound, speech, random, *trace);
-        round->setAccess(access);
-        round->start();
     }
-    const Question& q() const { return round->question(); }
     QTimer& timer(const char* name) const { return *round->findChild<QTimer*>(QString::fromLatin1(name)); }
     // The timer's time is up: its timeout, as the event loop would deliver it.
     void fire(const char* name)
@@ -79,24 +62,12 @@ struct Rig {
     // Trace events of one kind, without the time and the event's name.
     QStringList traced(const QString& event) const
     {
-        QFile f(traceFile.fileName());
-        f.open(QIODevice::ReadOnly);
         QStringList out;
-        for (const QByteArray& line : f.readAll().split('\n')) {
-            const QStringList fields = QString::fromUtf8(line).split(u'\t');
-            if (fields.size() > 1 && fields[1] == event) out << fields.mid(2).join(u' ');
-        }
+        for (const QString& line : traceLines())
+            if (const QStringList fields = line.split(u'\t'); fields[0] == event) out << fields.mid(1).join(u' ');
         return out;
     }
 };
-
-AccessSettings switches(AccessMethod method, ScanStart start = ScanStart::AtOnce)
-{
-    AccessSettings a;
-    a.method = method;
-    a.scanStart = start;
-    return a;
-}
 
 } // namespace
 
@@ -124,8 +95,7 @@ private slots:
         QFETCH(int, method);
         QFETCH(int, start);
         QFETCH(bool, auditory);
-        AccessSettings a = switches(AccessMethod(method), ScanStart(start));
-        a.auditoryScan = auditory;
+        const AccessSettings a{.method = AccessMethod(method), .scanStart = ScanStart(start), .auditoryScan = auditory};
         const bool two = a.method == AccessMethod::TwoSwitches, onPress = a.scanStart == ScanStart::OnPress;
         Rig rig(a);
         QSignalSpy done(rig.round.get(), &Round::wordDone);
@@ -193,12 +163,7 @@ private slots:
         QFETCH(int, rounds);
         QFETCH(QString, script);
         QFETCH(QString, verdicts);
-        QFETCH(int, takenAt);
-        AccessSettings a = switches(AccessMethod::OneSwitch);
-        a.holdMs = holdMs;
-        a.ignoreRepeatMs = ignoreMs;
-        a.scanRounds = rounds;
-        Rig rig(a);
+        Rig rig({.method = AccessMethod::OneSwitch, .scanRounds = rounds, .holdMs = holdMs, .ignoreRepeatMs = ignoreMs});
         QSignalSpy placed(rig.round.get(), &Round::tilePlaced);
         QSignalSpy wrong(rig.round.get(), &Round::wrongTile);
         int ticks = 0;
@@ -221,7 +186,7 @@ private slots:
         QCOMPARE(rig.traced(QStringLiteral("press")), expected);
         const QList<QList<QVariant>> taken = placed + wrong;
         const std::vector<int> row = rig.rowOrder();
-        QCOMPARE(taken.isEmpty() ? -1 : int(std::find(row.begin(), row.end(), taken.first().first().toInt()) - row.begin()), takenAt);
+        QTEST(taken.isEmpty() ? -1 : int(std::find(row.begin(), row.end(), taken.first().first().toInt()) - row.begin()), "takenAt");
         if (rounds > 0) {
             QCOMPARE(ticks, rounds * rig.q().tileCount());
             QCOMPARE(rig.traced(QStringLiteral("scan-rest")), QStringList{QString::number(rounds)});
@@ -230,7 +195,7 @@ private slots:
 
     void wrongTileBySwitchAskesAgain()
     {
-        Rig rig(switches(AccessMethod::TwoSwitches));
+        Rig rig({.method = AccessMethod::TwoSwitches});
         rig.endInstruction();
         const QString first = rig.nextLetter();
         while (rig.highlightedLetter() == first) rig.press(1);
@@ -269,12 +234,7 @@ private slots:
     {
         QFETCH(QString, script);
         QFETCH(int, takenTile);
-        QFETCH(double, fillAtEnd);
-        Settings touch;
-        touch.takeTile = TakeTile::ByTouch;
-        AccessSettings a;
-        a.dwellMs = 1000;
-        Rig rig(a, touch);
+        Rig rig({.dwellMs = 1000}, {.takeTile = TakeTile::ByTouch});
         if (!script.startsWith(u'E')) rig.endInstruction();
         QSignalSpy filled(rig.round.get(), &Round::dwellFilled);
         for (const QString& step : script.split(u' ')) {
@@ -294,7 +254,7 @@ private slots:
             QVERIFY(!rig.timer("DwellTimer").isActive());
         }
         QVERIFY(!filled.isEmpty());
-        QCOMPARE(filled.last().at(1).toDouble(), fillAtEnd);
+        QTEST(filled.last().at(1).toDouble(), "fillAtEnd");
         QCOMPARE(rig.round->accessName(), QStringLiteral("dwell"));
     }
 };

@@ -419,9 +419,8 @@ private slots:
         QVERIFY(writer.append(now));
         const QByteArray bytes = readFile(dir.filePath(kRecordFileName));
         for (const QByteArray& line : bytes.trimmed().split('\n')) QCOMPARE(line.count(','), oldHeader.count(','));
-        RecordReading reading;
         std::vector<RecordLine> lines;
-        reading = readRecord(bytes, [&lines](const RecordLine& l) { lines.push_back(l); });
+        const RecordReading reading = readRecord(bytes, [&lines](const RecordLine& l) { lines.push_back(l); });
         QCOMPARE(reading.skipped, 0);
         QCOMPARE(lines.size(), size_t(2));
         QCOMPARE(lines[0].access, QStringLiteral("touch"));

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The question engine alone, on fake sound and speech and a fixed seed: no window, no clock.
-#include "fakes/FakeSound.h"
-#include "fakes/FakeSpeech.h"
-#include "game/Round.h"
+#include "fakes/RoundRig.h"
 
 #include <QSet>
 #include <QSignalSpy>
@@ -18,23 +16,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // A round on the given pictures, started: the first question is being spoken.
-struct Rig {
-    FakeSound sound;
-    FakeSpeech speech;
-    Random random{2024u};
-    QTemporaryFile traceFile;
-    std::unique_ptr<Trace> trace;
-    std::unique_ptr<Round> round;
-
-    Rig(const QStringList& pictures, Settings settings = {}, QStringList praise = {QStringLiteral("よくできました")})
-    {
-        traceFile.open();
-        trace = std::make_unique<Trace>(traceFile.fileName());
-        round = std::make_unique<Round>(PictureFolder{QStringLiteral("data"), pictures}, pictures, settings, praise,
-                                        sound, speech, random, *trace);
-        round->start();
-    }
-    const Question& q() const { return round->question(); }
+struct Rig : RoundRig {
+    using RoundRig::RoundRig;
 
     void finishSpeaking()
     {
@@ -71,15 +54,6 @@ struct Rig {
     {
         const QString word = q().word;
         for (QChar c : word) take(freeTileWith(QString(c)));
-    }
-    QStringList traceLines() const
-    {
-        QFile f(traceFile.fileName());
-        f.open(QIODevice::ReadOnly);
-        QStringList out;
-        for (const QByteArray& line : f.readAll().split('\n'))
-            if (!line.isEmpty()) out << QString::fromUtf8(line.mid(line.indexOf('\t') + 1));  // without the time
-        return out;
     }
 };
 

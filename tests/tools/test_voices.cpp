@@ -18,7 +18,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cmath>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -44,22 +43,6 @@ Spoken speak(int leadMs, int voiceMs, int trailMs, double level, double noise, i
     take.end += zeros;
     return take;
 }
-
-std::size_t firstAbove(const std::vector<std::int16_t>& samples, int level)
-{
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        if (std::abs(int(samples[i])) >= level) return i;
-    return samples.size();
-}
-
-int peakOf(const std::vector<std::int16_t>& samples)
-{
-    int peak = 0;
-    for (std::int16_t s : samples) peak = std::max(peak, std::abs(int(s)));
-    return peak;
-}
-
-double decibels(double a, double b) { return 20 * std::log10(a / b); }
 
 } // namespace
 
@@ -88,25 +71,19 @@ private slots:
         QFETCH(int, voiceMs);
         QFETCH(double, level);
         QFETCH(double, noise);
-        QFETCH(bool, clipped);
         QFETCH(bool, cut);
         QFETCH(int, zerosMs);
         const Spoken take = speak(leadMs, voiceMs, 600, level, noise, zerosMs);
         const double target = deck::effectLoudness();
         const CleanTake clean = cleanTake(take.samples, kRate, target);
         QVERIFY(!clean.samples.empty());
-        QCOMPARE(clean.clipped, clipped);
+        QTEST(clean.clipped, "clipped");
         QCOMPARE(clean.cut, cut);
         QVERIFY(clean.samples.size() <= std::size_t(kRate) * kMaxTakeSeconds);
-        // The voice is heard at once: its first tenth of full strength within 10 ms.
-        const int peak = peakOf(clean.samples);
-        QVERIFY2(firstAbove(clean.samples, peak / 10) <= std::size_t(kRate) / 100,
-                 qPrintable(QString::number(firstAbove(clean.samples, peak / 10))));
+        const std::string fault = test::voiceFault(clean.samples, kRate, deck::voicedLoudness(clean.samples), target);
+        QVERIFY2(fault.empty(), fault.c_str());
         // No more than the voice and its tail: the room after it is gone.
         if (!cut) QVERIFY(clean.samples.size() < take.end - take.onset + std::size_t(kRate) * 3 / 10);
-        QVERIFY2(std::abs(decibels(deck::voicedLoudness(clean.samples), target)) <= 1.0,
-                 qPrintable(QString::number(decibels(deck::voicedLoudness(clean.samples), target))));
-        QVERIFY(peak < 32700);
         QVERIFY(!hasClipping(clean.samples));
         // Faded: no click at either end.
         QVERIFY(std::abs(int(clean.samples.front())) < 200);
@@ -142,7 +119,6 @@ private slots:
         QFETCH(int, leadMs);
         QFETCH(int, voiceMs);
         QFETCH(double, level);
-        QFETCH(int, finalState);
         QFETCH(double, noise);
         QFETCH(int, zerosMs);
         const Spoken take = speak(leadMs, voiceMs, 1000, level, noise, zerosMs);
@@ -155,7 +131,7 @@ private slots:
             if (before == VoiceWatch::State::Waiting && watch.state() != before) startedAt = at;
             if (watch.finished()) endedAt = at + n;
         }
-        QCOMPARE(int(watch.state()), finalState);
+        QTEST(int(watch.state()), "finalState");
         QCOMPARE(watch.samplesTaken(), fed);
         if (watch.state() == VoiceWatch::State::Ended) {
             // Noticed within 50 ms of the voice's start, and ended once it has been quiet
@@ -207,27 +183,20 @@ private slots:
         for (std::size_t i = std::size_t(wordFiles.size()); i < shelf.size(); ++i) QVERIFY(!shelf[i].wordsNeedIt);
         QVERIFY(shelf[shelf.size() - 3].effect && shelf.back().effect);
 
-        QHash<QString, Maker> maker;
-        QHash<QString, QString> label, prompt;
-        for (const ShelfSound& s : shelf) {
-            maker.insert(s.file, s.maker);
-            label.insert(s.file, s.label);
-            prompt.insert(s.file, s.prompt);
-        }
+        QHash<QString, ShelfSound> on;
+        for (const ShelfSound& s : shelf) on.insert(s.file, s);
         // What the adult is asked to say: the letter itself, or the name of a small letter,
         // a digit or the long vowel mark.
-        QCOMPARE(prompt[QStringLiteral("は.wav")], QStringLiteral("は"));
-        QCOMPARE(prompt[QStringLiteral("っ.wav")], QStringLiteral("ちいさい ツ"));
-        QCOMPARE(prompt[QStringLiteral("３.wav")], QStringLiteral("さん"));
-        QCOMPARE(prompt[QStringLiteral("゜.wav")], QStringLiteral("のばすぼう"));
-        QCOMPARE(maker[deckLetter], Maker::Deck);
-        QCOMPARE(maker[personLetter], Maker::Person);
-        QCOMPARE(maker[changedLetter], Maker::Person);
-        QCOMPARE(maker[QStringLiteral("ご.wav")], Maker::Missing);
-        QCOMPARE(maker[QStringLiteral("ガチャ.wav")], Maker::Deck);
-        QCOMPARE(maker[QStringLiteral("ブー.wav")], Maker::Person);
-        QCOMPARE(maker[QStringLiteral("ピンポン.wav")], Maker::Missing);
-        QCOMPARE(label[QStringLiteral("゜.wav")], QStringLiteral("ー"));
+        QCOMPARE(on[QStringLiteral("は.wav")].prompt, QStringLiteral("は"));
+        QCOMPARE(on[QStringLiteral("っ.wav")].prompt, QStringLiteral("ちいさい ツ"));
+        QCOMPARE(on[QStringLiteral("３.wav")].prompt, QStringLiteral("さん"));
+        QCOMPARE(on[QStringLiteral("゜.wav")].prompt, QStringLiteral("のばすぼう"));
+        QCOMPARE(on[QStringLiteral("゜.wav")].label, QStringLiteral("ー"));
+        const std::pair<QString, Maker> makers[] = {
+            {deckLetter, Maker::Deck}, {personLetter, Maker::Person}, {changedLetter, Maker::Person},
+            {QStringLiteral("ご.wav"), Maker::Missing}, {QStringLiteral("ガチャ.wav"), Maker::Deck},
+            {QStringLiteral("ブー.wav"), Maker::Person}, {QStringLiteral("ピンポン.wav"), Maker::Missing}};
+        for (const auto& [file, maker] : makers) QVERIFY2(on[file].maker == maker, qPrintable(file));
         // Without a picture folder: the table's order.
         QCOMPARE(shelfOf(sounds.path(), QString()).front().file, QStringLiteral("あ.wav"));
     }
