@@ -7,7 +7,8 @@
 // (a) the engine moving the highlight to the end of the window's repaint that drew the
 // highlight frame there, and (b) Space pressed while the right tile is highlighted to the
 // letter's first sample mixed into the device buffer, as a touch is measured:
-//   bench_window_busy --switch [PRESSES] [--monitor SOURCE]
+//   bench_window_busy --switch [PRESSES] [--monitor SOURCE] [--auditory]
+// With --auditory, each highlighted tile's letter is heard as well, and a press cuts it short.
 // With --monitor, the letter's onset is also found in what `parec -d SOURCE` records (the
 // monitor of a PulseAudio null sink that is the default sink, see BENCHMARKS.md); presses
 // then come only when nothing has sounded for 150 ms, so that no earlier sound is taken for
@@ -140,8 +141,9 @@ int switchScanning(WatchedApplication& app, Round& round, MainScreen& screen, Sd
     while (int(toSample.size()) < presses || pressed) app.processEvents(QEventLoop::WaitForMoreEvents);
     round.silence();
 
-    std::printf("one switch, scan every %d ms, %d presses on the right tile (audio driver %s)\n",
-                round.access().scanIntervalMs, presses, qPrintable(sound.mixer().driverName()));
+    std::printf("one switch, scan every %d ms%s, %d presses on the right tile (audio driver %s)\n",
+                round.access().scanIntervalMs, round.access().auditoryScan ? ", letters heard" : "", presses,
+                qPrintable(sound.mixer().driverName()));
     reportLatencies("highlight moved -> repaint with the frame done", moves.toFrame, 30);
     if (moves.overtaken) std::printf("  (%d moves not painted before the next)\n", moves.overtaken);
     reportLatencies("Space -> letter's first sample in the device buffer", toSample, 30);
@@ -162,8 +164,11 @@ int main(int argc, char** argv)
                           ? std::atoi(argv[1 + int(switchMode)])
                           : switchMode ? 30 : 5;
     QString monitor;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--monitor") == 0) monitor = QString::fromLocal8Bit(argv[i + 1]);
+    bool auditory = false;
+    for (int i = 1; i < argc; ++i) {
+        if (i + 1 < argc && std::strcmp(argv[i], "--monitor") == 0) monitor = QString::fromLocal8Bit(argv[i + 1]);
+        auditory = auditory || std::strcmp(argv[i], "--auditory") == 0;
+    }
 
     Trace trace(Trace::targetFromEnvironment());
     Random random(2024u);
@@ -179,6 +184,7 @@ int main(int argc, char** argv)
         AccessSettings oneSwitch;
         oneSwitch.method = AccessMethod::OneSwitch;
         oneSwitch.scanIntervalMs = AccessSettings::kIntervalMinMs;
+        oneSwitch.auditoryScan = auditory;
         round.setAccess(oneSwitch);
     }
     std::optional<HighlightMoves> moves;
