@@ -41,5 +41,7 @@ echo "== the window's thread while five questions are played (a sample deck)"
 deck="$work/deck"
 mkdir -p "$deck" && build/mokuri-deck "$deck" >/dev/null
 (cd "$deck" && "$OLDPWD/build/bench/bench_window_busy" 5)
+echo "== one switch scanning the tiles: highlight move to its frame, Space to the letter's first sample"
+(cd "$deck" && "$OLDPWD/build/bench/bench_window_busy" --switch 30)
 echo "== Esc during a ten-second letter, the real game under Xvfb"
 bench/escape_during_sound.sh build/mokuri 5

@@ -15,6 +15,7 @@
 #include "media/WavData.h"
 #include "support/Trace.h"
 
+#include "LatencyReport.h"
 #include "SinkRecorder.h"
 
 #include <QCoreApplication>
@@ -43,25 +44,10 @@
 using namespace mokuri;
 using Clock = std::chrono::steady_clock;
 using mokuri::bench::SinkRecorder;
+using mokuri::bench::ms;
+using mokuri::bench::reportLatencies;
 
 namespace {
-
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-void report(const char* what, std::vector<double> v, double target)
-{
-    if (v.empty()) {
-        std::printf("%-52s no measurement\n", what);
-        return;
-    }
-    std::sort(v.begin(), v.end());
-    const double median = v[v.size() / 2];
-    const double p95 = v[std::min(v.size() - 1, v.size() * 95 / 100)];
-    std::printf("%-52s n=%zu  median %.2f ms  p95 %.2f ms  max %.2f ms", what, v.size(), median, p95, v.back());
-    if (target > 0)
-        std::printf("  (target <= %.0f ms: %s)", target, v.back() <= target ? "met" : "NOT met");
-    std::printf("\n");
-}
 
 double cpuSeconds(int who)
 {
@@ -168,10 +154,10 @@ int main(int argc, char** argv)
         }
         waitUntilEnded();
         std::printf("-- %s\n", deviceClosed ? "device closed (idle) at the touch" : "device open at the touch");
-        report("play calls, cached file", callMs, 0);
-        report("play -> first sample in the device buffer", bufferMs, 0);
+        reportLatencies("play calls, cached file", callMs, 0);
+        reportLatencies("play -> first sample in the device buffer", bufferMs, 0);
         if (recorder)
-            report("play -> first sample heard at the sink", sinkMs, 30);
+            reportLatencies("play -> first sample heard at the sink", sinkMs, 30);
     }
 
     // --- CPU while waiting for a 1 s sound ------------------------------------------------
@@ -222,8 +208,8 @@ int main(int argc, char** argv)
             speakMs.push_back(*first);
     }
     speech.stop();
-    report("speak call (returns at once)", speakCall, 1);
-    report("speak (20 letters) -> first sample in buffer", speakMs, 30);
+    reportLatencies("speak call (returns at once)", speakCall, 1);
+    reportLatencies("speak (20 letters) -> first sample in buffer", speakMs, 30);
 
     // Whole-sentence synthesis speed, for reference.
     t0 = Clock::now();
