@@ -386,7 +386,11 @@ private slots:
 
         // The microphone taken away during a take, with no other for the server to move the
         // recording to (the sink and its monitor unloaded, and nothing to replace them): the
-        // adult is told, and the letter kept before stays.
+        // adult is told, and the letter kept before stays. Asked for only: with the last
+        // source gone, SDL 2.26's PulseAudio hotplug thread once read a null name
+        // (strlen(NULL), under the sanitizers) while the device closed. The same loss
+        // through a fake microphone runs always.
+        if (qEnvironmentVariableIntValue("MOKURI_TEST_SOURCE_REMOVAL") != 1) return;
         const QByteArray kept = readBytes(QDir(sounds).filePath(QStringLiteral("あ.wav")));
         recorder.choose(0);
         recorder.record();
