@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs every test headless; then the same suite
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzzer for 20 s.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzzer for 12 s.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/common.sh
@@ -26,5 +26,5 @@ suite() { mokuri_build build -DMOKURI_WERROR=ON && ctest --test-dir build --outp
 
 step "test suite" suite
 step "sanitizer suite" mokuri_sanitized_suite
-step "fuzzing" ./fuzz.sh 20
+step "fuzzing" ./fuzz.sh 12
 exit $status
