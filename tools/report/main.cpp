@@ -111,6 +111,10 @@ int main(int argc, char** argv)
     // be opened needs a GUI application; one only written needs no display at all.
     const bool desktop = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     const bool open = !parser.isSet(noOpenOption);
+    // A desktop that does not answer (a stale DISPLAY over ssh) would end the program before
+    // the page is written: Qt then falls back to no window system, and the page is only written.
+    if (open && desktop && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb;offscreen");
     std::unique_ptr<QCoreApplication> app = open && desktop ? std::make_unique<QGuiApplication>(argc, argv)
                                                             : std::make_unique<QCoreApplication>(argc, argv);
     const QStringList folders = parser.positionalArguments();
